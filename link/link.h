@@ -1,0 +1,109 @@
+// The controller link: its state, one frame out and one frame in, the port search.
+#pragma once
+
+#include "frame.h"
+#include "serial_port.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// The link's record: the open port, the transmit frame (whose bytes persist between sends),
+// the frame being received and the serial devices found by the last search.
+struct LinkState
+{
+    std::unique_ptr<SerialPort> port;
+    QString portPath;
+    bool connected = false;
+    FrameBytes txFrame{};
+    FrameAssembler rx;
+    QStringList portNames;
+};
+
+// A device the search could not open, and why.
+struct PortProblem
+{
+    QString path;
+    OpenError error = OpenError::None;
+    QString detail;
+};
+
+struct ConnectResult
+{
+    bool connected = false;
+    QString port;                  // the port the controller answered on
+    QList<PortProblem> openFailures;
+    QStringList probed;            // every device that was opened and asked, in order
+};
+
+// Callbacks during a port search: the port being tried, and every configuring call that a
+// port refused (the wizard shows a message for each).
+struct ConnectObserver
+{
+    std::function<void(const QString& path)> probing;
+    std::function<void(const QString& path, const QString& setting)> configureFailed;
+};
+
+// Receives a copy of every frame sent (true) or received (false), for tracing.
+using FrameTrace = std::function<void(bool sent, const std::uint8_t* bytes, int count)>;
+
+class Link
+{
+public:
+    // The overall bound of one receive: the controller answers well within it.
+    static constexpr int kReceiveBoundMs = 1500;
+
+    explicit Link(SerialPortFactory factory = {}, LinkClock* clock = nullptr);
+    ~Link();
+
+    LinkState& state() { return m_state; }
+    const LinkState& state() const { return m_state; }
+    bool isConnected() const { return m_state.connected; }
+    QString portPath() const { return m_state.portPath; }
+
+    // Fills command and length of the transmit frame; data bytes are set by the caller and
+    // keep their previous values otherwise.
+    void setRequest(std::uint8_t command, std::uint8_t length);
+    void setRequestData(int index, std::uint8_t value);
+
+    // Discards stale input, writes checksum and frame. False when not connected or the write failed.
+    bool SendFrame();
+    // True when a complete reply with a correct checksum arrived; it is then in state().rx.
+    bool ReceiveFrame();
+    // Reply data byte i of the last received frame.
+    std::uint8_t replyData(int i) const { return m_state.rx.data(i); }
+    std::uint8_t replyLength() const { return m_state.rx.length(); }
+    // Why the last exchange failed, for messages.
+    QString lastError() const { return m_lastError; }
+
+    // Fills portNames with the candidate devices in probe order and returns their number.
+    int ListSerialPorts();
+    // Probes the given devices, or when none are given, the candidate devices; keeps the first
+    // on which a controller answers the identify command.
+    ConnectResult ConnectController(const QStringList& explicitPaths = {},
+                                    const ConnectObserver& observer = {});
+    void disconnect();
+
+    // The fixed waits between request and reply.
+    void pause(int ms);
+
+    void setTrace(FrameTrace trace) { m_trace = std::move(trace); }
+
+private:
+    bool probe(const QString& path, ConnectResult& result, const ConnectObserver& observer);
+
+    LinkState m_state;
+    SerialPortFactory m_factory;
+    LinkClock* m_clock;
+    FrameTrace m_trace;
+    QString m_lastError;
+};
+
+// Candidate serial devices of this machine, in probe order: USB adapters (ttyUSB, then ttyACM)
+// first, then the other ports, each group in natural order of its device path (ttyS2 before
+// ttyS10).
+QStringList candidateSerialPorts();
+// The same ordering applied to any list of device paths.
+QStringList sortPortPaths(QStringList paths);
