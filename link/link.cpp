@@ -3,7 +3,6 @@
 
 #include "system_serial_port.h"
 
-#include <QCollator>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -158,10 +157,39 @@ void Link::disconnect()
     m_state.portPath.clear();
 }
 
+namespace {
+
+// Compares runs of digits by their value, so that ttyS2 sorts before ttyS10 in any locale.
+bool naturalLess(const QString& a, const QString& b)
+{
+    int i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            int ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            const qulonglong na = a.mid(i, ei - i).toULongLong();
+            const qulonglong nb = b.mid(j, ej - j).toULongLong();
+            if (na != nb)
+                return na < nb;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j];
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+
+} // namespace
+
 QStringList sortPortPaths(QStringList paths)
 {
-    QCollator collator;
-    collator.setNumericMode(true);
     auto group = [](const QString& path) {
         if (path.contains(QLatin1String("ttyUSB")))
             return 0;
@@ -173,7 +201,7 @@ QStringList sortPortPaths(QStringList paths)
         const int ga = group(a), gb = group(b);
         if (ga != gb)
             return ga < gb;
-        return collator.compare(a, b) < 0;
+        return naturalLess(a, b);
     });
     paths.removeDuplicates();
     return paths;
