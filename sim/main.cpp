@@ -1,0 +1,179 @@
+// norvel-sim: a simulated controller answering the tool's frames on a pseudo-terminal.
+#include "presets.h"
+#include "sim_server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kRunError = 1;
+
+int usageError(const QString& message)
+{
+    std::fprintf(stderr, "norvel-sim: %s\n", qPrintable(message));
+    return kUsageError;
+}
+
+bool readImage(const QString& path, ConfigBlock* image, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("--image %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    // One byte more than a block is enough to tell a longer file.
+    const QByteArray data = file.read(kConfigBlockSize + 1);
+    if (data.size() != kConfigBlockSize) {
+        const QString found = data.size() > kConfigBlockSize
+                                  ? QStringLiteral("more than %1").arg(kConfigBlockSize)
+                                  : QString::number(data.size());
+        *error = QStringLiteral("--image %1: a configuration image has exactly %2 bytes, this file "
+                                "has %3")
+                     .arg(path)
+                     .arg(kConfigBlockSize)
+                     .arg(found);
+        return false;
+    }
+    *image = ConfigBlock::fromByteArray(data);
+    return true;
+}
+
+QString presetHelp()
+{
+    QString text = QStringLiteral("Presets:\n");
+    for (const QString& name : presetNames()) {
+        ConfigBlock image;
+        std::uint8_t major = 0;
+        std::uint8_t minor = 0;
+        presetImage(name, &image, &major, &minor);
+        text += QStringLiteral("  %1  %2%3\n")
+                    .arg(name.leftJustified(12), presetSummary(name),
+                         name == defaultPresetName() ? QStringLiteral(" (default)") : QString());
+    }
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("norvel-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated motor controller on a pseudo-terminal. Prints the device path "
+                       "on the first line of standard output, then answers the tool's frames "
+                       "until interrupted.\n\n") +
+        presetHelp());
+    parser.addHelpOption();
+    const QCommandLineOption presetOption(QStringLiteral("preset"),
+                                          QStringLiteral("Controller preset (default full)."),
+                                          QStringLiteral("NAME"), defaultPresetName());
+    const QCommandLineOption imageOption(
+        QStringLiteral("image"),
+        QStringLiteral("Initial configuration image, exactly 128 bytes; replaces the preset's "
+                       "image, and its version bytes give the reported version."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption stateOption(
+        QStringLiteral("state"), QStringLiteral("Write the stored image here after each commit."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption versionOption(
+        QStringLiteral("version"),
+        QStringLiteral("Software version reported by identify, 4 hex digits such as 0405."),
+        QStringLiteral("MMmm"));
+    const QCommandLineOption linkOption(
+        QStringLiteral("link"),
+        QStringLiteral("Symbolic link to the device, replaced if present, removed at exit."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption paceOption(QStringLiteral("pace"),
+                                        QStringLiteral("Send replies at the pace of 19200 baud."));
+    const QCommandLineOption faultOption(
+        QStringLiteral("fault"),
+        QStringLiteral("Inject a fault into the reply to the Nth frame of COMMAND (repeatable). "
+                       "KIND: no-reply, bad-checksum, short-reply, extra-bytes, late-reply; "
+                       "COMMAND: identify, start, read, write, commit or a hex code."),
+        QStringLiteral("KIND:COMMAND:N"));
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"), QStringLiteral("Print every frame received and sent on stderr."));
+    parser.addOptions({presetOption, imageOption, stateOption, versionOption, linkOption,
+                       paceOption, faultOption, traceOption});
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+
+    SimOptions options;
+    options.preset = parser.value(presetOption);
+    {
+        ConfigBlock unused;
+        if (!presetImage(options.preset, &unused, nullptr, nullptr))
+            return usageError(QStringLiteral("unknown preset \"%1\" (one of %2)")
+                                  .arg(options.preset, presetNames().join(QLatin1String(", "))));
+    }
+    if (parser.isSet(imageOption)) {
+        QString error;
+        if (!readImage(parser.value(imageOption), &options.image, &error))
+            return usageError(error);
+        options.hasImage = true;
+    }
+    if (parser.isSet(versionOption)) {
+        const QString text = parser.value(versionOption);
+        static const QRegularExpression fourHex(QStringLiteral("^[0-9A-Fa-f]{4}$"));
+        if (!fourHex.match(text).hasMatch())
+            return usageError(
+                QStringLiteral("--version \"%1\": expected 4 hex digits such as 0405").arg(text));
+        options.versionOverride = text.toInt(nullptr, 16);
+    }
+    for (const QString& text : parser.values(faultOption)) {
+        SimFault fault{};
+        QString error;
+        if (!parseFault(text, &fault, &error))
+            return usageError(QStringLiteral("--fault: ") + error);
+        options.faults.append(fault);
+    }
+    options.statePath = parser.value(stateOption);
+    options.linkPath = parser.value(linkOption);
+    options.pace = parser.isSet(paceOption);
+    options.trace = parser.isSet(traceOption);
+
+    // The serving thread inherits this mask, so the signals reach sigwait() below only.
+    sigset_t endSignals;
+    sigemptyset(&endSignals);
+    sigaddset(&endSignals, SIGINT);
+    sigaddset(&endSignals, SIGTERM);
+    sigaddset(&endSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    SimServer server(options);
+    QString error;
+    if (!server.start(&error)) {
+        std::fprintf(stderr, "norvel-sim: %s\n", qPrintable(error));
+        return kRunError;
+    }
+    std::fprintf(stdout, "%s\n", qPrintable(server.devicePath()));
+    std::fflush(stdout);
+    if (options.trace)
+        std::fprintf(stderr, "norvel-sim: serving %s, version %02X%02X\n",
+                     qPrintable(server.devicePath()), server.versionMajor(), server.versionMinor());
+
+    int signal = 0;
+    sigwait(&endSignals, &signal);
+    server.stop();
+    if (options.trace)
+        std::fprintf(stderr, "norvel-sim: stopped by signal %d\n", signal);
+    return 0;
+}
