@@ -1,0 +1,117 @@
+// The application object: command line, resource module, the block and the link, then the wizard.
+#include "cnorvelcontrollerapp.h"
+
+#include "config_block.h"
+#include "link_worker.h"
+#include "message_prompter.h"
+#include "presets.h"
+#include "resource_module.h"
+#include "sim_server.h"
+#include "wizird.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QTranslator>
+
+#include <memory>
+
+QString CNorvelControllerApp::backupDirectory(const QString& requested)
+{
+    if (!requested.isEmpty())
+        return QDir(requested).absolutePath();
+    const QString own = QCoreApplication::applicationDirPath();
+    if (QFileInfo(own).isWritable())
+        return own;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}
+
+int CNorvelControllerApp::run(QApplication& app)
+{
+    QTextStream err(stderr);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Configures a Norvel motor controller connected by a serial cable."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Use serial device DEV instead of searching (repeatable)."),
+                                        QStringLiteral("DEV"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Run on a simulated controller (presets: %1).")
+                                            .arg(presetNames().join(QStringLiteral(", "))));
+    const QCommandLineOption languageOption(QStringLiteral("language"),
+                                            QStringLiteral("Resource module to load: english or chinese."),
+                                            QStringLiteral("NAME"), QStringLiteral("english"));
+    const QCommandLineOption backupOption(QStringLiteral("backup-dir"),
+                                          QStringLiteral("Folder of the controller backup files."),
+                                          QStringLiteral("DIR"));
+    parser.addOptions({portOption, demoOption, languageOption, backupOption});
+    parser.addPositionalArgument(QStringLiteral("preset"), QStringLiteral("With --demo: the simulated controller."),
+                                 QStringLiteral("[PRESET]"));
+    parser.process(app); // --help and --version end here
+
+    const QStringList positional = parser.positionalArguments();
+    if (!parser.isSet(demoOption) && !positional.isEmpty()) {
+        err << "norvel-controller: unexpected argument " << positional.first() << "\n";
+        return 2;
+    }
+    if (positional.size() > 1) {
+        err << "norvel-controller: --demo takes one preset\n";
+        return 2;
+    }
+    const QString language = parser.value(languageOption);
+    if (language != QLatin1String("english") && language != QLatin1String("chinese")) {
+        err << "norvel-controller: unknown language '" << language << "' (english or chinese)\n";
+        return 2;
+    }
+
+    QString error;
+    std::unique_ptr<ResourceModule> resources = ResourceModule::load(language, &error);
+    if (!resources) {
+        err << "norvel-controller: " << error << "\n";
+        return 1;
+    }
+    QTranslator qtTranslator;
+    if (language == QLatin1String("chinese") &&
+        qtTranslator.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+
+    WizirdOptions options;
+    options.ports = parser.values(portOption);
+    options.backupDir = backupDirectory(parser.value(backupOption));
+
+    std::unique_ptr<SimServer> simulator;
+    if (parser.isSet(demoOption)) {
+        SimOptions simOptions;
+        simOptions.preset = positional.isEmpty() ? defaultPresetName() : positional.first();
+        if (!presetNames().contains(simOptions.preset)) {
+            err << "norvel-controller: unknown preset '" << simOptions.preset << "' ("
+                << presetNames().join(QStringLiteral(", ")) << ")\n";
+            return 2;
+        }
+        simulator = std::make_unique<SimServer>(simOptions);
+        if (!simulator->start(&error)) {
+            err << "norvel-controller: cannot start the simulated controller: " << error << "\n";
+            return 1;
+        }
+        options.ports = QStringList{simulator->devicePath()};
+    }
+
+    ConfigBlock block;
+    LinkWorker link;
+    MessagePrompter prompter(*resources);
+    Wizird frame(*resources, block, link, prompter, options);
+    if (!frame.isValid()) {
+        err << "norvel-controller: " << frame.error() << "\n";
+        return 1;
+    }
+    prompter.setParentWindow(&frame);
+    frame.exec();
+    return 0;
+}

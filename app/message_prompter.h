@@ -1,0 +1,23 @@
+// Message boxes with the texts of the loaded resource module.
+#pragma once
+
+#include "prompter.h"
+
+class QWidget;
+class ResourceModule;
+
+class MessagePrompter : public Prompter
+{
+public:
+    explicit MessagePrompter(const ResourceModule& resources) : m_resources(resources) {}
+
+    // Message boxes are centred over this window once it exists.
+    void setParentWindow(QWidget* parent) { m_parent = parent; }
+
+    Answer ask(int stringId, Buttons buttons, Icon icon) override;
+    Answer tell(const QString& text, Buttons buttons, Icon icon) override;
+
+private:
+    const ResourceModule& m_resources;
+    QWidget* m_parent = nullptr;
+};

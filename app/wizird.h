@@ -1,0 +1,115 @@
+// The wizard frame: page list, step caption, buttons, and the connect, read and write flow.
+#pragma once
+
+#include "config_block.h"
+#include "prompter.h"
+
+#include <QDialog>
+#include <QRect>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class LinkWorker;
+class Page;
+class QPushButton;
+class ResourceModule;
+
+struct WizirdOptions
+{
+    QStringList ports;         // explicit devices; empty = search the candidate ports
+    QString backupDir;         // where the controller backup file is kept
+    std::function<void(const QUrl&)> openUrl; // Help; QDesktopServices when empty
+};
+
+class Wizird : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kTemplateId = 133;
+    enum ButtonId {
+        IdHelp = 1020,
+        IdUpgrade = 1022,
+        IdDefault = 1103,
+        IdCancel = 1017,
+        IdPrevious = 1018,
+        IdNext = 1016,
+        IdFinish = 1026,
+        IdGuideContent = 1027,
+    };
+    enum class ButtonState { First = 0, Middle = 1, Last = 2 };
+
+    Wizird(const ResourceModule& resources, ConfigBlock& block, LinkWorker& link, Prompter& prompter,
+           WizirdOptions options, QWidget* parent = nullptr);
+    ~Wizird() override;
+
+    // False when the template could not be loaded (the reason is in error()).
+    bool isValid() const { return m_form != nullptr; }
+    QString error() const { return m_error; }
+
+    // Connects, reads, saves the backup, builds the pages and shows page 1. Returns false when
+    // the frame ended instead (refusal, failure or the user's answer).
+    bool OnInitDialog();
+    int exec() override;
+
+    void ShowPage(int n);
+    void UpdateButtons(ButtonState kind);
+
+    void OnNext();
+    void OnPrevious();
+    void OnFinish();
+    void OnDefault();
+    void OnCancelButton();
+    void OnHelpButton();
+    void OnUpgrade() {}
+
+    int pageCount() const { return m_pageCount; }
+    int currentPage() const { return m_currentPage; }
+    Page* page(int n) const; // 1-based
+    bool isPageShown(int n) const;
+    QRect pageRect() const { return m_pageRect; }
+    QPushButton* button(int id) const;
+    QString controllerKey() const { return m_key; }
+    QString backupPath() const { return m_backupPath; }
+    // Whether the frame ended during OnInitDialog, and with which result.
+    bool endedEarly() const { return m_endedEarly; }
+
+private:
+    struct PageNode
+    {
+        int id = 0;
+        Page* page = nullptr;
+        bool shown = false;
+    };
+
+    void AddPage(std::unique_ptr<Page> page, int templateId);
+    // Walks the pages like ShowPage; returns false, and leaves the pages as they were, when the
+    // page being left refused a value (unless refusals are ignored).
+    bool showPageChecked(int n, bool ignoreRefusal);
+    void setPageShown(PageNode& node, bool shown, bool* refused);
+    void end(int result);
+    void setStepCaption(int n);
+    bool connectController();
+    bool readController();
+    void saveBackup();
+    bool writeController();
+
+    const ResourceModule& m_resources;
+    ConfigBlock& m_block;
+    LinkWorker& m_link;
+    Prompter& m_prompter;
+    WizirdOptions m_options;
+    QWidget* m_form = nullptr;
+    QString m_error;
+
+    QRect m_pageRect;
+    int m_pageCount = 0;
+    int m_currentPage = 0;
+    std::vector<PageNode> m_pages;
+    QString m_key;
+    QString m_backupPath;
+    bool m_endedEarly = false;
+};
