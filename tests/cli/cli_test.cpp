@@ -1,0 +1,158 @@
+// norvelctl's commands against the simulated controller: output formats, refusals, exit codes.
+#include "cli_tool.h"
+#include "config_block.h"
+#include "sim_server.h"
+#include "transfers.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int code;
+    QString out;
+    QString err;
+};
+
+class CliTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        server = std::make_unique<SimServer>(SimOptions{});
+        QString error;
+        ASSERT_TRUE(server->start(&error)) << error.toStdString();
+    }
+
+    CliRun run(QStringList args, const QString& input = QString())
+    {
+        QString out, err, in = input;
+        QTextStream o(&out), e(&err), i(&in);
+        CliTool tool(o, e, i);
+        const int code = tool.run(args);
+        o.flush();
+        e.flush();
+        return {code, out, err};
+    }
+    QStringList withPort(const QStringList& args) { return QStringList{"--port", server->devicePath()} + args; }
+
+    QString writeFile(const QString& name, const QByteArray& data)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(data);
+        return path;
+    }
+    // The controller's block as `read` delivers it: version bytes from the identify reply.
+    ConfigBlock controllerImage()
+    {
+        ConfigBlock b = server->storedImage();
+        b.setByte(83, server->versionMajor());
+        b.setByte(84, server->versionMinor());
+        return b;
+    }
+
+    std::unique_ptr<SimServer> server;
+    QTemporaryDir dir;
+};
+
+TEST_F(CliTest, ProbePrintsPortVersionAndKey)
+{
+    const CliRun r = run(withPort({"probe"}));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const ConfigBlock image = controllerImage();
+    EXPECT_EQ(r.out, QString("%1 %2 %3\n").arg(server->devicePath(), versionText(image), ControllerKey(image)));
+}
+
+TEST_F(CliTest, ReadGivesAHexDumpOrTheRawFile)
+{
+    const CliRun dump = run(withPort({"read"}));
+    ASSERT_EQ(dump.code, 0) << dump.err.toStdString();
+    const QStringList lines = dump.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_TRUE(lines[5].startsWith("50: ")) << lines[5].toStdString();
+    EXPECT_EQ(lines[5].split(' ').size(), 17);
+
+    const QString path = dir.filePath("image.bin");
+    const CliRun file = run(withPort({"read", "-o", path}));
+    ASSERT_EQ(file.code, 0) << file.err.toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), controllerImage().toByteArray());
+}
+
+TEST_F(CliTest, WriteCommitsAFileOfTheSameController)
+{
+    ConfigBlock image = controllerImage();
+    image.set(Field::MaxMotorCurrent, 77);
+    const QString path = writeFile("edit.bin", image.toByteArray());
+    const CliRun r = run(withPort({"write", path, "--yes"}));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(server->storedImage().get(Field::MaxMotorCurrent), 77u);
+    EXPECT_EQ(server->commitCount(), 1);
+}
+
+TEST_F(CliTest, WriteRefusesBadFilesOtherControllersAndANoAnswer)
+{
+    EXPECT_EQ(run(withPort({"write", writeFile("short.bin", QByteArray(127, 0)), "--yes"})).code, 2);
+    EXPECT_EQ(run(withPort({"write", writeFile("long.bin", QByteArray(129, 0)), "--yes"})).code, 2);
+    EXPECT_EQ(run(withPort({"write", dir.filePath("absent.bin"), "--yes"})).code, 2);
+
+    ConfigBlock other = controllerImage();
+    other.setByte(79, other.byte(79) ^ 1); // another serial number
+    const QString otherPath = writeFile("other.bin", other.toByteArray());
+    const CliRun refused = run(withPort({"write", otherPath, "--yes"}));
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_TRUE(refused.err.contains("--force"));
+    EXPECT_EQ(server->commitCount(), 0);
+
+    const CliRun no = run(withPort({"write", otherPath, "--force"}), "n\n");
+    EXPECT_EQ(no.code, 2);
+    EXPECT_EQ(server->commitCount(), 0);
+
+    const CliRun yes = run(withPort({"write", otherPath, "--force"}), "y\n");
+    EXPECT_EQ(yes.code, 0) << yes.err.toStdString();
+    EXPECT_EQ(server->commitCount(), 1);
+}
+
+TEST_F(CliTest, FailedExchangesExitWithOneAndSayWhich)
+{
+    server->addFault({SimFault::NoReply, CMD_COMMIT, 1});
+    const QString path = writeFile("same.bin", controllerImage().toByteArray());
+    const CliRun r = run(withPort({"write", path, "--yes"}));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("COMMIT")) << r.err.toStdString();
+
+    const CliRun none = run({"--port", dir.filePath("ttyNone"), "probe"});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_TRUE(none.err.contains("absent")) << none.err.toStdString();
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo)
+{
+    EXPECT_EQ(run({}).code, 2);
+    EXPECT_EQ(run({"frobnicate"}).code, 2);
+    EXPECT_EQ(run({"read", "extra"}).code, 2);
+    EXPECT_EQ(run({"probe", "-o", "x"}).code, 2);
+    EXPECT_EQ(run({"read", "--yes"}).code, 2);
+    EXPECT_EQ(run({"--bogus", "read"}).code, 2);
+    const CliRun help = run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.contains("write FILE"));
+}
+
+TEST_F(CliTest, TracePrintsEveryFrameInHex)
+{
+    const CliRun r = run(withPort({"--trace", "probe"}));
+    ASSERT_EQ(r.code, 0);
+    EXPECT_TRUE(r.err.contains("> 11 00 11")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("> F2 03 00 10 00 05"));
+    EXPECT_TRUE(r.err.contains("< F1 00 F1"));
+}
+
+} // namespace
