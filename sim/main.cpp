@@ -48,17 +48,12 @@ bool readImage(const QString& path, ConfigBlock* image, QString* error)
 
 QString presetHelp()
 {
-    QString text = QStringLiteral("Presets:\n");
-    for (const QString& name : presetNames()) {
-        ConfigBlock image;
-        std::uint8_t major = 0;
-        std::uint8_t minor = 0;
-        presetImage(name, &image, &major, &minor);
-        text += QStringLiteral("  %1  %2%3\n")
-                    .arg(name.leftJustified(12), presetSummary(name),
-                         name == defaultPresetName() ? QStringLiteral(" (default)") : QString());
-    }
-    return text;
+    QStringList lines{QStringLiteral("Presets:")};
+    for (const QString& name : presetNames())
+        lines << QStringLiteral("  %1  %2%3")
+                     .arg(name.leftJustified(12), presetSummary(name),
+                          name == defaultPresetName() ? QStringLiteral(" (default)") : QString());
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace
