@@ -9,7 +9,7 @@
 
 struct SimOptions
 {
-    QString preset = "full";
+    QString preset = QStringLiteral("full");
     ConfigBlock image; // used instead of the preset's image when hasImage is set
     bool hasImage = false;
     int versionOverride = -1; // major * 256 + minor, or -1 for the preset's (or image's) own
