@@ -313,8 +313,9 @@ bool Wizird::OnInitDialog()
     }
     saveBackup();
 
+    const auto factory = m_options.pageFactory ? m_options.pageFactory : createPage;
     for (const PagePlan& plan : planPages(m_block)) {
-        if (auto page = createPage(plan.kind, m_block, &m_prompter))
+        if (auto page = factory(plan.kind, m_block, &m_prompter))
             AddPage(std::move(page), plan.templateId);
     }
     if (!hasRegenerationPage(m_block))

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config_block.h"
+#include "page_set.h"
 #include "prompter.h"
 
 #include <QDialog>
@@ -23,6 +24,8 @@ struct WizirdOptions
     QStringList ports;         // explicit devices; empty = search the candidate ports
     QString backupDir;         // where the controller backup file is kept
     std::function<void(const QUrl&)> openUrl; // Help; QDesktopServices when empty
+    // Builds the page objects; the program's own page classes when empty.
+    std::function<std::unique_ptr<Page>(PageKind, ConfigBlock&, Prompter*)> pageFactory;
 };
 
 class Wizird : public QDialog

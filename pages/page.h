@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class Prompter;
+class QAbstractButton;
 
 class Page : public QWidget
 {
@@ -33,6 +34,16 @@ public:
         return m_form ? m_form->findChild<T*>(controlName(id)) : nullptr;
     }
     static QString controlName(int id) { return QStringLiteral("id%1").arg(id); }
+
+    // Tolerant helpers: a control the module lacks is skipped.
+    // Sets a radio button's check state exactly; a pair may end with neither button checked.
+    static void setButtonChecked(QAbstractButton* button, bool checked);
+    void setChecked(int id, bool checked) const;
+    // True only when the button exists and is checked.
+    bool isChecked(int id) const;
+    void setControlEnabled(int id, bool enabled) const;
+    void setControlVisible(int id, bool visible) const;
+    void setControlText(int id, const QString& text) const; // labels, buttons, group boxes, edits
 
 protected:
     // Called by setForm() once the controls exist: find them, fill fixed lists, connect signals.

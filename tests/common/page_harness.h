@@ -1,0 +1,43 @@
+// Builds one page on its template, as the wizard does, for block-in, block-out tests.
+#pragma once
+
+#include "page.h"
+#include "test_resources.h"
+
+#include <memory>
+
+// Creates page class T for template `templateId` of `module`, bound to `block`.
+template <class T>
+std::unique_ptr<T> makePage(ConfigBlock& block, int templateId, Prompter* prompter = nullptr,
+                            const QString& module = QStringLiteral("english"))
+{
+    auto page = std::make_unique<T>(block, prompter);
+    QString error;
+    QWidget* form = testModule(module).loadDialog(templateId, page.get(), &error);
+    EXPECT_NE(form, nullptr) << error.toStdString();
+    page->setForm(form);
+    return page;
+}
+
+// A block as a controller of that software version would hold it: every byte set to a
+// recognisable pattern, then the version bytes.
+inline ConfigBlock blockWithVersion(int major, int minor)
+{
+    ConfigBlock b;
+    for (int i = 0; i < kConfigBlockSize; ++i)
+        b.setByte(i, static_cast<std::uint8_t>(0x5A ^ (i * 7)));
+    b.setByte(fieldDef(Field::SoftwareVersion).offset, static_cast<std::uint8_t>(major));
+    b.setByte(fieldDef(Field::SoftwareVersion).offset + 1, static_cast<std::uint8_t>(minor));
+    return b;
+}
+
+// The offsets of the bytes in which a and b differ, for readable failures.
+inline std::string blockDiff(const ConfigBlock& a, const ConfigBlock& b)
+{
+    std::string out;
+    for (int i = 0; i < kConfigBlockSize; ++i)
+        if (a.byte(i) != b.byte(i))
+            out += "byte " + std::to_string(i) + ": " + std::to_string(a.byte(i)) + " vs " +
+                   std::to_string(b.byte(i)) + "\n";
+    return out;
+}

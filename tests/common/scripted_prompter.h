@@ -1,0 +1,77 @@
+// A prompter for tests: answers message boxes from a script and records what was raised.
+#pragma once
+
+#include "prompter.h"
+
+#include <QList>
+#include <QMap>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+class ScriptedPrompter : public Prompter
+{
+public:
+    // Answers for message `id`, used in order; once used up, the default answer.
+    void script(int id, std::initializer_list<Answer> answers)
+    {
+        auto& q = m_script[id];
+        q.insert(q.end(), answers.begin(), answers.end());
+    }
+    // Answers for program texts (tell), used in order.
+    void scriptTell(std::initializer_list<Answer> answers) { m_tellScript.insert(m_tellScript.end(), answers); }
+
+    Answer ask(int id, Buttons buttons, Icon icon) override
+    {
+        asked.append(id);
+        icons.append(icon);
+        if (onAsk)
+            onAsk(id);
+        auto it = m_script.find(id);
+        if (it != m_script.end() && !it->empty()) {
+            const Answer a = it->front();
+            it->pop_front();
+            return a;
+        }
+        return defaultAnswer(buttons);
+    }
+    Answer tell(const QString& text, Buttons buttons, Icon) override
+    {
+        told.append(text);
+        if (onTell)
+            onTell(text);
+        if (!m_tellScript.empty()) {
+            const Answer a = m_tellScript.front();
+            m_tellScript.pop_front();
+            return a;
+        }
+        return defaultAnswer(buttons);
+    }
+    int count(int id) const { return static_cast<int>(asked.count(id)); }
+
+    // Yes to questions, OK to notices, Cancel to Retry/Cancel (so no test loops for ever).
+    static Answer defaultAnswer(Buttons buttons)
+    {
+        switch (buttons) {
+        case Buttons::Ok:
+        case Buttons::OkCancel:
+            return Answer::Ok;
+        case Buttons::YesNo:
+            return Answer::Yes;
+        case Buttons::RetryCancel:
+            return Answer::Cancel;
+        }
+        return Answer::Ok;
+    }
+
+    QList<int> asked;
+    QList<Icon> icons;
+    QStringList told;
+    std::function<void(int)> onAsk;
+    std::function<void(const QString&)> onTell;
+
+private:
+    QMap<int, std::deque<Answer>> m_script;
+    std::deque<Answer> m_tellScript;
+};
