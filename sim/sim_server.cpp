@@ -361,6 +361,10 @@ void SimServer::handleFrame(const std::vector<std::uint8_t>& frame, std::int64_t
         return;
     // Replies leave in request order, so one that waits holds back those behind it.
     std::int64_t due = now + reply.delayMs;
+    // On a real line the request itself takes its wire time to arrive before the controller
+    // can answer; the pty delivers it at once.
+    if (m_options.pace)
+        due += (static_cast<std::int64_t>(frame.size()) * 10 * 1000 + 19199) / 19200;
     if (!m_outgoing.empty())
         due = std::max(due, m_outgoing.back().dueMs);
     m_outgoing.push_back({std::move(reply.bytes), due});
