@@ -1,0 +1,61 @@
+// Start-up of norvel-controller as a process: options, and a missing resource module.
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kProgram = QStringLiteral(NORVEL_BUNDLE_DIR "/norvel-controller");
+
+struct Outcome
+{
+    int code;
+    QString out;
+    QString err;
+};
+
+Outcome runProgram(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    EXPECT_TRUE(p.waitForFinished(20000)) << program.toStdString();
+    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+TEST(Startup, MissingResourceModuleIsReportedWithTheFoldersSearched)
+{
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("norvel-controller");
+    ASSERT_TRUE(QFile::copy(kProgram, copy));
+    QFile(copy).setPermissions(QFile(kProgram).permissions());
+    const Outcome o = runProgram(copy, {});
+    EXPECT_NE(o.code, 0);
+    EXPECT_TRUE(o.err.contains("english.rcc")) << o.err.toStdString();
+    EXPECT_TRUE(o.err.contains(dir.path())) << o.err.toStdString();
+}
+
+TEST(Startup, OptionsAreCheckedBeforeAnyWindow)
+{
+    const Outcome help = runProgram(kProgram, {"--help"});
+    EXPECT_EQ(help.code, 0);
+    for (const char* option : {"--port", "--demo", "--language", "--backup-dir", "--version"})
+        EXPECT_TRUE(help.out.contains(option)) << option;
+    const Outcome version = runProgram(kProgram, {"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_FALSE(version.out.trimmed().isEmpty());
+    const Outcome language = runProgram(kProgram, {"--language", "klingon"});
+    EXPECT_EQ(language.code, 2);
+    EXPECT_TRUE(language.err.contains("klingon"));
+    const Outcome preset = runProgram(kProgram, {"--demo", "nosuch"});
+    EXPECT_EQ(preset.code, 2);
+    EXPECT_TRUE(preset.err.contains("basic"));
+}
+
+} // namespace
