@@ -50,8 +50,9 @@ class Ctl:
         return self.en if module == "english" else self.cn
 
     def geometry(self, module):
+        # r_en / r_cn: the rectangle moved or widened in one module; r: in both.
         key = "r_en" if module == "english" else "r_cn"
-        x, y, w, h = self.opts.get(key, self.rect)
+        x, y, w, h = self.opts.get(key, self.opts.get("r", self.rect))
         return x, y, w, h
 
     def hidden(self, module):
@@ -183,9 +184,9 @@ DIALOGS = [
     Dlg(146, "page", (344, 297), (344, 280), None, None, [
         G(1005, (0, 1, 339, 36), "Controller Information", "控制器信息"),
         S(1006, (7, 13, 26, 8), "Model:", "型号："),
-        S(1039, (42, 13, 54, 8), r_en=(42, 13, 100, 8), r_cn=(42, 13, 100, 8)),
+        S(1039, (42, 13, 54, 8), r=(42, 13, 100, 8)),
         S(1007, (163, 12, 47, 8), "Serial Number:", "序列号：", r_en=(163, 12, 54, 8)),
-        S(1040, (217, 12, 45, 8), r_en=(219, 12, 60, 8), r_cn=(219, 12, 60, 8)),
+        S(1040, (217, 12, 45, 8), r=(219, 12, 60, 8)),
         S(1008, (6, 26, 64, 8), "SoftWare Version:", "软件版本：", r_en=(7, 26, 67, 8)),
         S(1041, (76, 26, 45, 8)),
         G(None, (1, 39, 339, 139), "General Setting", "常规设置"),
@@ -194,7 +195,9 @@ DIALOGS = [
         DISABLE(1038, (241, 60, 40, 10)),
         S(1054, (11, 74, 90, 8), "Throttle Sensor Type [3]", "油门传感器类型 [3]",
           r_en=(11, 74, 150, 8)),
-        L(1031, (201, 71, 88, 30), items_en=SENSORS_EN, items_cn=SENSORS_CN),
+        # Wide enough for the longest item the page puts in: "Hall Active Throttle".
+        L(1031, (201, 71, 88, 30), items_en=SENSORS_EN, items_cn=SENSORS_CN,
+          r=(201, 71, 95, 30)),
         S(None, (11, 90, 90, 8), "Throttle effective starting position", "油门有效起始位置",
           r_en=(11, 90, 150, 8)),
         S(None, (11, 105, 90, 8), "Throttle effective ending position", "油门有效终止位置",
@@ -212,7 +215,7 @@ DIALOGS = [
         S(1055, (3, 228, 331, 10),
           "3. Please select \"0-5V\" for 0-5K 3-wire pot, i.e. Norvel RZ0-5K throttle pedal.",
           "3. 使用0-5K三线电位器（如诺维RZ0-5K油门踏板）时，请选择“0-5V”。",
-          r_en=(3, 228, 331, 8), r_cn=(3, 228, 331, 8)),
+          r=(3, 228, 331, 8)),
         S(None, (3, 237, 333, 17),
           "4. The max output current as percentage of controller current rating. i.e. A 400A "
           "rated controller will limit the max output to 200A if you choose 50% here.",
@@ -233,9 +236,8 @@ DIALOGS = [
         S(1107, (165, 106, 26, 8)),
         S(1106, (165, 90, 26, 8)),
         # Level with their labels, so that the lower one keeps clear of trackbar 1034.
-        C(1110, (251, 94, 48, 30), PERCENT_START, sorted=True, r_en=(251, 89, 48, 30),
-          r_cn=(251, 89, 48, 30)),
-        C(1111, (251, 109, 48, 30), PERCENT_END, r_en=(251, 104, 48, 30), r_cn=(251, 104, 48, 30)),
+        C(1110, (251, 94, 48, 30), PERCENT_START, sorted=True, r=(251, 89, 48, 30)),
+        C(1111, (251, 109, 48, 30), PERCENT_END, r=(251, 104, 48, 30)),
         S(None, (11, 47, 90, 8), "Forward Switch [1]", "前进开关 [1]"),
         ENABLE(1123, (201, 47, 37, 10)),
         DISABLE(1124, (241, 47, 39, 10)),
@@ -249,7 +251,7 @@ DIALOGS = [
           "off, it will be in neutral and Throttle Safety Switch invalid.",
           "若两个开关同时闭合或同时断开，则处于空挡，油门安全开关无效。"),
         S(1009, (163, 26, 47, 8), "AD-VER:", "AD版本："),
-        S(1042, (217, 26, 45, 8), r_en=(219, 26, 45, 8), r_cn=(219, 26, 45, 8)),
+        S(1042, (217, 26, 45, 8), r=(219, 26, 45, 8)),
         S(1142, (10, 150, 111, 8), "The Low Threshold Voltage", "低阈值电压",
           r_en=(10, 150, 150, 8)),
         T(1033, (193, 146, 100, 15), "both"),
@@ -269,13 +271,13 @@ DIALOGS = [
         L(1047, (208, 42, 76, 30), items_en=["Torque", "Balanced", "Speed2"],
           items_cn=["转矩", "平衡", "速度2"]),
         S(1059, (19, 60, 97, 8), "Under Voltage [3]", "欠压值 [3]"),
-        S(1077, (149, 64, 19, 8), "    ", "    ", r_en=(146, 62, 26, 8), r_cn=(146, 62, 26, 8)),
+        S(1077, (149, 64, 19, 8), "    ", "    ", r=(146, 62, 26, 8)),
         T(1035, (200, 57, 100, 15), "top"),
         S(1060, (19, 75, 97, 8), "Over Voltage [4]", "过压值 [4]"),
-        S(1078, (149, 78, 19, 8), "    ", "    ", r_en=(146, 77, 26, 8), r_cn=(146, 77, 26, 8)),
+        S(1078, (149, 78, 19, 8), "    ", "    ", r=(146, 77, 26, 8)),
         T(1062, (200, 73, 100, 15), "top"),
         S(1063, (19, 90, 97, 8), "Throttle Up/Down Rate ", "油门升降速率 "),
-        S(1079, (151, 92, 19, 8), "    ", "    ", r_en=(151, 92, 22, 8), r_cn=(151, 92, 22, 8)),
+        S(1079, (151, 92, 19, 8), "    ", "    ", r=(151, 92, 22, 8)),
         S(None, (182, 91, 15, 8), "Fast", "快", r_en=(177, 92, 22, 8)),
         T(1065, (200, 89, 100, 15), "top"),
         S(None, (303, 91, 16, 8), "Slow", "慢", r_en=(303, 92, 22, 8)),
@@ -341,7 +343,7 @@ DIALOGS = [
           "Alternative to a thermistor, voltage signal 4.5V to 30V on the motor temperature input "
           "pin (J2 Pin 4) will disable the controller.",
           "也可不接热敏电阻：电机温度输入脚（J2第4脚）上有4.5V至30V的电压信号时，控制器将停止工作。",
-          r_en=(4, 244, 328, 16), r_cn=(4, 244, 328, 16)),
+          r=(4, 244, 328, 16)),
         G(None, (0, 0, 339, 54), "Sensor Setting", "传感器设置"),
         S(1123, (15, 62, 26, 8), "Send ID", "发送ID", r_en=(15, 62, 60, 8)),
         S(1124, (15, 78, 36, 8), "Receive ID", "接收ID", r_en=(15, 78, 60, 8)),
@@ -374,7 +376,7 @@ DIALOGS = [
         ENABLE(1092, (201, 120, 37, 10)),
         DISABLE(1093, (243, 120, 39, 10)),
         S(1144, (91, 65, 47, 8), "Hall Order:", "霍尔相序：", hidden_en=True),
-        S(1046, (135, 65, 35, 8), hidden_en=True, r_en=(138, 65, 40, 8), r_cn=(138, 65, 40, 8)),
+        S(1046, (135, 65, 35, 8), hidden_en=True, r=(138, 65, 40, 8)),
     ]),
     # Regeneration page.
     Dlg(149, "page", (344, 298), (344, 291), None, None, [
@@ -390,22 +392,22 @@ DIALOGS = [
         S(1095, (160, 41, 30, 8)),
         T(1094, (191, 38, 100, 15), "top", tooltip=True),
         S(None, (5, 56, 150, 8), "Regen Current by Brake Switch On", "刹车开关闭合时的再生电流"),
-        S(1044, (162, 57, 29, 8), r_en=(162, 56, 29, 8), r_cn=(162, 56, 29, 8)),
+        S(1044, (162, 57, 29, 8), r=(162, 56, 29, 8)),
         T(1045, (191, 52, 100, 15), "top"),
         S(1076, (5, 70, 152, 8), "Max Regen Current [4]", "最大再生电流 [4]"),
-        S(1041, (164, 70, 24, 8), r_en=(162, 70, 29, 8), r_cn=(162, 70, 29, 8)),
+        S(1041, (164, 70, 24, 8), r=(162, 70, 29, 8)),
         T(1043, (191, 67, 100, 15), "top"),
         S(1054, (5, 86, 86, 8), "Brake Sensor Type [5]", "刹车传感器类型 [5]", r_en=(5, 86, 100, 8)),
         L(1081, (197, 84, 93, 30), items_en=["No Used"] + SENSORS_EN,
           items_cn=["不使用"] + SENSORS_CN),
         S(None, (5, 101, 101, 8), "Brake Sensor Starting Point", "刹车传感器起始点",
           r_en=(5, 101, 150, 8)),
-        S(1108, (161, 104, 29, 10), r_en=(161, 102, 29, 10), r_cn=(161, 102, 29, 10)),
+        S(1108, (161, 104, 29, 10), r=(161, 102, 29, 10)),
         T(1079, (190, 100, 100, 15), "both"),
         C(1112, (242, 100, 48, 30), PERCENT_START, sorted=True),
         S(None, (5, 116, 96, 8), "Brake Sensor Ending Point", "刹车传感器终止点",
           r_en=(5, 116, 150, 8)),
-        S(1109, (161, 117, 28, 11), r_en=(161, 117, 29, 10), r_cn=(161, 117, 29, 10)),
+        S(1109, (161, 117, 28, 11), r=(161, 117, 29, 10)),
         T(1080, (190, 115, 100, 15), "both"),
         C(1113, (242, 116, 48, 30), PERCENT_END),
         S(None, (5, 136, 73, 8), "Joystick", "摇杆"),
@@ -445,7 +447,7 @@ DIALOGS = [
           "the signal. ",
           "5. 用于实时调节再生制动强度。未使用模拟刹车传感器时请选择“不使用”。需先闭合刹车开关"
           "启动再生制动，再由传感器信号调节再生强度。",
-          r_en=(3, 235, 330, 16), r_cn=(3, 235, 330, 16)),
+          r=(3, 235, 330, 16)),
         S(None, (3, 253, 322, 9), "Brake Sensor Type is the same as Throttle Sensor Type.",
           "刹车传感器类型与油门传感器类型相同。", r_en=(3, 252, 322, 8), r_cn=(3, 253, 322, 8)),
     ]),
@@ -457,29 +459,30 @@ DIALOGS = [
         G(None, (0, 1, 339, 270), "Finish Setting", "完成设置"),
     ]),
     # J1939 page.
+    # Labels sit level with their edit boxes.
     Dlg(151, "page", (344, 272), (351, 280), None, None, [
         G(None, (7, 7, 329, 165), "J1939 Setting", "J1939设置"),
         S(None, (34, 17, 92, 8), "Preferred Address", "首选地址"),
         E(1127, (172, 16, 61, 12)),
-        S(None, (35, 38, 90, 8), "Arbitrary Address Capable", "任意地址能力", r_en=(34, 37, 120, 8), r_cn=(34, 37, 120, 8)),
+        S(None, (35, 38, 90, 8), "Arbitrary Address Capable", "任意地址能力", r=(34, 37, 120, 8)),
         E(1137, (172, 36, 61, 12)),
-        S(None, (34, 52, 90, 8), "Industry Group", "工业组", r_en=(34, 50, 90, 8), r_cn=(34, 50, 90, 8)),
+        S(None, (34, 52, 90, 8), "Industry Group", "工业组", r=(34, 50, 90, 8)),
         E(1138, (172, 49, 61, 12)),
-        S(None, (34, 65, 91, 8), "Vehicle System Instance", "车辆系统实例", r_en=(34, 63, 120, 8), r_cn=(34, 63, 120, 8)),
+        S(None, (34, 65, 91, 8), "Vehicle System Instance", "车辆系统实例", r=(34, 63, 120, 8)),
         E(1139, (172, 62, 61, 12)),
-        S(None, (34, 77, 92, 8), "Vehicle System", "车辆系统", r_en=(34, 76, 92, 8), r_cn=(34, 76, 92, 8)),
+        S(None, (34, 77, 92, 8), "Vehicle System", "车辆系统", r=(34, 76, 92, 8)),
         E(1140, (172, 75, 61, 12)),
-        S(None, (34, 90, 97, 8), "Reserved Fields", "保留位", r_en=(34, 89, 97, 8), r_cn=(34, 89, 97, 8)),
+        S(None, (34, 90, 97, 8), "Reserved Fields", "保留位", r=(34, 89, 97, 8)),
         E(1141, (172, 88, 61, 12)),
-        S(None, (34, 103, 95, 8), "Function Fields", "功能", r_en=(34, 102, 95, 8), r_cn=(34, 102, 95, 8)),
+        S(None, (34, 103, 95, 8), "Function Fields", "功能", r=(34, 102, 95, 8)),
         E(1142, (172, 101, 61, 12)),
         S(None, (34, 115, 93, 8), "Function Instance", "功能实例"),
         E(1143, (172, 114, 61, 12)),
         S(None, (34, 128, 96, 8), "ECU Instance", "ECU实例"),
         E(1128, (172, 127, 61, 12)),
-        S(None, (34, 140, 101, 8), "Manufacturer Code", "制造商代码", r_en=(34, 141, 101, 8), r_cn=(34, 141, 101, 8)),
+        S(None, (34, 140, 101, 8), "Manufacturer Code", "制造商代码", r=(34, 141, 101, 8)),
         E(1145, (172, 140, 61, 12)),
-        S(None, (34, 153, 101, 8), "Identity Number", "标识号", r_en=(34, 155, 101, 8), r_cn=(34, 155, 101, 8)),
+        S(None, (34, 153, 101, 8), "Identity Number", "标识号", r=(34, 155, 101, 8)),
         E(1146, (172, 154, 61, 12)),
         G(None, (6, 174, 329, 97), "Description", "说明"),
         S(None, (223, 192, 8, 8), "7", "7", hidden=True),
@@ -494,7 +497,7 @@ DIALOGS = [
     Dlg(156, "page", (344, 272), (344, 280), None, None, [
         G(None, (0, 1, 339, 154), "General Setting", "常规设置"),
         S(1056, (21, 12, 105, 8), "Motor Top Speed [1]", "电机最高转速 [1]"),
-        S(1057, (173, 10, 28, 8), r_en=(173, 11, 28, 8), r_cn=(173, 11, 28, 8)),
+        S(1057, (173, 10, 28, 8), r=(173, 11, 28, 8)),
         T(1058, (202, 7, 100, 15), "top"),
         S(None, (21, 27, 61, 8), "Motor Poles[2]", "电机极数 [2]", r_en=(21, 27, 100, 8)),
         L(1085, (209, 24, 89, 30), items=POLES),
@@ -516,7 +519,7 @@ DIALOGS = [
           r_cn=(21, 98, 85, 8)),
         ENABLE(1119, (207, 97, 37, 10)),
         DISABLE(1120, (263, 97, 39, 10)),
-        S(1130, (21, 115, 66, 8), "ABS", "ABS", r_en=(21, 112, 66, 8), r_cn=(21, 112, 66, 8)),
+        S(1130, (21, 115, 66, 8), "ABS", "ABS", r=(21, 112, 66, 8)),
         ENABLE(1127, (207, 111, 37, 10)),
         DISABLE(1128, (263, 111, 39, 10)),
         S(1131, (21, 127, 103, 8), "12V Output", "12V输出", r_en=(21, 126, 103, 8),
@@ -729,7 +732,8 @@ class Writer:
                 self.prop(d + 1, "insertPolicy", "<enum>QComboBox::InsertAlphabetically</enum>")
                 self.prop(d + 1, "sorted", "<bool>true</bool>", stdset=False)
         elif c.kind == "edit":
-            self.prop(d + 1, "alignment", "<set>Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter</set>")
+            self.prop(d + 1, "alignment",
+                      "<set>Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter</set>")
         elif c.kind == "tab":
             self.prop(d + 1, "windowTitle", self.string(text))
         if c.hidden(m):
