@@ -1,7 +1,9 @@
 // Which pages the wizard shows for a controller, in order, and the factory that builds them.
 #include "page_set.h"
 
+#include "cstep4.h"
 #include "cstep6.h"
+#include "cstep7.h"
 
 bool hasRegenerationPage(const ConfigBlock& block)
 {
@@ -28,6 +30,10 @@ QList<PagePlan> planPages(const ConfigBlock& block)
 std::unique_ptr<Page> createPage(PageKind kind, ConfigBlock& block, Prompter* prompter)
 {
     switch (kind) {
+    case PageKind::CStep4:
+        return std::make_unique<CStep4>(block, prompter);
+    case PageKind::CStep7:
+        return std::make_unique<CStep7>(block, prompter);
     case PageKind::CStep6:
         return std::make_unique<CStep6>(block, prompter);
     default:

@@ -1,0 +1,331 @@
+// Temperature, CAN and smooth page: temperature sensor and limits, CAN identifiers, smoothing.
+#include "cstep4.h"
+
+#include "prompter.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+// Controls of template 148.
+enum Control
+{
+    IdSensorList = 1140,
+    IdStopSlider = 1084,
+    IdResumeSlider = 1035,
+    IdStopLabel = 1039,
+    IdResumeLabel = 1040,
+    IdCanGroup = 1122,
+    IdSendIdCaption = 1123,
+    IdReceiveIdCaption = 1124,
+    IdSendIdEdit = 1125,
+    IdReceiveIdEdit = 1126,
+    IdSmoothGroup = 1139,
+    IdSmoothCaption = 1138,
+    IdSmoothEnable = 1088,
+    IdSmoothDisable = 1089,
+    IdInflectionSlider = 1085,
+    IdLowAccelSlider = 1037,
+    IdLowDecelSlider = 1086,
+    IdHighAccelSlider = 1132,
+    IdHighDecelSlider = 1087,
+    IdInflectionLabel = 1041,
+    IdLowAccelLabel = 1042,
+    IdLowDecelLabel = 1043,
+    IdHighAccelLabel = 1044,
+    IdHighDecelLabel = 1045,
+    IdAutoIdentifyCaption = 1141,
+    IdAutoIdentifyEnable = 1090,
+    IdAutoIdentifyDisable = 1091,
+    IdIdentifyRevCaption = 1142,
+    IdIdentifyRevEnable = 1092,
+    IdIdentifyRevDisable = 1093,
+    IdHallSequenceText = 1046,
+};
+
+// The smoothing controls, shown and hidden as one set.
+constexpr int kSmoothingControls[] = {
+    IdInflectionLabel, IdInflectionSlider, 1133, IdLowAccelLabel,  IdLowAccelSlider,  1134,
+    IdLowDecelLabel,   IdLowDecelSlider,   1135, IdHighAccelLabel, IdHighAccelSlider, 1136,
+    IdHighDecelLabel,  IdHighDecelSlider,  1137,
+};
+
+struct SliderDef
+{
+    int slider;
+    int label;
+    Field field;
+    int min;
+    int max;
+    const char* suffix; // unit after the number in the value label
+};
+
+constexpr SliderDef kTemperatureSliders[] = {
+    {IdStopSlider, IdStopLabel, Field::StopOutputTemperature, 60, 170, "C"},
+    {IdResumeSlider, IdResumeLabel, Field::ResumeOutputTemperature, 60, 170, "C"},
+};
+
+constexpr SliderDef kSmoothingSliders[] = {
+    {IdInflectionSlider, IdInflectionLabel, Field::InflectionPoint, 5, 30, ""},
+    {IdLowAccelSlider, IdLowAccelLabel, Field::LowAccel, 1, 255, ""},
+    {IdLowDecelSlider, IdLowDecelLabel, Field::LowDecel, 1, 255, ""},
+    {IdHighAccelSlider, IdHighAccelLabel, Field::HighAccel, 1, 255, ""},
+    {IdHighDecelSlider, IdHighDecelLabel, Field::HighDecel, 1, 255, ""},
+};
+
+const SliderDef* sliderDef(int sliderId)
+{
+    for (const auto& def : kTemperatureSliders)
+        if (def.slider == sliderId)
+            return &def;
+    for (const auto& def : kSmoothingSliders)
+        if (def.slider == sliderId)
+            return &def;
+    return nullptr;
+}
+
+// Sensor items: the two thermistor types arrived with software 0404.
+const char* const kSensorItemsThermistor[] = {"Disable", "KTY83-122", "KTY84-130"};
+const char* const kSensorItemsSwitch[] = {"Disable", "Enable"};
+constexpr int kSensorItemForOtherValues = 1;
+constexpr int kMaxSensorItem = 2;
+
+constexpr std::uint8_t kCanVariant = 'C';
+constexpr int kMaxCanId = 2047;
+
+// The hall phase sequence is shown as characters counted from '0'.
+constexpr int kDigitBase = '0';
+
+const char* const kSendIdMessage = "Send ID must between 0 and 2047 ";
+const char* const kReceiveIdMessage = "Receive ID must between 0 and 2047 ";
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+}
+
+} // namespace
+
+std::optional<int> decimalValue(const QString& text)
+{
+    const int n = static_cast<int>(text.size());
+    int i = 0;
+    while (i < n && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    // One more than the largest int, so that the most negative int still fits.
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
+    std::int64_t value = 0;
+    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > kLimit)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+void CStep4::bindControls()
+{
+    auto connectSlider = [this](const SliderDef& def) {
+        if (auto* slider = control<QSlider>(def.slider)) {
+            const int id = def.slider;
+            connect(slider, &QSlider::valueChanged, this, [this, id] { refreshValueLabel(id); });
+        }
+    };
+    for (const auto& def : kTemperatureSliders)
+        connectSlider(def);
+    for (const auto& def : kSmoothingSliders)
+        connectSlider(def);
+    if (auto* enable = control<QAbstractButton>(IdSmoothEnable))
+        connect(enable, &QAbstractButton::clicked, this, [this] { onSmoothClicked(true); });
+    if (auto* disable = control<QAbstractButton>(IdSmoothDisable))
+        connect(disable, &QAbstractButton::clicked, this, [this] { onSmoothClicked(false); });
+}
+
+void CStep4::load()
+{
+    const bool thermistors = block().versionAtLeast(4, 4);
+    const bool smoothing = block().versionAtLeast(4, 4);
+    const bool identification = block().versionAtLeast(4, 5);
+
+    // Sensor list: rebuilt at every load, since the items depend on the version.
+    if (auto* list = control<QComboBox>(IdSensorList)) {
+        list->clear();
+        if (thermistors) {
+            for (const char* item : kSensorItemsThermistor)
+                list->addItem(QString::fromLatin1(item));
+        } else {
+            for (const char* item : kSensorItemsSwitch)
+                list->addItem(QString::fromLatin1(item));
+        }
+        const auto sensor = static_cast<int>(block().get(Field::MotorTemperatureSensor));
+        const int item = sensor <= kMaxSensorItem ? sensor : kSensorItemForOtherValues;
+        // A thermistor type on older software has no item: the list shows no selection.
+        list->setCurrentIndex(item < list->count() ? item : -1);
+    }
+
+    for (const auto& def : kTemperatureSliders) {
+        if (auto* slider = control<QSlider>(def.slider)) {
+            slider->setRange(def.min, def.max);
+            slider->setValue(static_cast<int>(block().get(def.field)));
+        }
+    }
+
+    // CAN identifiers exist only on the CAN variant.
+    const bool can = block().at(Field::ModelVariant) == kCanVariant;
+    if (can) {
+        setControlText(IdSendIdEdit, QString::number(block().get(Field::SendId)));
+        setControlText(IdReceiveIdEdit, QString::number(block().get(Field::ReceiveId)));
+    }
+    for (int id : {IdSendIdEdit, IdReceiveIdEdit, IdSendIdCaption, IdReceiveIdCaption})
+        setControlVisible(id, can);
+
+    // Automatic hall identification and reverse output.
+    if (identification) {
+        QString sequence;
+        for (char c : block().raw(Field::HallPhaseSequence)) {
+            const int code = (kDigitBase + static_cast<std::uint8_t>(c)) & 0xFF;
+            if (code == 0)
+                break;
+            sequence += QChar(code);
+        }
+        // Only the text: whether it shows is the template's choice.
+        setControlText(IdHallSequenceText, sequence);
+        const bool autoIdentify = block().flag(Field::AutoIdentify);
+        setChecked(IdAutoIdentifyEnable, autoIdentify);
+        setChecked(IdAutoIdentifyDisable, !autoIdentify);
+        const bool identifyRev = block().flag(Field::IdentifyRev);
+        setChecked(IdIdentifyRevEnable, identifyRev);
+        setChecked(IdIdentifyRevDisable, !identifyRev);
+    }
+    for (int id : {IdAutoIdentifyEnable, IdAutoIdentifyDisable, IdAutoIdentifyCaption,
+                   IdIdentifyRevEnable, IdIdentifyRevDisable, IdIdentifyRevCaption})
+        setControlVisible(id, identification);
+
+    // Smoothing: the group and its Enable/Disable pair exist from 0404; the sliders show only
+    // while Smooth is enabled.
+    if (smoothing) {
+        const bool smooth = block().flag(Field::Smooth);
+        setChecked(IdSmoothEnable, smooth);
+        setChecked(IdSmoothDisable, !smooth);
+        setSmoothingControlsVisible(smooth);
+    } else {
+        setSmoothingControlsVisible(false);
+    }
+    for (int id : {IdSmoothEnable, IdSmoothDisable, IdSmoothCaption, IdSmoothGroup})
+        setControlVisible(id, smoothing);
+
+    // The smoothing sliders are loaded whatever the version, so that enabling Smooth shows
+    // the controller's values.
+    for (const auto& def : kSmoothingSliders) {
+        if (auto* slider = control<QSlider>(def.slider)) {
+            slider->setRange(def.min, def.max);
+            slider->setValue(static_cast<int>(block().get(def.field)));
+        }
+    }
+
+    for (const auto& def : kTemperatureSliders)
+        refreshValueLabel(def.slider);
+    for (const auto& def : kSmoothingSliders)
+        refreshValueLabel(def.slider);
+}
+
+bool CStep4::store()
+{
+    if (const auto* list = control<QComboBox>(IdSensorList)) {
+        const int item = list->currentIndex();
+        if (item >= 0 && item <= kMaxSensorItem)
+            block().set(Field::MotorTemperatureSensor, static_cast<std::uint32_t>(item));
+    }
+    for (const auto& def : kTemperatureSliders)
+        storeSlider(def.slider, def.field);
+
+    if (block().at(Field::ModelVariant) == kCanVariant) {
+        // A refused identifier stops the store: what follows keeps its block values.
+        if (!storeIdentifier(IdSendIdEdit, Field::SendId, kSendIdMessage))
+            return false;
+        if (!storeIdentifier(IdReceiveIdEdit, Field::ReceiveId, kReceiveIdMessage))
+            return false;
+    }
+
+    if (block().versionAtLeast(4, 5)) {
+        storeFlag(IdAutoIdentifyEnable, Field::AutoIdentify);
+        storeFlag(IdIdentifyRevEnable, Field::IdentifyRev);
+    }
+    if (block().versionAtLeast(4, 4)) {
+        storeFlag(IdSmoothEnable, Field::Smooth);
+        // With Smooth disabled the controller keeps its smoothing values.
+        if (block().flag(Field::Smooth)) {
+            for (const auto& def : kSmoothingSliders)
+                storeSlider(def.slider, def.field);
+        }
+    }
+    return true;
+}
+
+void CStep4::setSmoothingControlsVisible(bool visible) const
+{
+    for (int id : kSmoothingControls)
+        setControlVisible(id, visible);
+}
+
+void CStep4::onSmoothClicked(bool enable)
+{
+    setChecked(enable ? IdSmoothDisable : IdSmoothEnable, false);
+    setChecked(enable ? IdSmoothEnable : IdSmoothDisable, true);
+    setSmoothingControlsVisible(enable);
+}
+
+void CStep4::refreshValueLabel(int sliderId) const
+{
+    const SliderDef* def = sliderDef(sliderId);
+    const auto* slider = control<QSlider>(sliderId);
+    if (def == nullptr || slider == nullptr)
+        return;
+    setControlText(def->label, QString::number(slider->value()) + QLatin1String(def->suffix));
+}
+
+void CStep4::storeSlider(int sliderId, Field field)
+{
+    if (const auto* slider = control<QSlider>(sliderId))
+        block().set(field, static_cast<std::uint32_t>(slider->value()));
+}
+
+void CStep4::storeFlag(int enableId, Field field)
+{
+    // A module without the pair leaves the bit as the controller has it.
+    if (control<QAbstractButton>(enableId) != nullptr)
+        block().setFlag(field, isChecked(enableId));
+}
+
+bool CStep4::storeIdentifier(int editId, Field field, const char* message)
+{
+    auto* edit = control<QLineEdit>(editId);
+    if (edit == nullptr)
+        return true;
+    const std::optional<int> value = decimalValue(edit->text());
+    if (!value || *value < 0 || *value > kMaxCanId) {
+        if (prompter())
+            prompter()->tell(QString::fromLatin1(message), Prompter::Buttons::Ok,
+                             Prompter::Icon::Warning);
+        edit->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    block().set(field, static_cast<std::uint32_t>(*value));
+    return true;
+}

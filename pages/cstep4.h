@@ -1,0 +1,37 @@
+// Temperature, CAN and smooth page: temperature sensor and limits, CAN identifiers, smoothing.
+#pragma once
+
+#include "page.h"
+
+#include <optional>
+
+class QString;
+
+// The number a user typed into a decimal edit box: leading blanks and one sign are skipped,
+// the digits up to the first other character are taken, and text without digits gives 0.
+// Empty when the number does not fit a signed 32-bit integer.
+std::optional<int> decimalValue(const QString& text);
+
+class CStep4 : public Page
+{
+    Q_OBJECT
+public:
+    using Page::Page;
+    static constexpr int kTemplateId = 148;
+
+    void load() override;
+    bool store() override;
+
+protected:
+    void bindControls() override;
+
+private:
+    void setSmoothingControlsVisible(bool visible) const;
+    void onSmoothClicked(bool enable);
+    void refreshValueLabel(int sliderId) const;
+    void storeSlider(int sliderId, Field field);
+    void storeFlag(int enableId, Field field);
+    // Converts and range-checks one CAN identifier; false (after telling the user and focusing
+    // the edit) when it is refused.
+    bool storeIdentifier(int editId, Field field, const char* message);
+};
