@@ -1,6 +1,8 @@
 // Which pages the wizard shows for a controller, in order, and the factory that builds them.
 #include "page_set.h"
 
+#include "cstep2.h"
+#include "cstep3.h"
 #include "cstep4.h"
 #include "cstep6.h"
 #include "cstep7.h"
@@ -30,6 +32,10 @@ QList<PagePlan> planPages(const ConfigBlock& block)
 std::unique_ptr<Page> createPage(PageKind kind, ConfigBlock& block, Prompter* prompter)
 {
     switch (kind) {
+    case PageKind::CStep2:
+        return std::make_unique<CStep2>(block, prompter);
+    case PageKind::CStep3:
+        return std::make_unique<CStep3>(block, prompter);
     case PageKind::CStep4:
         return std::make_unique<CStep4>(block, prompter);
     case PageKind::CStep7:

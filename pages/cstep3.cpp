@@ -1,0 +1,187 @@
+// Start-up, hall sensor and voltage page: delay, hall type, control mode, voltage limits, rate.
+#include "cstep3.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QSlider>
+
+namespace {
+
+// The releasing-brake protection exists from this software version on.
+constexpr int kReleasingMajor = 2, kReleasingMinor = 9;
+
+constexpr int kHall60 = 60;
+constexpr int kHall120 = 120;
+
+// Control mode list items and the codes the controller uses for them.
+constexpr int kTorqueItem = 0;
+constexpr int kSpeedItem = 2;
+constexpr std::uint32_t kTorqueMode = 3;
+constexpr std::uint32_t kBalancedMode = 1;
+constexpr std::uint32_t kSpeedModeOn = 2;
+constexpr std::uint32_t kSpeedModeOff = 0;
+const char* const kControlModes[] = {"Torque", "Balanced", "Speed"};
+
+// The rate is kept as ten times the slider step, step 1 fast to 20 slow.
+constexpr int kRateMin = 1, kRateMax = 20;
+constexpr int kRateScale = 10;
+
+// Voltage classes: the first two model characters and the volts the sliders span.
+struct VoltageClass
+{
+    char first;
+    char second;
+    int min;
+    int max;
+};
+constexpr VoltageClass kVoltageClasses[] = {
+    {'1', '2', 18, 136}, {'1', '4', 18, 180}, {'1', '5', 18, 180}, {'2', '4', 8, 30},
+    {'3', '6', 18, 45},  {'4', '8', 18, 60},  {'6', '0', 18, 80},  {'7', '2', 18, 90},
+    {'8', '4', 18, 92},  {'0', '9', 18, 120}, {'9', '6', 18, 120},
+};
+
+} // namespace
+
+bool CStep3::voltageRange(const ConfigBlock& block, VoltageRange* range)
+{
+    const char first = static_cast<char>(block.at(Field::ModelNumber, 0));
+    const char second = static_cast<char>(block.at(Field::ModelNumber, 1));
+    for (const VoltageClass& c : kVoltageClasses) {
+        if (c.first == first && c.second == second) {
+            if (range)
+                *range = {c.min, c.max};
+            return true;
+        }
+    }
+    return false;
+}
+
+void CStep3::bindControls()
+{
+    m_delay = control<QComboBox>(kDelayCombo);
+    m_hall = control<QComboBox>(kHallCombo);
+    m_controlMode = control<QComboBox>(kControlModeCombo);
+    m_underVoltage = control<QSlider>(kUnderVoltageSlider);
+    m_overVoltage = control<QSlider>(kOverVoltageSlider);
+    m_rate = control<QSlider>(kRateSlider);
+
+    for (QSlider* slider : {m_underVoltage, m_overVoltage, m_rate}) {
+        if (slider == nullptr)
+            continue;
+        const int id = slider->objectName().mid(2).toInt();
+        connect(slider, &QSlider::valueChanged, this, [this, id] { refreshLabel(id); });
+    }
+
+    // The releasing-brake protection is offered only by software that has it.
+    const bool releasing = block().versionAtLeast(kReleasingMajor, kReleasingMinor);
+    for (int id : {kReleasingCaption, kReleasingEnable, kReleasingDisable, kReleasingNote})
+        setControlVisible(id, releasing);
+}
+
+void CStep3::load()
+{
+    const ConfigBlock& b = block();
+
+    if (m_delay) {
+        // A delay beyond the list selects nothing.
+        const int delay = b.at(Field::StartupDelay);
+        m_delay->setCurrentIndex(delay < m_delay->count() ? delay : -1);
+    }
+    if (m_hall)
+        m_hall->setCurrentIndex(b.at(Field::HallSensorType) == kHall60 ? 0 : 1);
+    if (m_controlMode) {
+        m_controlMode->clear();
+        for (const char* item : kControlModes)
+            m_controlMode->addItem(QString::fromLatin1(item));
+        int item = 1;
+        if (b.get(Field::SpeedMode) == kSpeedModeOn)
+            item = kSpeedItem;
+        else if (b.get(Field::ControlMode) == kTorqueMode)
+            item = kTorqueItem;
+        m_controlMode->setCurrentIndex(item);
+    }
+
+    VoltageRange range{};
+    if (voltageRange(b, &range)) {
+        for (QSlider* slider : {m_underVoltage, m_overVoltage})
+            if (slider)
+                slider->setRange(range.min, range.max);
+    }
+    if (m_underVoltage)
+        m_underVoltage->setValue(b.at(Field::UnderVoltage)); // clamps into the range
+    if (m_overVoltage)
+        m_overVoltage->setValue(b.at(Field::OverVoltage));
+    if (m_rate) {
+        m_rate->setRange(kRateMin, kRateMax);
+        m_rate->setValue(b.at(Field::ThrottleUpDownRate) / kRateScale);
+    }
+
+    // Opposite polarities: the power-on bit set means Disable, the releasing-brake bit Enable.
+    const bool powerOnOff = b.flag(Field::PowerOnHighPedalDisable);
+    setChecked(kPowerOnDisable, powerOnOff);
+    setChecked(kPowerOnEnable, !powerOnOff);
+    const bool releasingOn = b.flag(Field::ReleasingBrakeHighPedalDisable);
+    setChecked(kReleasingEnable, releasingOn);
+    setChecked(kReleasingDisable, !releasingOn);
+
+    for (int id : {kUnderVoltageSlider, kOverVoltageSlider, kRateSlider})
+        refreshLabel(id);
+}
+
+bool CStep3::store()
+{
+    ConfigBlock& b = block();
+
+    // No selection (a delay beyond the list was loaded): the loaded byte stays.
+    if (m_delay && m_delay->currentIndex() >= 0)
+        b.set(Field::StartupDelay, static_cast<std::uint32_t>(m_delay->currentIndex()));
+    if (m_hall)
+        b.set(Field::HallSensorType, m_hall->currentIndex() == 0 ? kHall60 : kHall120);
+
+    if (m_controlMode) {
+        const int item = m_controlMode->currentIndex();
+        if (item == kSpeedItem) {
+            b.set(Field::SpeedMode, kSpeedModeOn);
+        } else {
+            const std::uint32_t mode = item == kTorqueItem ? kTorqueMode : kBalancedMode;
+            b.set(Field::SpeedMode, kSpeedModeOff);
+            b.set(Field::ControlMode, mode);
+            b.set(Field::ControlModeCopy, mode);
+        }
+    }
+
+    if (control<QAbstractButton>(kPowerOnEnable) || control<QAbstractButton>(kPowerOnDisable))
+        b.setFlag(Field::PowerOnHighPedalDisable, !isChecked(kPowerOnEnable));
+    // Stored whatever the version: older software keeps the bit as it was loaded.
+    if (control<QAbstractButton>(kReleasingEnable) || control<QAbstractButton>(kReleasingDisable))
+        b.setFlag(Field::ReleasingBrakeHighPedalDisable, !isChecked(kReleasingDisable));
+
+    if (m_underVoltage)
+        b.set(Field::UnderVoltage, static_cast<std::uint32_t>(m_underVoltage->value()));
+    if (m_overVoltage)
+        b.set(Field::OverVoltage, static_cast<std::uint32_t>(m_overVoltage->value()));
+    if (m_rate)
+        b.set(Field::ThrottleUpDownRate, static_cast<std::uint32_t>(m_rate->value() * kRateScale));
+    return true;
+}
+
+void CStep3::refreshLabel(int sliderId)
+{
+    const auto* slider = control<QSlider>(sliderId);
+    if (slider == nullptr)
+        return;
+    const int position = slider->value();
+    switch (sliderId) {
+    case kUnderVoltageSlider:
+        setControlText(kUnderVoltageLabel, QStringLiteral("%1V").arg(position));
+        break;
+    case kOverVoltageSlider:
+        setControlText(kOverVoltageLabel, QStringLiteral("%1V").arg(position));
+        break;
+    case kRateSlider:
+        setControlText(kRateLabel, QString::number(position));
+        break;
+    default:
+        break;
+    }
+}
