@@ -209,18 +209,19 @@ DIALOGS = [
         S(None, (3, 212, 334, 16),
           "2.Only if Forward Switch is off, Foot Switch can be used. If enabled, please turn on "
           "foot switch to activate throttle.",
-          "2. 仅在前进开关禁用时才能使用脚踏开关。启用后，需闭合脚踏开关才能激活油门。"),
+          "2. 仅在前进开关禁用时才能使用脚踏开关。启用后，需闭合脚踏开关才能激活油门。",
+          r_cn=(3, 205, 334, 8)),
         G(None, (0, 179, 339, 115), "Description", "说明",
-          r_en=(0, 179, 339, 92), r_cn=(0, 179, 339, 100)),
+          r_en=(0, 179, 339, 92), r_cn=(0, 179, 339, 83)),
         S(1055, (3, 228, 331, 10),
           "3. Please select \"0-5V\" for 0-5K 3-wire pot, i.e. Norvel RZ0-5K throttle pedal.",
           "3. 使用0-5K三线电位器（如诺维RZ0-5K油门踏板）时，请选择“0-5V”。",
-          r=(3, 228, 331, 8)),
+          r_en=(3, 228, 331, 8), r_cn=(3, 214, 331, 8)),
         S(None, (3, 237, 333, 17),
           "4. The max output current as percentage of controller current rating. i.e. A 400A "
           "rated controller will limit the max output to 200A if you choose 50% here.",
           "4. 最大输出电流以控制器额定电流的百分比表示。例如：额定400A的控制器，此处选择50%时，"
-          "最大输出电流限制为200A。"),
+          "最大输出电流限制为200A。", r_cn=(3, 223, 333, 16)),
         S(None, (11, 135, 90, 8), "Max Battery Current [5]", "电池最大电流 [5]",
           r_en=(11, 135, 150, 8)),
         T(1094, (193, 132, 100, 15), "both"),
@@ -230,7 +231,7 @@ DIALOGS = [
           "Controller can output Max Motor Current at low speed. Note motor current  can be much "
           "higher than battery current at low speed.",
           "5. 高速时控制器会降低电机电流以限制电池电流；低速时控制器可输出最大电机电流。"
-          "注意：低速时电机电流可能远大于电池电流。"),
+          "注意：低速时电机电流可能远大于电池电流。", r_cn=(3, 240, 333, 16)),
         T(1030, (193, 85, 100, 15), "top"),
         T(1032, (193, 101, 100, 15), "top"),
         S(1107, (165, 106, 26, 8)),
@@ -246,10 +247,10 @@ DIALOGS = [
           "run CW if turn on Throttle Switch and turn off Reversing Switch; Conversely, it will "
           "run CCW; If both switches are on or ",
           "1. 启用后，油门开关将作为前进开关使用：闭合油门开关且断开倒车开关时电机正转（顺时针），"
-          "反之反转（逆时针）；"),
+          "反之反转（逆时针）；", r_cn=(3, 187, 333, 8)),
         S(None, (3, 203, 328, 8),
           "off, it will be in neutral and Throttle Safety Switch invalid.",
-          "若两个开关同时闭合或同时断开，则处于空挡，油门安全开关无效。"),
+          "若两个开关同时闭合或同时断开，则处于空挡，油门安全开关无效。", r_cn=(3, 196, 328, 8)),
         S(1009, (163, 26, 47, 8), "AD-VER:", "AD版本："),
         S(1042, (217, 26, 45, 8), r=(219, 26, 45, 8)),
         S(1142, (10, 150, 111, 8), "The Low Threshold Voltage", "低阈值电压",
@@ -645,9 +646,14 @@ class Writer:
     def group_box_style(self):
         # Group boxes as the templates draw them: the frame line runs through the middle of the
         # title, so the first row of controls sits clear of it. Styles that put the title above
-        # the frame would draw the frame line through that row.
+        # the frame would draw the frame line through that row. The font goes into the sheet as
+        # well: under a style sheet, a font set on the form alone does not reach its controls
+        # once the form is placed inside another form (a page inside the frame).
         half_title = round_half_up(4 * self.rule["sy"])
-        return ("QGroupBox { border: 1px solid palette(mid); margin-top: %dpx; }\n"
+        family = self.rule["family"]
+        font = "QWidget { font-size: %dpt;%s }\n" % (
+            self.rule["point"], ' font-family: "%s";' % family if family else "")
+        return (font + "QGroupBox { border: 1px solid palette(mid); margin-top: %dpx; }\n"
                 "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; "
                 "left: %dpx; padding: 0px 2px; background-color: palette(window); }"
                 % (half_title, round_half_up(4 * self.rule["sx"])))

@@ -3,6 +3,7 @@
 #include "resource_module.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -650,6 +651,38 @@ TEST_F(ResourceModuleTest, PagesFitInsideTheFramesPageArea)
             }
         }
     }
+}
+
+TEST_F(ResourceModuleTest, PagesInsideTheFrameKeepTheModuleFont)
+{
+    // An application font far from the modules' 8 points shows any control that loses it.
+    const QFont saved = QApplication::font();
+    QFont big = saved;
+    big.setPointSize(14);
+    QApplication::setFont(big);
+    for (const QString& name : kModules) {
+        QDialog window;
+        QWidget* frame = module(name).loadDialog(133, &window);
+        ASSERT_NE(frame, nullptr);
+        frame->setWindowFlags(Qt::Widget);
+        auto* holder = new QWidget; // the page object, as the wizard makes it
+        QWidget* page = module(name).loadDialog(146, holder);
+        ASSERT_NE(page, nullptr);
+        holder->setParent(frame);
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.show();
+        holder->show();
+        QCoreApplication::processEvents();
+        for (int id : {1054, 1123}) {
+            const QFont font = control<QWidget>(page, id)->font();
+            EXPECT_EQ(font.pointSize(), 8) << name.toStdString() << " " << id;
+            if (name == QLatin1String("chinese")) {
+                EXPECT_EQ(font.family(), QStringLiteral("Noto Sans CJK SC"));
+            }
+        }
+        EXPECT_EQ(control<QWidget>(frame, 1016)->font().pointSize(), 8) << name.toStdString();
+    }
+    QApplication::setFont(saved);
 }
 
 TEST_F(ResourceModuleTest, FrameShowsTheModuleBitmapsUncropped)
