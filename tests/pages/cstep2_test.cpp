@@ -7,16 +7,16 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QSlider>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
-using Edit = std::function<void(ConfigBlock&)>;
 using Act = std::function<void(CStep2&)>;
 
 QSlider* slider(CStep2& p, int id)
@@ -118,202 +118,112 @@ TEST_F(CStep2Test, ShowThenHideKeepsEveryByteForInRangeValues)
     }
 }
 
+// Field values written into a block (flags take 0 or 1).
+using Values = std::vector<std::pair<Field, std::uint32_t>>;
+void apply(ConfigBlock& b, const Values& values)
+{
+    for (const auto& [field, value] : values)
+        b.set(field, value);
+}
+void clickOn(CStep2& p, int id)
+{
+    if (auto* b = p.control<QAbstractButton>(id))
+        b->click();
+    else
+        ADD_FAILURE() << "no button " << id;
+}
+
 struct StoreCase
 {
     const char* name;
-    int major;
-    int minor;
-    Edit edit;   // the block as loaded (over inRangeBlock)
-    Act act;     // what the user does
-    Edit expect; // what the store changes
+    int major, minor;
+    Values loaded; // over inRangeBlock
+    Act act;       // what the user does
+    Values stored; // what the store changes
 };
 
 TEST_F(CStep2Test, StoresWhatTheControlsHoldAcrossVersionsAndOutOfRangeValues)
 {
+    using F = Field;
+    // clang-format off
     const StoreCase cases[] = {
-        {"tier A: both steps fall back to item 2 and byte 5 stays",
-         3,
-         1,
-         [](ConfigBlock& b) {
-             b.set(Field::ThrottleStartEndSteps, 0x5F);
-             b.set(Field::ThrottleEndPosition, 7);
-         },
-         {},
-         [](ConfigBlock& b) { b.set(Field::ThrottleStartEndSteps, 0x22); }},
-        {"tier A: Forward Switch bit is cleared",
-         3,
-         1,
-         [](ConfigBlock& b) { b.setFlag(Field::ForwardSwitch, true); },
-         {},
-         [](ConfigBlock& b) { b.setFlag(Field::ForwardSwitch, false); }},
-        {"tier A: steps chosen by the user",
-         2,
-         3,
-         {},
+        {"tier A: both steps fall back to item 2, byte 5 untouched", 3, 1,
+         {{F::ThrottleStartEndSteps, 0x5F}, {F::ThrottleEndPosition, 7}}, {},
+         {{F::ThrottleStartEndSteps, 0x22}}},
+        {"tier A: Forward Switch bit cleared", 3, 1, {{F::ForwardSwitch, 1}}, {},
+         {{F::ForwardSwitch, 0}}},
+        {"tier A: steps chosen", 2, 3, {},
          [](CStep2& p) {
              combo(p, 1110)->setCurrentIndex(4);
              combo(p, 1111)->setCurrentIndex(5);
          },
-         [](ConfigBlock& b) { b.set(Field::ThrottleStartEndSteps, 0x45); }},
-        {"tier A: a typed step naming no item keeps its nibble",
-         3,
-         1,
-         {},
+         {{F::ThrottleStartEndSteps, 0x45}}},
+        {"tier A: a typed step naming no item keeps its nibble", 3, 1, {},
          [](CStep2& p) {
              combo(p, 1110)->setEditText(QStringLiteral("35%"));
              combo(p, 1111)->setEditText(QStringLiteral("60%")); // item 4, typed
          },
-         [](ConfigBlock& b) { b.set(Field::ThrottleStartEndSteps, 0x34); }},
-        {"tier A: sensor type 3 has no item and stores 1",
-         3,
-         1,
-         [](ConfigBlock& b) { b.set(Field::ThrottleSensorType, 3); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::ThrottleSensorType, 1); }},
-        {"before 0208: battery current neither read nor written",
-         2,
-         7,
-         [](ConfigBlock& b) { b.set(Field::MaxBatteryCurrent, 7); },
-         {},
-         {}},
-        {"0208: battery current clamped into 20..50",
-         2,
-         8,
-         [](ConfigBlock& b) { b.set(Field::MaxBatteryCurrent, 7); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::MaxBatteryCurrent, 20); }},
-        {"motor current clamped into 20..100",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::MaxMotorCurrent, 250); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::MaxMotorCurrent, 100); }},
-        {"0302: odd start position loses its lowest bit",
-         3,
-         2,
-         [](ConfigBlock& b) { b.set(Field::ThrottleStartPosition, 21); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::ThrottleStartPosition, 20); }},
-        {"0302: start 255 and end 100 clamp to 80 and 120",
-         3,
-         2,
-         [](ConfigBlock& b) {
-             b.set(Field::ThrottleStartPosition, 255);
-             b.set(Field::ThrottleEndPosition, 100);
-         },
-         {},
-         [](ConfigBlock& b) {
-             b.set(Field::ThrottleStartPosition, 80);
-             b.set(Field::ThrottleEndPosition, 120);
-         }},
-        {"0302: positions moved by the user, steps byte no longer nibbles",
-         3,
-         2,
-         {},
+         {{F::ThrottleStartEndSteps, 0x34}}},
+        {"tier A: sensor type 3 has no item, stores 1", 3, 1, {{F::ThrottleSensorType, 3}}, {},
+         {{F::ThrottleSensorType, 1}}},
+        {"before 0208: battery current neither read nor written", 2, 7,
+         {{F::MaxBatteryCurrent, 7}}, {}, {}},
+        {"0208: battery current clamped to 20..50", 2, 8, {{F::MaxBatteryCurrent, 7}}, {},
+         {{F::MaxBatteryCurrent, 20}}},
+        {"motor current clamped to 20..100", 4, 5, {{F::MaxMotorCurrent, 250}}, {},
+         {{F::MaxMotorCurrent, 100}}},
+        {"0302: odd start loses its lowest bit", 3, 2, {{F::ThrottleStartPosition, 21}}, {},
+         {{F::ThrottleStartPosition, 20}}},
+        {"0302: start 255 and end 100 clamp to 80 and 120", 3, 2,
+         {{F::ThrottleStartPosition, 255}, {F::ThrottleEndPosition, 100}}, {},
+         {{F::ThrottleStartPosition, 80}, {F::ThrottleEndPosition, 120}}},
+        {"0302: positions moved", 3, 2, {},
          [](CStep2& p) {
              slider(p, 1030)->setValue(15);
              slider(p, 1032)->setValue(93);
          },
-         [](ConfigBlock& b) {
-             b.set(Field::ThrottleStartPosition, 30);
-             b.set(Field::ThrottleEndPosition, 186);
-         }},
-        {"0402: Forward and Foot both set stores Foot cleared",
-         4,
-         2,
-         [](ConfigBlock& b) { b.setFlag(Field::FootSwitch, true); },
-         {},
-         [](ConfigBlock& b) { b.setFlag(Field::FootSwitch, false); }},
-        {"0402: Forward Switch Disable then Foot Switch Enable",
-         4,
-         2,
-         {},
+         {{F::ThrottleStartPosition, 30}, {F::ThrottleEndPosition, 186}}},
+        {"0402: Forward and Foot both set stores Foot cleared", 4, 2, {{F::FootSwitch, 1}}, {},
+         {{F::FootSwitch, 0}}},
+        {"0402: Forward Disable, then Foot Enable", 4, 2, {},
          [](CStep2& p) {
-             p.control<QAbstractButton>(1124)->click();
-             p.control<QAbstractButton>(1037)->click();
+             clickOn(p, 1124);
+             clickOn(p, 1037);
          },
-         [](ConfigBlock& b) {
-             b.setFlag(Field::ForwardSwitch, false);
-             b.setFlag(Field::FootSwitch, true);
-         }},
-        {"0402: Forward Switch Enable forces Foot Switch off", 4, 2,
-         [](ConfigBlock& b) {
-             b.setFlag(Field::ForwardSwitch, false);
-             b.setFlag(Field::FootSwitch, true);
-         },
-         [](CStep2& p) { p.control<QAbstractButton>(1123)->click(); },
-         [](ConfigBlock& b) {
-             b.setFlag(Field::ForwardSwitch, true);
-             b.setFlag(Field::FootSwitch, false);
-         }},
-        {"0403: third sensor item",
-         4,
-         3,
-         {},
-         [](CStep2& p) { combo(p, 1031)->setCurrentIndex(2); },
-         [](ConfigBlock& b) { b.set(Field::ThrottleSensorType, 3); }},
-        {"0403: unknown sensor type 9 shows item 0 and stores 1",
-         4,
-         3,
-         [](ConfigBlock& b) { b.set(Field::ThrottleSensorType, 9); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::ThrottleSensorType, 1); }},
-        {"0302: thresholds rewritten from hidden trackbars with item 1, clamped",
-         3,
-         2,
-         [](ConfigBlock& b) {
-             b.set(Field::LowThresholdVoltage, 90);
-             b.set(Field::HighThresholdVoltage, 10);
-         },
-         {},
-         [](ConfigBlock& b) {
-             b.set(Field::LowThresholdVoltage, 40);
-             b.set(Field::HighThresholdVoltage, 60);
-         }},
-        {"0405: thresholds untouched without item 1",
-         4,
-         5,
-         [](ConfigBlock& b) {
-             b.set(Field::ThrottleSensorType, 1);
-             b.set(Field::LowThresholdVoltage, 90);
-             b.set(Field::HighThresholdVoltage, 10);
-         },
-         {},
-         {}},
-        {"0405: thresholds moved by the user",
-         4,
-         5,
-         {},
+         {{F::ForwardSwitch, 0}, {F::FootSwitch, 1}}},
+        {"0402: Forward Enable forces Foot off", 4, 2, {{F::ForwardSwitch, 0}, {F::FootSwitch, 1}},
+         [](CStep2& p) { clickOn(p, 1123); }, {{F::ForwardSwitch, 1}, {F::FootSwitch, 0}}},
+        {"0403: third sensor item", 4, 3, {}, [](CStep2& p) { combo(p, 1031)->setCurrentIndex(2); },
+         {{F::ThrottleSensorType, 3}}},
+        {"0403: unknown sensor type 9 shows item 0, stores 1", 4, 3, {{F::ThrottleSensorType, 9}},
+         {}, {{F::ThrottleSensorType, 1}}},
+        {"0302: item 1 rewrites thresholds from hidden trackbars, clamped", 3, 2,
+         {{F::LowThresholdVoltage, 90}, {F::HighThresholdVoltage, 10}}, {},
+         {{F::LowThresholdVoltage, 40}, {F::HighThresholdVoltage, 60}}},
+        {"0405: thresholds untouched without item 1", 4, 5,
+         {{F::ThrottleSensorType, 1}, {F::LowThresholdVoltage, 90}, {F::HighThresholdVoltage, 10}},
+         {}, {}},
+        {"0405: thresholds moved", 4, 5, {},
          [](CStep2& p) {
              slider(p, 1033)->setValue(12);
              slider(p, 1035)->setValue(99);
          },
-         [](ConfigBlock& b) {
-             b.set(Field::LowThresholdVoltage, 12);
-             b.set(Field::HighThresholdVoltage, 99);
-         }},
-        {"0405: currents moved by the user",
-         4,
-         5,
-         {},
+         {{F::LowThresholdVoltage, 12}, {F::HighThresholdVoltage, 99}}},
+        {"0405: currents moved", 4, 5, {},
          [](CStep2& p) {
              slider(p, 1034)->setValue(21);
              slider(p, 1094)->setValue(50);
          },
-         [](ConfigBlock& b) {
-             b.set(Field::MaxMotorCurrent, 21);
-             b.set(Field::MaxBatteryCurrent, 50);
-         }},
+         {{F::MaxMotorCurrent, 21}, {F::MaxBatteryCurrent, 50}}},
     };
+    // clang-format on
     for (const char* module : {"english", "chinese"}) {
         for (const StoreCase& c : cases) {
             SCOPED_TRACE(std::string(module) + ": " + c.name);
             block = inRangeBlock(c.major, c.minor);
-            if (c.edit)
-                c.edit(block);
+            apply(block, c.loaded);
             ConfigBlock expected = block;
-            if (c.expect)
-                c.expect(expected);
+            apply(expected, c.stored);
             expectStore(c.act, expected, QString::fromLatin1(module));
         }
     }

@@ -12,10 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
-using Edit = std::function<void(ConfigBlock&)>;
 using Act = std::function<void(CStep3&)>;
 
 QSlider* slider(CStep3& p, int id)
@@ -141,196 +142,81 @@ TEST_F(CStep3Test, ShowThenHideKeepsEveryByteForInRangeValues)
     }
 }
 
+// Field values written into a block (flags take 0 or 1).
+using Values = std::vector<std::pair<Field, std::uint32_t>>;
+void apply(ConfigBlock& b, const Values& values)
+{
+    for (const auto& [field, value] : values)
+        b.set(field, value);
+}
+
 struct StoreCase
 {
     const char* name;
-    int major;
-    int minor;
-    Edit edit;
-    Act act;
-    Edit expect;
+    int major, minor;
+    const char* voltageClass; // first two model characters
+    Values loaded;            // over inRangeBlock
+    Act act;                  // what the user does
+    Values stored;            // what the store changes
 };
 
 TEST_F(CStep3Test, StoresWhatTheControlsHoldAcrossVersionsAndOutOfRangeValues)
 {
+    using F = Field;
+    // clang-format off
     const StoreCase cases[] = {
-        {"hall 0 stores 120",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::HallSensorType, 0); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::HallSensorType, 120); }},
-        {"hall 90 stores 120",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::HallSensorType, 90); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::HallSensorType, 120); }},
-        {"rate 47 stores 40",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::ThrottleUpDownRate, 47); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::ThrottleUpDownRate, 40); }},
-        {"rate 9 stores 10",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::ThrottleUpDownRate, 9); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::ThrottleUpDownRate, 10); }},
-        {"rate 0 stores 10",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::ThrottleUpDownRate, 0); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::ThrottleUpDownRate, 10); }},
-        {"rate 255 stores 200",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::ThrottleUpDownRate, 255); },
-         {},
-         [](ConfigBlock& b) { b.set(Field::ThrottleUpDownRate, 200); }},
-        {"48 V class clamps 10 V to 18 V and 70 V to 60 V",
-         4,
-         5,
-         [](ConfigBlock& b) {
-             b.set(Field::UnderVoltage, 10);
-             b.set(Field::OverVoltage, 70);
-         },
-         {},
-         [](ConfigBlock& b) {
-             b.set(Field::UnderVoltage, 18);
-             b.set(Field::OverVoltage, 60);
-         }},
-        {"24 V class spans 8..30",
-         2,
-         3,
-         [](ConfigBlock& b) {
-             setModelClass(b, "24");
-             b.set(Field::UnderVoltage, 2);
-             b.set(Field::OverVoltage, 31);
-         },
-         {},
-         [](ConfigBlock& b) {
-             b.set(Field::UnderVoltage, 8);
-             b.set(Field::OverVoltage, 30);
-         }},
-        {"unknown class keeps 0..100",
-         4,
-         5,
-         [](ConfigBlock& b) {
-             setModelClass(b, "50");
-             b.set(Field::UnderVoltage, 3);
-             b.set(Field::OverVoltage, 150);
-         },
-         {},
-         [](ConfigBlock& b) { b.set(Field::OverVoltage, 100); }},
-        {"delay beyond the list keeps its byte",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::StartupDelay, 25); },
-         {},
-         {}},
-        {"delay chosen by the user",
-         4,
-         5,
-         {},
-         [](CStep3& p) { combo(p, 1044)->setCurrentIndex(20); },
-         [](ConfigBlock& b) { b.set(Field::StartupDelay, 20); }},
-        {"speed loaded: only byte 28 is written",
-         4,
-         5,
-         [](ConfigBlock& b) {
-             b.set(Field::SpeedMode, 2);
-             b.set(Field::ControlMode, 9);
-             b.set(Field::ControlModeCopy, 4);
-         },
-         {},
-         {}},
-        {"torque chosen over speed", 4, 5,
-         [](ConfigBlock& b) {
-             b.set(Field::SpeedMode, 2);
-             b.set(Field::ControlMode, 9);
-             b.set(Field::ControlModeCopy, 4);
-         },
+        {"hall 0 stores 120", 4, 5, "48", {{F::HallSensorType, 0}}, {}, {{F::HallSensorType, 120}}},
+        {"hall 90 stores 120", 4, 5, "48", {{F::HallSensorType, 90}}, {}, {{F::HallSensorType, 120}}},
+        {"rate 47 stores 40", 4, 5, "48", {{F::ThrottleUpDownRate, 47}}, {}, {{F::ThrottleUpDownRate, 40}}},
+        {"rate 9 stores 10", 4, 5, "48", {{F::ThrottleUpDownRate, 9}}, {}, {{F::ThrottleUpDownRate, 10}}},
+        {"rate 0 stores 10", 4, 5, "48", {{F::ThrottleUpDownRate, 0}}, {}, {{F::ThrottleUpDownRate, 10}}},
+        {"rate 255 stores 200", 4, 5, "48", {{F::ThrottleUpDownRate, 255}}, {},
+         {{F::ThrottleUpDownRate, 200}}},
+        {"48 V class clamps 10 V and 70 V to 18 V and 60 V", 4, 5, "48",
+         {{F::UnderVoltage, 10}, {F::OverVoltage, 70}}, {}, {{F::UnderVoltage, 18}, {F::OverVoltage, 60}}},
+        {"24 V class spans 8..30", 2, 3, "24", {{F::UnderVoltage, 2}, {F::OverVoltage, 31}}, {},
+         {{F::UnderVoltage, 8}, {F::OverVoltage, 30}}},
+        {"unknown class keeps 0..100", 4, 5, "50", {{F::UnderVoltage, 3}, {F::OverVoltage, 150}}, {},
+         {{F::OverVoltage, 100}}},
+        {"delay beyond the list keeps its byte", 4, 5, "48", {{F::StartupDelay, 25}}, {}, {}},
+        {"delay chosen", 4, 5, "48", {}, [](CStep3& p) { combo(p, 1044)->setCurrentIndex(20); },
+         {{F::StartupDelay, 20}}},
+        {"hall chosen", 4, 5, "48", {}, [](CStep3& p) { combo(p, 1046)->setCurrentIndex(1); },
+         {{F::HallSensorType, 120}}},
+        {"speed loaded: only byte 28 is written", 4, 5, "48",
+         {{F::SpeedMode, 2}, {F::ControlMode, 9}, {F::ControlModeCopy, 4}}, {}, {}},
+        {"torque chosen over speed", 4, 5, "48",
+         {{F::SpeedMode, 2}, {F::ControlMode, 9}, {F::ControlModeCopy, 4}},
          [](CStep3& p) { combo(p, 1047)->setCurrentIndex(0); },
-         [](ConfigBlock& b) {
-             b.set(Field::SpeedMode, 0);
-             b.set(Field::ControlMode, 3);
-             b.set(Field::ControlModeCopy, 3);
-         }},
-        {"balanced chosen",
-         4,
-         5,
-         {},
-         [](CStep3& p) { combo(p, 1047)->setCurrentIndex(1); },
-         [](ConfigBlock& b) {
-             b.set(Field::ControlMode, 1);
-             b.set(Field::ControlModeCopy, 1);
-         }},
-        {"speed chosen",
-         4,
-         5,
-         {},
-         [](CStep3& p) { combo(p, 1047)->setCurrentIndex(2); },
-         [](ConfigBlock& b) { b.set(Field::SpeedMode, 2); }},
-        {"control mode 2 without its copy loads as balanced",
-         4,
-         5,
-         [](ConfigBlock& b) { b.set(Field::ControlMode, 2); },
-         {},
-         [](ConfigBlock& b) {
-             b.set(Field::ControlMode, 1);
-             b.set(Field::ControlModeCopy, 1);
-         }},
-        {"power-on Enable clears its bit, releasing Enable sets its bit",
-         4,
-         5,
-         {},
-         [](CStep3& p) {
-             click(p, 1024);
-             click(p, 1113);
-         },
-         [](ConfigBlock& b) {
-             b.setFlag(Field::PowerOnHighPedalDisable, false);
-             b.setFlag(Field::ReleasingBrakeHighPedalDisable, true);
-         }},
-        {"0208: hidden releasing-brake bit set stays set",
-         2,
-         8,
-         [](ConfigBlock& b) { b.setFlag(Field::ReleasingBrakeHighPedalDisable, true); },
-         {},
-         {}},
-        {"sliders moved by the user",
-         2,
-         9,
-         {},
+         {{F::SpeedMode, 0}, {F::ControlMode, 3}, {F::ControlModeCopy, 3}}},
+        {"balanced chosen", 4, 5, "48", {}, [](CStep3& p) { combo(p, 1047)->setCurrentIndex(1); },
+         {{F::ControlMode, 1}, {F::ControlModeCopy, 1}}},
+        {"speed chosen", 4, 5, "48", {}, [](CStep3& p) { combo(p, 1047)->setCurrentIndex(2); },
+         {{F::SpeedMode, 2}}},
+        {"control mode 2 without its copy loads as balanced", 4, 5, "48", {{F::ControlMode, 2}}, {},
+         {{F::ControlMode, 1}, {F::ControlModeCopy, 1}}},
+        {"power-on Enable clears its bit, releasing Enable sets its bit", 4, 5, "48", {},
+         [](CStep3& p) { click(p, 1024); click(p, 1113); },
+         {{F::PowerOnHighPedalDisable, 0}, {F::ReleasingBrakeHighPedalDisable, 1}}},
+        {"0208: hidden releasing-brake bit stays set", 2, 8, "48",
+         {{F::ReleasingBrakeHighPedalDisable, 1}}, {}, {}},
+        {"sliders moved", 2, 9, "48", {},
          [](CStep3& p) {
              slider(p, 1035)->setValue(33);
              slider(p, 1062)->setValue(59);
              slider(p, 1065)->setValue(20);
          },
-         [](ConfigBlock& b) {
-             b.set(Field::UnderVoltage, 33);
-             b.set(Field::OverVoltage, 59);
-             b.set(Field::ThrottleUpDownRate, 200);
-         }},
-        {"hall chosen by the user",
-         4,
-         5,
-         {},
-         [](CStep3& p) { combo(p, 1046)->setCurrentIndex(1); },
-         [](ConfigBlock& b) { b.set(Field::HallSensorType, 120); }},
+         {{F::UnderVoltage, 33}, {F::OverVoltage, 59}, {F::ThrottleUpDownRate, 200}}},
     };
+    // clang-format on
     for (const char* module : {"english", "chinese"}) {
         for (const StoreCase& c : cases) {
             SCOPED_TRACE(std::string(module) + ": " + c.name);
             block = inRangeBlock(c.major, c.minor);
-            if (c.edit)
-                c.edit(block);
+            setModelClass(block, c.voltageClass);
+            apply(block, c.loaded);
             ConfigBlock expected = block;
-            if (c.expect)
-                c.expect(expected);
+            apply(expected, c.stored);
             expectStore(c.act, expected, QString::fromLatin1(module));
         }
     }
