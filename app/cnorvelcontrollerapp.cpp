@@ -1,6 +1,7 @@
 // The application object: command line, resource module, the block and the link, then the wizard.
 #include "cnorvelcontrollerapp.h"
 
+#include "cnorvelcontrollerdlg.h"
 #include "config_block.h"
 #include "link_worker.h"
 #include "message_prompter.h"
@@ -51,7 +52,9 @@ int CNorvelControllerApp::run(QApplication& app)
     const QCommandLineOption backupOption(QStringLiteral("backup-dir"),
                                           QStringLiteral("Folder of the controller backup files."),
                                           QStringLiteral("DIR"));
-    parser.addOptions({portOption, demoOption, languageOption, backupOption});
+    const QCommandLineOption classicOption(QStringLiteral("classic"),
+                                           QStringLiteral("Open the classic tabbed dialog instead of the wizard."));
+    parser.addOptions({portOption, demoOption, languageOption, backupOption, classicOption});
     parser.addPositionalArgument(QStringLiteral("preset"), QStringLiteral("With --demo: the simulated controller."),
                                  QStringLiteral("[PRESET]"));
     parser.process(app); // --help and --version end here
@@ -81,6 +84,16 @@ int CNorvelControllerApp::run(QApplication& app)
     if (language == QLatin1String("chinese") &&
         qtTranslator.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTranslator);
+
+    if (parser.isSet(classicOption)) {
+        CNorvelControllerDlg classic(*resources);
+        if (!classic.isValid()) {
+            err << "norvel-controller: " << classic.error() << "\n";
+            return 1;
+        }
+        classic.exec();
+        return 0;
+    }
 
     WizirdOptions options;
     options.ports = parser.values(portOption);
