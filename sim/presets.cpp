@@ -197,7 +197,7 @@ ConfigBlock buildImage(const Preset& p)
     block.set(Field::SendId, 0x181);
 
     // J1939 identity.
-    block.set(Field::PreferredAddress, 0x80);
+    block.set(Field::PreferredAddress, 0x27); // 0..127 or 248..253
     block.set(Field::ArbitraryAddressCapable, 1);
     block.set(Field::IndustryGroup, 0);
     block.set(Field::VehicleSystemInstance, 0);

@@ -108,6 +108,10 @@ int main(int argc, char** argv)
     for (int n = 1; n <= frame.pageCount(); ++n) {
         if (n > 1)
             frame.OnNext();
+        if (frame.currentPage() != n) {
+            std::fprintf(stderr, "page %d refused to be left; stopping\n", frame.currentPage());
+            return 1;
+        }
         QApplication::processEvents();
         const QString path = QDir(out).filePath(QStringLiteral("page-%1.png").arg(n));
         frame.grab().save(path);
