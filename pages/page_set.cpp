@@ -4,8 +4,10 @@
 #include "cstep2.h"
 #include "cstep3.h"
 #include "cstep4.h"
+#include "cstep5.h"
 #include "cstep6.h"
 #include "cstep7.h"
+#include "v0204.h"
 
 bool hasRegenerationPage(const ConfigBlock& block)
 {
@@ -36,6 +38,10 @@ std::unique_ptr<Page> createPage(PageKind kind, ConfigBlock& block, Prompter* pr
         return std::make_unique<CStep2>(block, prompter);
     case PageKind::CStep3:
         return std::make_unique<CStep3>(block, prompter);
+    case PageKind::V0204:
+        return std::make_unique<V0204>(block, prompter);
+    case PageKind::CStep5:
+        return std::make_unique<CStep5>(block, prompter);
     case PageKind::CStep4:
         return std::make_unique<CStep4>(block, prompter);
     case PageKind::CStep7:

@@ -1,0 +1,234 @@
+// Regeneration page: regenerative braking, brake switch and sensor, joystick and cruise.
+#include "cstep5.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QSlider>
+
+namespace {
+
+// Software versions that change what the page offers (major, minor).
+constexpr int kReleaseRegenMajor = 2, kReleaseRegenMinor = 9; // regen on throttle release
+constexpr int kSensorSpanMajor = 3, kSensorSpanMinor = 2;     // span as percent sliders
+constexpr int kSensorListMajor = 4, kSensorListMinor = 3;     // four-item sensor type list
+
+constexpr int kReleaseRegenMin = 0, kReleaseRegenMax = 20;
+constexpr int kBrakeSwitchCurrentMin = 5, kBrakeSwitchCurrentMax = 50;
+constexpr int kMaxRegenCurrentMin = 20, kMaxRegenCurrentMax = 100;
+constexpr int kSensorStartMin = 0, kSensorStartMax = 40;
+constexpr int kSensorEndMin = 50, kSensorEndMax = 100;
+
+// Before 0302 the span is one byte: starting step in the high nibble, ending step in the low.
+constexpr int kStartStepShift = 4;
+constexpr std::uint8_t kStepMask = 0x0F;
+constexpr int kStartStepCount = 5; // 0% .. 40%
+constexpr int kEndStepCount = 6;   // 100% .. 50%
+constexpr int kFallbackStep = 2;   // shown for a step without an item
+
+constexpr int kSensorTypeCount = 4; // 0 = no sensor
+// The sensor item whose span is shown in volts: 0..100 % of the span is 1.0..4.0 V.
+constexpr int kVoltSensorItem = 2;
+constexpr double kVoltsPerPercent = 0.03;
+constexpr double kVoltsAtZero = 1.0;
+
+const char* const kSensorTypes0302[] = {"No Used", "3-wire Pot", "Hall Active Throttle"};
+const char* const kSensorTypes0403[] = {"No", "0-5V", "1-4V", "0-5K"};
+
+QString percentText(int value)
+{
+    return QString::asprintf("%d%%", value);
+}
+
+void setSlider(QSlider* slider, int min, int max, int value)
+{
+    if (slider == nullptr)
+        return;
+    slider->setRange(min, max);
+    slider->setValue(value); // clamps to the range
+}
+
+} // namespace
+
+void CStep5::bindControls()
+{
+    // The value labels follow their sliders, and the span labels the sensor type as well.
+    for (int id :
+         {IdReleaseRegen, IdBrakeSwitchCurrent, IdMaxRegenCurrent, IdSensorStart, IdSensorEnd})
+        if (auto* slider = control<QSlider>(id))
+            connect(slider, &QSlider::valueChanged, this, [this] { refreshLabels(); });
+    if (auto* types = control<QComboBox>(IdSensorType))
+        connect(types, &QComboBox::currentIndexChanged, this, [this] { refreshLabels(); });
+
+    // The step lists are editable, but a typed text must not become an item: the stored step is
+    // the item's position.
+    for (int id : {IdSensorStartStep, IdSensorEndStep})
+        if (auto* steps = control<QComboBox>(id))
+            steps->setInsertPolicy(QComboBox::NoInsert);
+}
+
+void CStep5::setPair(int enableId, int disableId, bool on) const
+{
+    setChecked(enableId, on);
+    setChecked(disableId, !on);
+}
+
+void CStep5::storeFlag(Field field, int enableId)
+{
+    if (control<QAbstractButton>(enableId) != nullptr)
+        block().setFlag(field, isChecked(enableId));
+}
+
+int CStep5::selectedStep(const QComboBox* combo)
+{
+    const int index = combo->currentIndex();
+    if (index < 0 || combo->currentText() != combo->itemText(index))
+        return -1;
+    return index;
+}
+
+void CStep5::refreshLabels() const
+{
+    if (auto* slider = control<QSlider>(IdReleaseRegen)) {
+        const int value = slider->value();
+        setControlText(IdReleaseRegenLabel,
+                       value <= 0 ? QStringLiteral("Disable") : percentText(value));
+    }
+    if (auto* slider = control<QSlider>(IdBrakeSwitchCurrent))
+        setControlText(IdBrakeSwitchCurrentLabel, percentText(slider->value()));
+    if (auto* slider = control<QSlider>(IdMaxRegenCurrent))
+        setControlText(IdMaxRegenCurrentLabel, percentText(slider->value()));
+
+    const auto* types = control<QComboBox>(IdSensorType);
+    const bool volts = types != nullptr && types->currentIndex() == kVoltSensorItem;
+    const auto spanText = [volts](int value) {
+        return volts ? QString::asprintf("%.1fV", value * kVoltsPerPercent + kVoltsAtZero)
+                     : percentText(value);
+    };
+    if (auto* slider = control<QSlider>(IdSensorStart))
+        setControlText(IdSensorStartLabel, spanText(slider->value()));
+    if (auto* slider = control<QSlider>(IdSensorEnd))
+        setControlText(IdSensorEndLabel, spanText(slider->value()));
+}
+
+void CStep5::fillSensorTypes() const
+{
+    auto* types = control<QComboBox>(IdSensorType);
+    if (types == nullptr)
+        return;
+    // Before 0302 the list keeps the items of the template.
+    if (!block().versionAtLeast(kSensorSpanMajor, kSensorSpanMinor))
+        return;
+    types->clear();
+    if (block().versionAtLeast(kSensorListMajor, kSensorListMinor)) {
+        for (const char* text : kSensorTypes0403)
+            types->addItem(QString::fromLatin1(text));
+    } else {
+        for (const char* text : kSensorTypes0302)
+            types->addItem(QString::fromLatin1(text));
+    }
+}
+
+void CStep5::load()
+{
+    const ConfigBlock& b = block();
+    const bool releaseRegen = b.versionAtLeast(kReleaseRegenMajor, kReleaseRegenMinor);
+    const bool spanSliders = b.versionAtLeast(kSensorSpanMajor, kSensorSpanMinor);
+
+    setPair(IdRegenEnable, IdRegenDisable, b.flag(Field::Regeneration));
+
+    // Older controllers have no regeneration on throttle release: the slider stays as it is.
+    setControlEnabled(IdReleaseRegen, releaseRegen);
+    if (releaseRegen)
+        setSlider(control<QSlider>(IdReleaseRegen), kReleaseRegenMin, kReleaseRegenMax,
+                  static_cast<int>(b.get(Field::ReleasingThrottleStartsRegen)));
+
+    setPair(IdBrakeSwitchEnable, IdBrakeSwitchDisable, b.flag(Field::BrakeSwitch));
+    setPair(IdJoystickEnable, IdJoystickDisable, b.flag(Field::Joystick));
+    setPair(IdCruiseEnable, IdCruiseDisable, b.flag(Field::Cruise));
+
+    setSlider(control<QSlider>(IdBrakeSwitchCurrent), kBrakeSwitchCurrentMin,
+              kBrakeSwitchCurrentMax, static_cast<int>(b.get(Field::RegenCurrentByBrakeSwitchOn)));
+    setSlider(control<QSlider>(IdMaxRegenCurrent), kMaxRegenCurrentMin, kMaxRegenCurrentMax,
+              static_cast<int>(b.get(Field::MaxRegenCurrent)));
+    setSlider(control<QSlider>(IdSensorStart), kSensorStartMin, kSensorStartMax,
+              static_cast<int>(b.get(Field::BrakeSensorStartingPoint)));
+    setSlider(control<QSlider>(IdSensorEnd), kSensorEndMin, kSensorEndMax,
+              static_cast<int>(b.get(Field::BrakeSensorEndingPoint)));
+
+    // Both step lists are loaded on every version; the version decides which pair is seen.
+    const std::uint8_t steps = static_cast<std::uint8_t>(b.get(Field::BrakeSensorStartEndSteps));
+    if (auto* start = control<QComboBox>(IdSensorStartStep)) {
+        const int n = steps >> kStartStepShift;
+        start->setCurrentIndex(n < kStartStepCount && n < start->count() ? n : kFallbackStep);
+    }
+    if (auto* end = control<QComboBox>(IdSensorEndStep)) {
+        const int n = steps & kStepMask;
+        end->setCurrentIndex(n < kEndStepCount && n < end->count() ? n : kFallbackStep);
+    }
+
+    for (int id : {IdSensorStart, IdSensorEnd, IdSensorStartLabel, IdSensorEndLabel})
+        setControlVisible(id, spanSliders);
+    for (int id : {IdSensorStartStep, IdSensorEndStep})
+        setControlVisible(id, !spanSliders);
+    fillSensorTypes();
+
+    if (auto* types = control<QComboBox>(IdSensorType)) {
+        // A type the list cannot show (3 on the three-item list) selects nothing.
+        const int type = static_cast<int>(b.get(Field::BrakeSensorType));
+        const int index = type < kSensorTypeCount ? type : 0;
+        types->setCurrentIndex(index < types->count() ? index : -1);
+    }
+
+    refreshLabels();
+}
+
+bool CStep5::store()
+{
+    ConfigBlock& b = block();
+
+    storeFlag(Field::Regeneration, IdRegenEnable);
+    storeFlag(Field::BrakeSwitch, IdBrakeSwitchEnable);
+    storeFlag(Field::Joystick, IdJoystickEnable);
+    storeFlag(Field::Cruise, IdCruiseEnable);
+
+    const auto storeSlider = [this, &b](int id, Field field) {
+        if (auto* slider = control<QSlider>(id))
+            b.set(field, static_cast<std::uint32_t>(slider->value()));
+    };
+    if (b.versionAtLeast(kReleaseRegenMajor, kReleaseRegenMinor))
+        storeSlider(IdReleaseRegen, Field::ReleasingThrottleStartsRegen);
+    storeSlider(IdBrakeSwitchCurrent, Field::RegenCurrentByBrakeSwitchOn);
+    storeSlider(IdMaxRegenCurrent, Field::MaxRegenCurrent);
+
+    if (b.versionAtLeast(kSensorSpanMajor, kSensorSpanMinor)) {
+        storeSlider(IdSensorStart, Field::BrakeSensorStartingPoint);
+        storeSlider(IdSensorEnd, Field::BrakeSensorEndingPoint);
+    } else {
+        // Each step list writes only its own nibble, and only when an item is selected.
+        auto steps = static_cast<std::uint8_t>(b.get(Field::BrakeSensorStartEndSteps));
+        if (const auto* start = control<QComboBox>(IdSensorStartStep)) {
+            const int n = selectedStep(start);
+            if (n >= 0 && n <= kStepMask)
+                steps = static_cast<std::uint8_t>((steps & kStepMask) | (n << kStartStepShift));
+        }
+        if (const auto* end = control<QComboBox>(IdSensorEndStep)) {
+            const int n = selectedStep(end);
+            if (n >= 0 && n <= kStepMask)
+                steps = static_cast<std::uint8_t>((steps & ~kStepMask) | n);
+        }
+        b.set(Field::BrakeSensorStartEndSteps, steps);
+    }
+
+    if (const auto* types = control<QComboBox>(IdSensorType)) {
+        // Boost and Economy use the brake input too: a brake sensor turns both off.
+        const int type = types->currentIndex();
+        if (type >= 1 && type < kSensorTypeCount) {
+            b.setFlag(Field::BoostFunction, false);
+            b.setFlag(Field::EconomyFunction, false);
+            b.set(Field::BrakeSensorType, static_cast<std::uint32_t>(type));
+        } else {
+            b.set(Field::BrakeSensorType, 0);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,200 @@
+// Motor page: top speed, pole count and the motor functions (Boost, Economy, ABS, 12 V output...).
+#include "v0204.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+
+namespace {
+
+// Software versions that change what the page offers (major, minor).
+constexpr int kHalfSpeedMajor = 2, kHalfSpeedMinor = 9; // Half Speed In Reverse appears
+constexpr int kFunctionsMajor = 3;                      // Boost, Economy, Half Current
+constexpr int kNoiseMajor = 3, kNoiseMinor = 4;         // Noise Reduction
+constexpr int kAbsMajor = 4, kAbsMinor = 3;             // ABS, 12 V output, reverse speed
+
+constexpr int kTopSpeedMin = 30, kTopSpeedMax = 100;
+constexpr int kReverseSpeedMin = 20, kReverseSpeedMax = 100;
+
+// Pole list item i stands for 2 * (i + 1) poles.
+constexpr int kPolesPerStep = 2;
+
+// The second letter of the series code is 'D' for exactly the PDR and PDT series, which have
+// no 12 V output.
+constexpr int kSeriesLetterIndex = 1;
+constexpr char kPdSeriesLetter = 'D';
+
+QString percentText(int value)
+{
+    return QString::asprintf("%d%%", value);
+}
+
+} // namespace
+
+void V0204::bindControls()
+{
+    // The value labels follow their sliders.
+    if (auto* slider = control<QSlider>(IdTopSpeed))
+        connect(slider, &QSlider::valueChanged, this, [this] { refreshLabels(); });
+    if (auto* slider = control<QSlider>(IdReverseSpeed))
+        connect(slider, &QSlider::valueChanged, this, [this] { refreshLabels(); });
+}
+
+bool V0204::offersPoleChoice() const
+{
+    const std::uint8_t variant = block().at(Field::ModelVariant);
+    return variant == 'J' || variant == 'C';
+}
+
+bool V0204::isPdSeries() const
+{
+    return block().at(Field::ModelPrefix, kSeriesLetterIndex) == kPdSeriesLetter;
+}
+
+void V0204::setPair(int enableId, int disableId, bool on) const
+{
+    setChecked(enableId, on);
+    setChecked(disableId, !on);
+}
+
+void V0204::storeFlag(Field field, int enableId)
+{
+    if (control<QAbstractButton>(enableId) != nullptr)
+        block().setFlag(field, isChecked(enableId));
+}
+
+void V0204::refreshLabels() const
+{
+    if (auto* slider = control<QSlider>(IdTopSpeed))
+        setControlText(IdTopSpeedLabel, percentText(slider->value()));
+    if (auto* slider = control<QSlider>(IdReverseSpeed))
+        setControlText(IdReverseSpeedLabel, percentText(slider->value()));
+}
+
+void V0204::load()
+{
+    const ConfigBlock& b = block();
+    const bool halfSpeed = b.versionAtLeast(kHalfSpeedMajor, kHalfSpeedMinor);
+    const bool functions = b.versionAtLeast(kFunctionsMajor, 0);
+    const bool noise = b.versionAtLeast(kNoiseMajor, kNoiseMinor);
+    const bool absRows = b.versionAtLeast(kAbsMajor, kAbsMinor);
+
+    // Only the J1939 and CAN variants let the user pick the pole count.
+    setControlEnabled(IdPoles, offersPoleChoice());
+
+    if (auto* slider = control<QSlider>(IdTopSpeed)) {
+        slider->setRange(kTopSpeedMin, kTopSpeedMax);
+        slider->setValue(static_cast<int>(b.get(Field::MotorTopSpeed))); // clamps to the range
+    }
+
+    if (auto* poles = control<QComboBox>(IdPoles)) {
+        // 0 and 1 show as 2, odd counts as the even count below; a count beyond the list
+        // selects nothing.
+        const int p = static_cast<int>(b.get(Field::MotorPoles));
+        const int index = p <= 1 ? 0 : p / kPolesPerStep - 1;
+        poles->setCurrentIndex(index < poles->count() ? index : -1);
+    }
+
+    // Half Speed In Reverse is offered from 0209; from 0403 on it is shown but fixed.
+    for (int id : {IdHalfSpeedEnable, IdHalfSpeedDisable})
+        setControlEnabled(id, halfSpeed && !absRows);
+    if (halfSpeed)
+        setPair(IdHalfSpeedEnable, IdHalfSpeedDisable, b.flag(Field::HalfSpeedInReverse));
+
+    for (int id : {IdBoostEnable, IdBoostDisable, IdEconomyEnable, IdEconomyDisable,
+                   IdHalfCurrentEnable, IdHalfCurrentDisable})
+        setControlEnabled(id, functions);
+    if (functions) {
+        setPair(IdBoostEnable, IdBoostDisable, b.flag(Field::BoostFunction));
+        setPair(IdEconomyEnable, IdEconomyDisable, b.flag(Field::EconomyFunction));
+        setPair(IdHalfCurrentEnable, IdHalfCurrentDisable, b.flag(Field::HalfCurrentInReverse));
+    }
+
+    for (int id : {IdNoiseEnable, IdNoiseDisable, IdNoiseCaption, IdNoiseNote})
+        setControlVisible(id, noise);
+    if (noise) {
+        setPair(IdNoiseEnable, IdNoiseDisable, b.flag(Field::NoiseReduction));
+    } else {
+        // Older controllers lack the function: the hidden row is stored as off.
+        setChecked(IdNoiseEnable, false);
+        setChecked(IdNoiseDisable, false);
+    }
+
+    // The start-up page owns this bit; the hidden pair only carries it through.
+    setPair(IdReleasingBrakeEnable, IdReleasingBrakeDisable,
+            b.flag(Field::ReleasingBrakeHighPedalDisable));
+
+    if (auto* slider = control<QSlider>(IdReverseSpeed)) {
+        if (absRows) {
+            slider->setRange(kReverseSpeedMin, kReverseSpeedMax);
+            slider->setValue(static_cast<int>(b.get(Field::MotorTopSpeedInReverse)));
+        }
+    }
+    for (int id : {IdAbsCaption, IdAbsEnable, IdAbsDisable, IdReverseSpeedCaption, IdReverseSpeed,
+                   IdReverseSpeedLabel})
+        setControlVisible(id, absRows);
+    const bool output12V = absRows && !isPdSeries();
+    for (int id : {IdOutput12VCaption, IdOutput12VEnable, IdOutput12VDisable})
+        setControlVisible(id, output12V);
+    if (absRows) {
+        // Set even where the 12 V row is hidden, so that the bit passes through.
+        setPair(IdAbsEnable, IdAbsDisable, b.flag(Field::Abs));
+        setPair(IdOutput12VEnable, IdOutput12VDisable, b.flag(Field::Output12V));
+    } else {
+        // Older controllers lack both functions: the hidden rows are stored as off.
+        for (int id : {IdAbsEnable, IdAbsDisable, IdOutput12VEnable, IdOutput12VDisable})
+            setChecked(id, false);
+    }
+
+    refreshLabels();
+}
+
+bool V0204::store()
+{
+    ConfigBlock& b = block();
+
+    if (auto* slider = control<QSlider>(IdTopSpeed))
+        b.set(Field::MotorTopSpeed, static_cast<std::uint32_t>(slider->value()));
+
+    // With no item selected (a count beyond the list was loaded) the loaded count is kept.
+    if (auto* poles = control<QComboBox>(IdPoles)) {
+        const int index = poles->currentIndex();
+        if (index >= 0)
+            b.set(Field::MotorPoles, static_cast<std::uint32_t>(kPolesPerStep * (index + 1)));
+    }
+
+    if (b.versionAtLeast(kHalfSpeedMajor, kHalfSpeedMinor))
+        storeFlag(Field::HalfSpeedInReverse, IdHalfSpeedEnable);
+
+    if (b.versionAtLeast(kFunctionsMajor, 0)) {
+        // Boost and Economy both use the brake input: they exclude each other and the brake
+        // sensor. Boost is looked at first, so it wins when both were chosen.
+        if (isChecked(IdBoostEnable)) {
+            b.setFlag(Field::BoostFunction, true);
+            setPair(IdEconomyEnable, IdEconomyDisable, false);
+            b.set(Field::BrakeSensorType, 0);
+        } else if (control<QAbstractButton>(IdBoostEnable) != nullptr) {
+            b.setFlag(Field::BoostFunction, false);
+        }
+        if (isChecked(IdEconomyEnable)) {
+            b.setFlag(Field::EconomyFunction, true);
+            setPair(IdBoostEnable, IdBoostDisable, false);
+            b.set(Field::BrakeSensorType, 0);
+        } else if (control<QAbstractButton>(IdEconomyEnable) != nullptr) {
+            b.setFlag(Field::EconomyFunction, false);
+        }
+        storeFlag(Field::HalfCurrentInReverse, IdHalfCurrentEnable);
+    }
+
+    storeFlag(Field::ReleasingBrakeHighPedalDisable, IdReleasingBrakeEnable);
+    storeFlag(Field::NoiseReduction, IdNoiseEnable);
+    storeFlag(Field::Abs, IdAbsEnable);
+    storeFlag(Field::Output12V, IdOutput12VEnable);
+
+    if (b.versionAtLeast(kAbsMajor, kAbsMinor)) {
+        if (auto* slider = control<QSlider>(IdReverseSpeed))
+            b.set(Field::MotorTopSpeedInReverse, static_cast<std::uint32_t>(slider->value()));
+    }
+    return true;
+}
