@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QByteArray>
 #include <QComboBox>
+#include <QLabel>
 #include <QSlider>
 
 #include <cstdio>
@@ -194,7 +195,7 @@ void CStep2::load()
         // The Forward Switch does not exist before this software: offered disabled, never set.
         setControlEnabled(kForwardEnable, false);
         setControlEnabled(kForwardDisable, false);
-        setControlText(kForwardNote, QString::fromLatin1(kForwardNoteText));
+        setNoteText(kForwardNote, QString::fromLatin1(kForwardNoteText));
         setChecked(kFootEnable, foot);
         setChecked(kFootDisable, !foot);
         unlockFootSwitch();
@@ -217,7 +218,7 @@ void CStep2::load()
         }
     }
     if (trackbars && !b.versionAtLeast(kThreeSensorsMajor, kThreeSensorsMinor))
-        setControlText(kSensorNote, QString::fromLatin1(kTierBSensorNoteText));
+        setNoteText(kSensorNote, QString::fromLatin1(kTierBSensorNoteText));
 
     if (m_sensor) {
         const int type = b.at(Field::ThrottleSensorType);
@@ -356,6 +357,26 @@ void CStep2::setThresholdGroupVisible(bool visible)
     for (int id : {kLowThresholdCaption, kHighThresholdCaption, kLowThresholdLabel,
                    kHighThresholdLabel, kLowThresholdSlider, kHighThresholdSlider})
         setControlVisible(id, visible);
+}
+
+void CStep2::setNoteText(int id, const QString& note)
+{
+    auto* label = control<QLabel>(id);
+    if (label == nullptr) {
+        setControlText(id, note);
+        return;
+    }
+    // The note's place in the template may be smaller than the program's text: wrap it when
+    // the place holds several lines, else cut it visibly and keep the whole text as a tip.
+    label->setWordWrap(true);
+    label->setToolTip(QString());
+    label->setText(note);
+    const int width = label->width();
+    if (width <= 0 || label->heightForWidth(width) <= label->height())
+        return;
+    label->setWordWrap(false);
+    label->setText(label->fontMetrics().elidedText(note, Qt::ElideRight, width));
+    label->setToolTip(note);
 }
 
 void CStep2::lockFootSwitch()

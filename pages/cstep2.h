@@ -69,6 +69,8 @@ private:
     void refreshAllLabels();
     void refreshThresholdGroup();
     void setThresholdGroupVisible(bool visible);
+    // Puts a note of the program into a label of the template, fitted to the label.
+    void setNoteText(int id, const QString& note);
     void lockFootSwitch();
     void unlockFootSwitch();
 

@@ -56,6 +56,25 @@ QStringList items(CStep2& p, int id)
     return out;
 }
 
+// A note the page puts into a template label is readable whole: shown within the label, or
+// cut visibly with the whole text as the label's tip.
+void expectNoteFits(CStep2& p, int id, const QString& note)
+{
+    auto* l = p.control<QLabel>(id);
+    ASSERT_NE(l, nullptr) << id;
+    if (l->text() == note) {
+        const int needed = l->wordWrap() ? l->heightForWidth(l->width())
+                                         : l->fontMetrics().boundingRect(note).height();
+        EXPECT_LE(needed, l->height()) << id;
+        if (!l->wordWrap()) {
+            EXPECT_LE(l->fontMetrics().horizontalAdvance(note), l->width()) << id;
+        }
+    } else {
+        EXPECT_EQ(l->toolTip(), note) << id;
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << id;
+    }
+}
+
 // Page fields in range for that software, with the switches as the page would leave them.
 ConfigBlock inRangeBlock(int major, int minor)
 {
@@ -296,6 +315,7 @@ TEST_F(CStep2Test, VersionTiersChooseThrottleControlsListsAndNotes)
     EXPECT_EQ(combo(*a, 1111)->currentText(), "80%");
     EXPECT_EQ(text(*a, 1055), templateNote3);
     EXPECT_EQ(text(*a, 1125), forwardNote);
+    expectNoteFits(*a, 1125, forwardNote);
     EXPECT_FALSE(enabled(*a, 1123));
     EXPECT_FALSE(enabled(*a, 1124));
     EXPECT_TRUE(enabled(*a, 1094));
@@ -308,6 +328,11 @@ TEST_F(CStep2Test, VersionTiersChooseThrottleControlsListsAndNotes)
         EXPECT_FALSE(hidden(*b, id)) << id;
     EXPECT_EQ(items(*b, 1031), (QStringList{"3-wire Pot", "Hall Active Throttle"}));
     EXPECT_TRUE(text(*b, 1055).startsWith("2.Usually Hall Throttle valid signal range"));
+    expectNoteFits(*b, 1055,
+                   QStringLiteral("2.Usually Hall Throttle valid signal range is about "
+                                  "1V-4V. The controller will report fault for <0.5V "
+                                  "or >4.5V signal. 3-wire Pot normally is 5K,2K-20K "
+                                  "can be used"));
     b->load(); // the list is rebuilt, not extended, at every show
     EXPECT_EQ(items(*b, 1031).size(), 2);
 
