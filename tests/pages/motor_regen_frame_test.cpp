@@ -186,8 +186,6 @@ TEST(MotorRegenFrame, AnUntouchedWalkWritesThePagesFieldsAsTheControllerSent)
     for (const Walk& w : kWalks) {
         SCOPED_TRACE(std::string(w.preset) + " " + std::to_string(w.version));
         const auto edit = [&w](ConfigBlock& b) {
-            // An address the J1939 page accepts, so that the walk reaches the last page.
-            b.set(Field::PreferredAddress, 0x20);
             if (w.version == 0)
                 return;
             b.setByte(fieldDef(Field::SoftwareVersion).offset,
