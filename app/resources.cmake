@@ -2,10 +2,9 @@
 add_library(norvel_resources STATIC
   ${CMAKE_CURRENT_LIST_DIR}/resource_module.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resource_module.h
-  ${CMAKE_CURRENT_LIST_DIR}/controls.h
 )
 target_include_directories(norvel_resources PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(norvel_resources PUBLIC Qt6::Widgets PRIVATE Qt6::UiTools)
+target_link_libraries(norvel_resources PUBLIC norvel_pages Qt6::Widgets PRIVATE Qt6::UiTools)
 target_compile_definitions(norvel_resources PRIVATE NORVEL_DATA_DIR="${NORVEL_DATA_DIR}")
 # Whatever links the loader finds both bundles beside itself in the build folder.
 if(TARGET norvel_resource_modules)

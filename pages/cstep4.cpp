@@ -106,38 +106,7 @@ constexpr int kDigitBase = '0';
 const char* const kSendIdMessage = "Send ID must between 0 and 2047 ";
 const char* const kReceiveIdMessage = "Receive ID must between 0 and 2047 ";
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
-}
-
 } // namespace
-
-std::optional<int> decimalValue(const QString& text)
-{
-    const int n = static_cast<int>(text.size());
-    int i = 0;
-    while (i < n && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    // One more than the largest int, so that the most negative int still fits.
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
-    std::int64_t value = 0;
-    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > kLimit)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return static_cast<int>(value);
-}
 
 void CStep4::bindControls()
 {
@@ -264,11 +233,11 @@ bool CStep4::store()
     }
 
     if (block().versionAtLeast(4, 5)) {
-        storeFlag(IdAutoIdentifyEnable, Field::AutoIdentify);
-        storeFlag(IdIdentifyRevEnable, Field::IdentifyRev);
+        storeFlag(Field::AutoIdentify, IdAutoIdentifyEnable);
+        storeFlag(Field::IdentifyRev, IdIdentifyRevEnable);
     }
     if (block().versionAtLeast(4, 4)) {
-        storeFlag(IdSmoothEnable, Field::Smooth);
+        storeFlag(Field::Smooth, IdSmoothEnable);
         // With Smooth disabled the controller keeps its smoothing values.
         if (block().flag(Field::Smooth)) {
             for (const auto& def : kSmoothingSliders)
@@ -304,13 +273,6 @@ void CStep4::storeSlider(int sliderId, Field field)
 {
     if (const auto* slider = control<QSlider>(sliderId))
         block().set(field, static_cast<std::uint32_t>(slider->value()));
-}
-
-void CStep4::storeFlag(int enableId, Field field)
-{
-    // A module without the pair leaves the bit as the controller has it.
-    if (control<QAbstractButton>(enableId) != nullptr)
-        block().setFlag(field, isChecked(enableId));
 }
 
 bool CStep4::storeIdentifier(int editId, Field field, const char* message)

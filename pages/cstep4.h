@@ -7,11 +7,6 @@
 
 class QString;
 
-// The number a user typed into a decimal edit box: leading blanks and one sign are skipped,
-// the digits up to the first other character are taken, and text without digits gives 0.
-// Empty when the number does not fit a signed 32-bit integer.
-std::optional<int> decimalValue(const QString& text);
-
 class CStep4 : public Page
 {
     Q_OBJECT
@@ -30,7 +25,6 @@ private:
     void onSmoothClicked(bool enable);
     void refreshValueLabel(int sliderId) const;
     void storeSlider(int sliderId, Field field);
-    void storeFlag(int enableId, Field field);
     // Converts and range-checks one CAN identifier; false (after telling the user and focusing
     // the edit) when it is refused.
     bool storeIdentifier(int editId, Field field, const char* message);

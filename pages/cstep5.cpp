@@ -66,18 +66,6 @@ void CStep5::bindControls()
             steps->setInsertPolicy(QComboBox::NoInsert);
 }
 
-void CStep5::setPair(int enableId, int disableId, bool on) const
-{
-    setChecked(enableId, on);
-    setChecked(disableId, !on);
-}
-
-void CStep5::storeFlag(Field field, int enableId)
-{
-    if (control<QAbstractButton>(enableId) != nullptr)
-        block().setFlag(field, isChecked(enableId));
-}
-
 int CStep5::selectedStep(const QComboBox* combo)
 {
     const int index = combo->currentIndex();

@@ -45,9 +45,6 @@ protected:
     void bindControls() override;
 
 private:
-    void setPair(int enableId, int disableId, bool on) const;
-    // Writes the flag from the pair's Enable button; a module without the button leaves it.
-    void storeFlag(Field field, int enableId);
     void fillSensorTypes() const;
     void refreshLabels() const;
     // The selected item of a step list, or -1 when the user typed a text of their own.

@@ -1,7 +1,6 @@
 // J1939 page: the preferred address and the fields of the J1939 NAME, as decimal edits.
 #include "cstep7.h"
 
-#include "cstep4.h"
 #include "prompter.h"
 
 #include <QLineEdit>

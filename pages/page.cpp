@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <limits>
+
 Page::Page(ConfigBlock& block, Prompter* prompter, QWidget* parent)
     : QWidget(parent), m_block(block), m_prompter(prompter)
 {
@@ -26,31 +28,56 @@ void Page::setForm(QWidget* form)
     bindControls();
 }
 
-void Page::setButtonChecked(QAbstractButton* button, bool checked)
-{
-    if (button == nullptr || button->isChecked() == checked)
-        return;
-    // Qt refuses to uncheck the checked button of an exclusive group: lift the exclusivity
-    // for this one change.
-    QButtonGroup* group = button->group();
-    const bool exclusive = group != nullptr && group->exclusive();
-    const bool autoExclusive = button->autoExclusive();
-    if (!checked) {
-        if (exclusive)
-            group->setExclusive(false);
-        button->setAutoExclusive(false);
-    }
-    button->setChecked(checked);
-    if (!checked) {
-        button->setAutoExclusive(autoExclusive);
-        if (exclusive)
-            group->setExclusive(true);
-    }
-}
-
 void Page::setChecked(int id, bool checked) const
 {
     setButtonChecked(control<QAbstractButton>(id), checked);
+}
+
+void Page::setPair(int enableId, int disableId, bool on) const
+{
+    setChecked(enableId, on);
+    setChecked(disableId, !on);
+}
+
+void Page::storeFlag(Field field, int enableId)
+{
+    if (control<QAbstractButton>(enableId) != nullptr)
+        block().setFlag(field, isChecked(enableId));
+}
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+}
+
+} // namespace
+
+std::optional<int> decimalValue(const QString& text)
+{
+    const int n = static_cast<int>(text.size());
+    int i = 0;
+    while (i < n && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    // One more than the largest int, so that the most negative int still fits.
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
+    std::int64_t value = 0;
+    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > kLimit)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(value);
 }
 
 bool Page::isChecked(int id) const

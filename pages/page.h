@@ -2,11 +2,19 @@
 #pragma once
 
 #include "config_block.h"
+#include "controls.h"
 
 #include <QWidget>
 
+#include <optional>
+
 class Prompter;
 class QAbstractButton;
+
+// The number a user typed into a decimal edit box: leading blanks and one sign are skipped,
+// the digits up to the first other character are taken, and text without digits gives 0.
+// Empty when the number does not fit a signed 32-bit integer.
+std::optional<int> decimalValue(const QString& text);
 
 class Page : public QWidget
 {
@@ -31,14 +39,15 @@ public:
     template <class T>
     T* control(int id) const
     {
-        return m_form ? m_form->findChild<T*>(controlName(id)) : nullptr;
+        return ::control<T>(m_form, id);
     }
-    static QString controlName(int id) { return QStringLiteral("id%1").arg(id); }
+    static QString controlName(int id) { return ::controlName(id); }
 
     // Tolerant helpers: a control the module lacks is skipped.
     // Sets a radio button's check state exactly; a pair may end with neither button checked.
-    static void setButtonChecked(QAbstractButton* button, bool checked);
     void setChecked(int id, bool checked) const;
+    // Checks Enable and unchecks Disable when `on`, the reverse otherwise.
+    void setPair(int enableId, int disableId, bool on) const;
     // True only when the button exists and is checked.
     bool isChecked(int id) const;
     void setControlEnabled(int id, bool enabled) const;
@@ -48,6 +57,9 @@ public:
 protected:
     // Called by setForm() once the controls exist: find them, fill fixed lists, connect signals.
     virtual void bindControls() {}
+
+    // Writes the flag from the pair's Enable button; a module without the button leaves it.
+    void storeFlag(Field field, int enableId);
 
     ConfigBlock& block() { return m_block; }
     const ConfigBlock& block() const { return m_block; }

@@ -52,18 +52,6 @@ bool V0204::isPdSeries() const
     return block().at(Field::ModelPrefix, kSeriesLetterIndex) == kPdSeriesLetter;
 }
 
-void V0204::setPair(int enableId, int disableId, bool on) const
-{
-    setChecked(enableId, on);
-    setChecked(disableId, !on);
-}
-
-void V0204::storeFlag(Field field, int enableId)
-{
-    if (control<QAbstractButton>(enableId) != nullptr)
-        block().setFlag(field, isChecked(enableId));
-}
-
 void V0204::refreshLabels() const
 {
     if (auto* slider = control<QSlider>(IdTopSpeed))

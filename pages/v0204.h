@@ -48,10 +48,6 @@ protected:
     void bindControls() override;
 
 private:
-    // Checks Enable and unchecks Disable when `on`, the reverse otherwise.
-    void setPair(int enableId, int disableId, bool on) const;
-    // Writes the flag from the pair's Enable button; a module without the button leaves it.
-    void storeFlag(Field field, int enableId);
     void refreshLabels() const;
     bool offersPoleChoice() const;
     bool isPdSeries() const;
