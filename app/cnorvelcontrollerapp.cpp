@@ -37,25 +37,29 @@ int CNorvelControllerApp::run(QApplication& app)
 {
     QTextStream err(stderr);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Configures a Norvel motor controller connected by a serial cable."));
+    parser.setApplicationDescription(
+        QStringLiteral("Configures a Norvel motor controller connected by a serial cable."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Use serial device DEV instead of searching (repeatable)."),
-                                        QStringLiteral("DEV"));
-    const QCommandLineOption demoOption(QStringLiteral("demo"),
-                                        QStringLiteral("Run on a simulated controller (presets: %1).")
-                                            .arg(presetNames().join(QStringLiteral(", "))));
-    const QCommandLineOption languageOption(QStringLiteral("language"),
-                                            QStringLiteral("Resource module to load: english or chinese."),
-                                            QStringLiteral("NAME"), QStringLiteral("english"));
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Use serial device DEV instead of searching (repeatable)."),
+        QStringLiteral("DEV"));
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"), QStringLiteral("Run on a simulated controller (presets: %1).")
+                                    .arg(presetNames().join(QStringLiteral(", "))));
+    const QCommandLineOption languageOption(
+        QStringLiteral("language"), QStringLiteral("Resource module to load: english or chinese."),
+        QStringLiteral("NAME"), QStringLiteral("english"));
     const QCommandLineOption backupOption(QStringLiteral("backup-dir"),
                                           QStringLiteral("Folder of the controller backup files."),
                                           QStringLiteral("DIR"));
-    const QCommandLineOption classicOption(QStringLiteral("classic"),
-                                           QStringLiteral("Open the classic tabbed dialog instead of the wizard."));
+    const QCommandLineOption classicOption(
+        QStringLiteral("classic"),
+        QStringLiteral("Open the classic tabbed dialog instead of the wizard."));
     parser.addOptions({portOption, demoOption, languageOption, backupOption, classicOption});
-    parser.addPositionalArgument(QStringLiteral("preset"), QStringLiteral("With --demo: the simulated controller."),
+    parser.addPositionalArgument(QStringLiteral("preset"),
+                                 QStringLiteral("With --demo: the simulated controller."),
                                  QStringLiteral("[PRESET]"));
     parser.process(app); // --help and --version end here
 
@@ -82,7 +86,8 @@ int CNorvelControllerApp::run(QApplication& app)
     }
     QTranslator qtTranslator;
     if (language == QLatin1String("chinese") &&
-        qtTranslator.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        qtTranslator.load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTranslator);
 
     if (parser.isSet(classicOption)) {

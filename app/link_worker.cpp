@@ -1,4 +1,5 @@
-// Runs link work on a thread of its own behind a modal progress dialog, so the window keeps painting.
+// Runs link work on a thread of its own behind a modal progress dialog, so the window keeps
+// painting.
 #include "link_worker.h"
 
 #include <QCoreApplication>
@@ -16,20 +17,26 @@ public:
     void setLabel(const QString& text) override
     {
         QPointer<QProgressDialog> d = m_dialog;
-        QMetaObject::invokeMethod(m_gui, [d, text] {
-            if (d)
-                d->setLabelText(text);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_gui,
+            [d, text] {
+                if (d)
+                    d->setLabelText(text);
+            },
+            Qt::QueuedConnection);
     }
     void setProgress(int done, int total) override
     {
         QPointer<QProgressDialog> d = m_dialog;
-        QMetaObject::invokeMethod(m_gui, [d, done, total] {
-            if (d) {
-                d->setMaximum(total);
-                d->setValue(done);
-            }
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_gui,
+            [d, done, total] {
+                if (d) {
+                    d->setMaximum(total);
+                    d->setValue(done);
+                }
+            },
+            Qt::QueuedConnection);
     }
 
 private:
@@ -51,8 +58,10 @@ LinkWorker::LinkWorker(SerialPortFactory factory)
 LinkWorker::~LinkWorker()
 {
     // The serial port objects belong to the link's thread: close and destroy them there.
-    QMetaObject::invokeMethod(m_context, [this] { m_link.reset(); }, Qt::BlockingQueuedConnection);
-    QMetaObject::invokeMethod(m_context, [ctx = m_context] { delete ctx; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context, [this] { m_link.reset(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context, [ctx = m_context] { delete ctx; }, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_gui;
@@ -74,13 +83,19 @@ bool LinkWorker::run(QWidget* parent, const QString& label,
     QEventLoop loop;
     bool done = false;
     bool result = false;
-    QMetaObject::invokeMethod(m_context, [&] {
-        result = job(*m_link, progress);
-        QMetaObject::invokeMethod(m_gui, [&] {
-            done = true;
-            loop.quit();
-        }, Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context,
+        [&] {
+            result = job(*m_link, progress);
+            QMetaObject::invokeMethod(
+                m_gui,
+                [&] {
+                    done = true;
+                    loop.quit();
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
     while (!done)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     // Progress updates still queued refer to the dialog that is about to go.

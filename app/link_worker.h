@@ -1,4 +1,5 @@
-// Runs link work on a thread of its own behind a modal progress dialog, so the window keeps painting.
+// Runs link work on a thread of its own behind a modal progress dialog, so the window keeps
+// painting.
 #pragma once
 
 #include "link.h"
@@ -33,7 +34,8 @@ public:
     // Runs `job` on the link's thread and returns its result. While it runs, the calling (GUI)
     // thread keeps processing events and shows a modal progress dialog labelled `label` over
     // `parent`. Only the job touches the link meanwhile.
-    bool run(QWidget* parent, const QString& label, const std::function<bool(Link&, ProgressSink&)>& job);
+    bool run(QWidget* parent, const QString& label,
+             const std::function<bool(Link&, ProgressSink&)>& job);
 
     // Runs `fn` on the GUI thread and waits for it; for use inside a job (message boxes).
     void onGuiThread(const std::function<void()>& fn);

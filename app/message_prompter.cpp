@@ -57,6 +57,7 @@ Prompter::Answer MessagePrompter::tell(const QString& text, Buttons buttons, Ico
         return Answer::Retry;
     default:
         // Closing the box counts as its negative answer.
-        return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
+        return buttons == Buttons::YesNo ? Answer::No
+                                         : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
     }
 }

@@ -16,7 +16,8 @@
 namespace {
 
 // Message identifiers of the string table.
-enum Message {
+enum Message
+{
     MsgCancelQuestion = 102,
     MsgNoController = 103,
     MsgReadError = 104,
@@ -241,22 +242,24 @@ bool Wizird::connectController()
 {
     for (;;) {
         const QStringList ports = m_options.ports;
-        const bool ok = m_link.run(this, tr("Searching for the controller…"), [&](Link& link, ProgressSink& progress) {
-            ConnectObserver observer;
-            observer.probing = [&](const QString& path) {
-                progress.setLabel(tr("Searching for the controller on %1…").arg(path));
-            };
-            observer.configureFailed = [&](const QString&, const QString&) {
-                m_link.onGuiThread([this] {
-                    m_prompter.ask(MsgPortSetupError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-                });
-            };
-            return link.ConnectController(ports, observer).connected;
-        });
+        const bool ok = m_link.run(
+            this, tr("Searching for the controller…"), [&](Link& link, ProgressSink& progress) {
+                ConnectObserver observer;
+                observer.probing = [&](const QString& path) {
+                    progress.setLabel(tr("Searching for the controller on %1…").arg(path));
+                };
+                observer.configureFailed = [&](const QString&, const QString&) {
+                    m_link.onGuiThread([this] {
+                        m_prompter.ask(MsgPortSetupError, Prompter::Buttons::Ok,
+                                       Prompter::Icon::Warning);
+                    });
+                };
+                return link.ConnectController(ports, observer).connected;
+            });
         if (ok)
             return true;
-        if (m_prompter.ask(MsgNoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning) !=
-            Prompter::Answer::Retry)
+        if (m_prompter.ask(MsgNoController, Prompter::Buttons::RetryCancel,
+                           Prompter::Icon::Warning) != Prompter::Answer::Retry)
             return false;
     }
 }
@@ -265,15 +268,18 @@ bool Wizird::readController()
 {
     // The link works on a copy; the block is touched only here, on the GUI thread.
     ConfigBlock copy = m_block;
-    const bool ok = m_link.run(this, tr("Reading the configuration…"), [&copy](Link& link, ProgressSink& progress) {
-        const auto report = [&progress](int done, int total) { progress.setProgress(done, total + 1); };
-        if (!ReadConfigBlock(link, copy, nullptr, report))
-            return false;
-        progress.setLabel(QObject::tr("Identifying the controller…"));
-        const bool identified = IdentifyController(link, copy);
-        progress.setProgress(kReadExchanges + 1, kReadExchanges + 1);
-        return identified;
-    });
+    const bool ok = m_link.run(this, tr("Reading the configuration…"),
+                               [&copy](Link& link, ProgressSink& progress) {
+                                   const auto report = [&progress](int done, int total) {
+                                       progress.setProgress(done, total + 1);
+                                   };
+                                   if (!ReadConfigBlock(link, copy, nullptr, report))
+                                       return false;
+                                   progress.setLabel(QObject::tr("Identifying the controller…"));
+                                   const bool identified = IdentifyController(link, copy);
+                                   progress.setProgress(kReadExchanges + 1, kReadExchanges + 1);
+                                   return identified;
+                               });
     m_block = copy; // a failed read keeps the bytes that did arrive
     return ok;
 }
@@ -298,7 +304,8 @@ bool Wizird::OnInitDialog()
     if (auto* area = m_form->findChild<QGroupBox*>(Page::controlName(IdGuideContent)))
         m_pageRect = area->geometry();
 
-    if (m_prompter.ask(MsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) != Prompter::Answer::Yes) {
+    if (m_prompter.ask(MsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+        Prompter::Answer::Yes) {
         end(QDialog::Accepted);
         return false;
     }
@@ -349,10 +356,12 @@ bool Wizird::OnInitDialog()
 bool Wizird::writeController()
 {
     const ConfigBlock copy = m_block;
-    return m_link.run(this, tr("Writing the configuration…"), [&copy](Link& link, ProgressSink& progress) {
-        return WriteConfigBlock(link, copy, nullptr,
-                                [&progress](int done, int total) { progress.setProgress(done, total); });
-    });
+    return m_link.run(
+        this, tr("Writing the configuration…"), [&copy](Link& link, ProgressSink& progress) {
+            return WriteConfigBlock(link, copy, nullptr, [&progress](int done, int total) {
+                progress.setProgress(done, total);
+            });
+        });
 }
 
 void Wizird::OnFinish()
@@ -361,11 +370,12 @@ void Wizird::OnFinish()
     if (!showPageChecked(m_pageCount, false))
         return;
     while (!writeController()) {
-        if (m_prompter.ask(MsgWriteError, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning) !=
-            Prompter::Answer::Retry)
+        if (m_prompter.ask(MsgWriteError, Prompter::Buttons::RetryCancel,
+                           Prompter::Icon::Warning) != Prompter::Answer::Retry)
             return;
     }
-    if (m_prompter.ask(MsgCompleted, Prompter::Buttons::YesNo, Prompter::Icon::Question) == Prompter::Answer::Yes)
+    if (m_prompter.ask(MsgCompleted, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
+        Prompter::Answer::Yes)
         accept();
 }
 

@@ -21,8 +21,8 @@ class ResourceModule;
 
 struct WizirdOptions
 {
-    QStringList ports;         // explicit devices; empty = search the candidate ports
-    QString backupDir;         // where the controller backup file is kept
+    QStringList ports; // explicit devices; empty = search the candidate ports
+    QString backupDir; // where the controller backup file is kept
     std::function<void(const QUrl&)> openUrl; // Help; QDesktopServices when empty
     // Builds the page objects; the program's own page classes when empty.
     std::function<std::unique_ptr<Page>(PageKind, ConfigBlock&, Prompter*)> pageFactory;
@@ -33,7 +33,8 @@ class Wizird : public QDialog
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 133;
-    enum ButtonId {
+    enum ButtonId
+    {
         IdHelp = 1020,
         IdUpgrade = 1022,
         IdDefault = 1103,
@@ -43,10 +44,15 @@ public:
         IdFinish = 1026,
         IdGuideContent = 1027,
     };
-    enum class ButtonState { First = 0, Middle = 1, Last = 2 };
+    enum class ButtonState
+    {
+        First = 0,
+        Middle = 1,
+        Last = 2
+    };
 
-    Wizird(const ResourceModule& resources, ConfigBlock& block, LinkWorker& link, Prompter& prompter,
-           WizirdOptions options, QWidget* parent = nullptr);
+    Wizird(const ResourceModule& resources, ConfigBlock& block, LinkWorker& link,
+           Prompter& prompter, WizirdOptions options, QWidget* parent = nullptr);
     ~Wizird() override;
 
     // False when the template could not be loaded (the reason is in error()).

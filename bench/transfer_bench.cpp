@@ -43,8 +43,8 @@ int main(int argc, char** argv)
     }
 
     // Bytes on the wire, both directions.
-    const int readBytes = (3 + 3) + 8 * (6 + 19) + (3 + 6);        // start, 8 reads, identify
-    const int writeBytes = (3 + 3) + 10 * (19 + 3) + (3 + 3);      // start, 10 writes, commit
+    const int readBytes = (3 + 3) + 8 * (6 + 19) + (3 + 6);   // start, 8 reads, identify
+    const int writeBytes = (3 + 3) + 10 * (19 + 3) + (3 + 3); // start, 10 writes, commit
     const double readFloor = readBytes * kByteMs + kWaitAfterStartMs + kWaitAfterIdentifyMs;
     const double writeFloor = writeBytes * kByteMs + kWaitAfterStartMs + kWaitAfterCommitMs;
 
@@ -66,8 +66,10 @@ int main(int argc, char** argv)
         writes.push_back(t.nsecsElapsed() / 1e6);
     }
     const double r = median(reads), w = median(writes);
-    std::printf("read+identify: %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", r, readFloor, r / readFloor);
-    std::printf("write+commit:  %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", w, writeFloor, w / writeFloor);
+    std::printf("read+identify: %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", r, readFloor,
+                r / readFloor);
+    std::printf("write+commit:  %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", w,
+                writeFloor, w / writeFloor);
     std::printf("(median of %d rounds on the paced simulator)\n", rounds);
     return 0;
 }

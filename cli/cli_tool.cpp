@@ -50,8 +50,8 @@ QString hexDump(const ConfigBlock& block)
 // Identification bytes that must match before a file may be written to a controller.
 bool sameController(const ConfigBlock& a, const ConfigBlock& b)
 {
-    const Field identity[] = {Field::ModelPrefix, Field::ModelNumber, Field::ModelOptions,
-                              Field::AdVersion,   Field::Reserved74,  Field::SerialNumber,
+    const Field identity[] = {Field::ModelPrefix,    Field::ModelNumber, Field::ModelOptions,
+                              Field::AdVersion,      Field::Reserved74,  Field::SerialNumber,
                               Field::SoftwareVersion};
     for (Field f : identity)
         if (a.raw(f) != b.raw(f))
@@ -61,7 +61,8 @@ bool sameController(const ConfigBlock& a, const ConfigBlock& b)
 
 } // namespace
 
-CliTool::CliTool(QTextStream& out, QTextStream& err, QTextStream& in) : m_out(out), m_err(err), m_in(in)
+CliTool::CliTool(QTextStream& out, QTextStream& err, QTextStream& in)
+    : m_out(out), m_err(err), m_in(in)
 {
 }
 
@@ -146,7 +147,8 @@ bool CliTool::connect(Link& link)
         QString why;
         switch (problem.error) {
         case OpenError::NoPermission:
-            why = QStringLiteral("no permission (add your user to the dialout group and log in again)");
+            why = QStringLiteral(
+                "no permission (add your user to the dialout group and log in again)");
             break;
         case OpenError::Busy:
             why = QStringLiteral("busy (held by another program)");
@@ -208,7 +210,8 @@ int CliTool::read(Link& link, const QString& outputPath)
     QSaveFile file(outputPath);
     const QByteArray data = block.toByteArray();
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, file.errorString()), kExitUsage);
+        return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, file.errorString()),
+                    kExitUsage);
     return kExitOk;
 }
 
@@ -216,10 +219,13 @@ int CliTool::write(Link& link, const QString& inputPath, bool yes, bool force)
 {
     QFile file(inputPath);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(inputPath, file.errorString()), kExitUsage);
+        return fail(QStringLiteral("cannot open %1: %2").arg(inputPath, file.errorString()),
+                    kExitUsage);
     const QByteArray data = file.read(kConfigBlockSize + 1);
     if (data.size() != kConfigBlockSize)
-        return fail(QStringLiteral("%1 is not a %2-byte configuration image").arg(inputPath).arg(kConfigBlockSize),
+        return fail(QStringLiteral("%1 is not a %2-byte configuration image")
+                        .arg(inputPath)
+                        .arg(kConfigBlockSize),
                     kExitUsage);
     const ConfigBlock image = ConfigBlock::fromByteArray(data);
 
@@ -227,8 +233,9 @@ int CliTool::write(Link& link, const QString& inputPath, bool yes, bool force)
     if (!readController(link, current))
         return kExitLink;
     if (!force && !sameController(image, current))
-        return fail(QStringLiteral("%1 belongs to another controller or software version "
-                                   "(model, serial number or version differ); use --force to write it anyway")
+        return fail(QStringLiteral(
+                        "%1 belongs to another controller or software version "
+                        "(model, serial number or version differ); use --force to write it anyway")
                         .arg(inputPath),
                     kExitUsage);
     if (!yes) {
@@ -240,9 +247,12 @@ int CliTool::write(Link& link, const QString& inputPath, bool yes, bool force)
     }
     QString failure;
     if (!WriteConfigBlock(link, image, &failure))
-        return fail(QStringLiteral("writing the block failed at %1; the controller keeps its old configuration")
-                        .arg(failure),
-                    kExitLink);
-    m_err << "Written and committed. Cycle the controller's power to activate the configuration." << Qt::endl;
+        return fail(
+            QStringLiteral(
+                "writing the block failed at %1; the controller keeps its old configuration")
+                .arg(failure),
+            kExitLink);
+    m_err << "Written and committed. Cycle the controller's power to activate the configuration."
+          << Qt::endl;
     return kExitOk;
 }

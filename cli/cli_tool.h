@@ -7,7 +7,12 @@
 class Link;
 
 // Exit codes scripts rely on.
-enum CliExit { kExitOk = 0, kExitLink = 1, kExitUsage = 2 };
+enum CliExit
+{
+    kExitOk = 0,
+    kExitLink = 1,
+    kExitUsage = 2
+};
 
 class CliTool
 {

@@ -8,9 +8,17 @@
 class BackupFile
 {
 public:
-    enum class SaveResult { Written, KeptExisting, Failed };
+    enum class SaveResult
+    {
+        Written,
+        KeptExisting,
+        Failed
+    };
 
-    static QString fileName(const QString& controllerKey) { return controllerKey + QStringLiteral("N.n"); }
+    static QString fileName(const QString& controllerKey)
+    {
+        return controllerKey + QStringLiteral("N.n");
+    }
 
     BackupFile(const QString& directory, const QString& controllerKey);
 

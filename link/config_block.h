@@ -20,7 +20,10 @@ public:
     QByteArray toByteArray() const;
 
     std::uint8_t byte(int offset) const { return m_bytes[static_cast<std::size_t>(offset)]; }
-    void setByte(int offset, std::uint8_t value) { m_bytes[static_cast<std::size_t>(offset)] = value; }
+    void setByte(int offset, std::uint8_t value)
+    {
+        m_bytes[static_cast<std::size_t>(offset)] = value;
+    }
     const Bytes& bytes() const { return m_bytes; }
     Bytes& bytes() { return m_bytes; }
 
@@ -37,7 +40,10 @@ public:
     // Software version as major * 256 + minor (bytes 83 and 84).
     int softwareVersion() const;
     // True for version major.minor or later, comparing major first.
-    bool versionAtLeast(int major, int minor) const { return softwareVersion() >= major * 256 + minor; }
+    bool versionAtLeast(int major, int minor) const
+    {
+        return softwareVersion() >= major * 256 + minor;
+    }
 
     bool operator==(const ConfigBlock& o) const { return m_bytes == o.m_bytes; }
     bool operator!=(const ConfigBlock& o) const { return m_bytes != o.m_bytes; }

@@ -1,4 +1,5 @@
-// The byte index of the configuration block: every field with its offset, width or bit mask and range.
+// The byte index of the configuration block: every field with its offset, width or bit mask and
+// range.
 #include "config_fields.h"
 
 #include <cstring>

@@ -1,10 +1,12 @@
-// The byte index of the configuration block: every field with its offset, width or bit mask and range.
+// The byte index of the configuration block: every field with its offset, width or bit mask and
+// range.
 #pragma once
 
 #include <cstdint>
 
 // Field identifiers; the names follow the controller's documentation of the block.
-enum class Field {
+enum class Field
+{
     BoostFunction,
     EconomyFunction,
     HalfCurrentInReverse,
@@ -95,7 +97,8 @@ enum class Field {
     Count_
 };
 
-enum class FieldKind {
+enum class FieldKind
+{
     Flag,     // one bit of a shared byte (mask)
     Number,   // unsigned big-endian number of `width` bytes
     Text,     // raw bytes shown as text or hex (identification fields)
@@ -108,11 +111,11 @@ struct FieldDef
     const char* name;
     FieldKind kind;
     int offset;
-    int width;          // bytes
-    std::uint8_t mask;  // flags only
-    std::int64_t min;   // documented range (numbers); 0..1 for flags
+    int width;         // bytes
+    std::uint8_t mask; // flags only
+    std::int64_t min;  // documented range (numbers); 0..1 for flags
     std::int64_t max;
-    bool readOnly;      // identification fields and reserved bytes
+    bool readOnly; // identification fields and reserved bytes
     const char* unit;
     // Another name for the same bytes, used by other software versions.
     bool alias;

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-enum Command : std::uint8_t {
+enum Command : std::uint8_t
+{
     CMD_IDENTIFY = 0x11,
     CMD_START = 0xF1,
     CMD_READ = 0xF2,
@@ -39,7 +40,12 @@ const char* commandName(std::uint8_t command);
 class FrameAssembler
 {
 public:
-    enum class Status { Incomplete, Complete, BadChecksum };
+    enum class Status
+    {
+        Incomplete,
+        Complete,
+        BadChecksum
+    };
 
     void reset();
     Status feed(std::uint8_t byte);

@@ -36,7 +36,8 @@ bool Link::SendFrame()
         return false;
     auto& tx = m_state.txFrame;
     const int length = std::min<int>(tx[1], kMaxFrameData);
-    tx[static_cast<std::size_t>(length + 2)] = frameChecksum(tx.data(), static_cast<std::size_t>(length + 2));
+    tx[static_cast<std::size_t>(length + 2)] =
+        frameChecksum(tx.data(), static_cast<std::size_t>(length + 2));
     // A late or extra byte of an earlier reply must not become the start of the next one.
     m_state.port->discardInput();
     const int size = length + kFrameOverhead;
@@ -58,7 +59,8 @@ bool Link::ReceiveFrame()
     for (;;) {
         const std::int64_t remaining = deadline - m_clock->nowMs();
         if (remaining <= 0) {
-            m_lastError = rx.count() > 0 ? QStringLiteral("incomplete reply") : QStringLiteral("no reply");
+            m_lastError =
+                rx.count() > 0 ? QStringLiteral("incomplete reply") : QStringLiteral("no reply");
             if (m_trace && rx.count() > 0)
                 m_trace(false, rx.frame().data(), rx.count());
             return false;
@@ -95,7 +97,8 @@ int Link::ListSerialPorts()
     return static_cast<int>(m_state.portNames.size());
 }
 
-ConnectResult Link::ConnectController(const QStringList& explicitPaths, const ConnectObserver& observer)
+ConnectResult Link::ConnectController(const QStringList& explicitPaths,
+                                      const ConnectObserver& observer)
 {
     ConnectResult result;
     disconnect();

@@ -33,9 +33,9 @@ struct PortProblem
 struct ConnectResult
 {
     bool connected = false;
-    QString port;                  // the port the controller answered on
+    QString port; // the port the controller answered on
     QList<PortProblem> openFailures;
-    QStringList probed;            // every device that was opened and asked, in order
+    QStringList probed; // every device that was opened and asked, in order
 };
 
 // Callbacks during a port search: the port being tried, and every configuring call that a
@@ -68,7 +68,8 @@ public:
     void setRequest(std::uint8_t command, std::uint8_t length);
     void setRequestData(int index, std::uint8_t value);
 
-    // Discards stale input, writes checksum and frame. False when not connected or the write failed.
+    // Discards stale input, writes checksum and frame. False when not connected or the write
+    // failed.
     bool SendFrame();
     // True when a complete reply with a correct checksum arrived; it is then in state().rx.
     bool ReceiveFrame();

@@ -10,7 +10,14 @@
 #include <vector>
 
 // Why a device could not be opened.
-enum class OpenError { None, NotFound, NoPermission, Busy, Other };
+enum class OpenError
+{
+    None,
+    NotFound,
+    NoPermission,
+    Busy,
+    Other
+};
 
 const char* openErrorName(OpenError error);
 

@@ -72,8 +72,7 @@ OpenError SystemSerialPort::open(const QString& path, QString* detail)
         // own permissions tell the two apart.
         if (!info.exists())
             return OpenError::NotFound;
-        return (info.isReadable() && info.isWritable()) ? OpenError::Busy
-                                                        : OpenError::NoPermission;
+        return (info.isReadable() && info.isWritable()) ? OpenError::Busy : OpenError::NoPermission;
     default:
         return info.exists() ? OpenError::Other : OpenError::NotFound;
     }

@@ -23,7 +23,8 @@ bool start(Link& link, QString* failure)
 
 } // namespace
 
-bool ReadConfigBlock(Link& link, ConfigBlock& block, QString* failure, const TransferProgress& progress)
+bool ReadConfigBlock(Link& link, ConfigBlock& block, QString* failure,
+                     const TransferProgress& progress)
 {
     if (!start(link, failure))
         return false;

@@ -36,11 +36,7 @@ public:
 
     // Control `id` of the template (object name "id<N>"), or nullptr when the loaded module
     // lacks it.
-    template <class T>
-    T* control(int id) const
-    {
-        return ::control<T>(m_form, id);
-    }
+    template <class T> T* control(int id) const { return ::control<T>(m_form, id); }
     static QString controlName(int id) { return ::controlName(id); }
 
     // Tolerant helpers: a control the module lacks is skipped.

@@ -10,7 +10,16 @@
 class Page;
 class Prompter;
 
-enum class PageKind { CStep2, CStep3, V0204, CStep5, CStep4, CStep7, CStep6 };
+enum class PageKind
+{
+    CStep2,
+    CStep3,
+    V0204,
+    CStep5,
+    CStep4,
+    CStep7,
+    CStep6
+};
 
 struct PagePlan
 {

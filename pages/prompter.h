@@ -6,13 +6,33 @@
 class Prompter
 {
 public:
-    enum class Buttons { Ok, OkCancel, YesNo, RetryCancel };
-    enum class Icon { None, Question, Warning, Information };
-    enum class Answer { Ok, Cancel, Yes, No, Retry };
+    enum class Buttons
+    {
+        Ok,
+        OkCancel,
+        YesNo,
+        RetryCancel
+    };
+    enum class Icon
+    {
+        None,
+        Question,
+        Warning,
+        Information
+    };
+    enum class Answer
+    {
+        Ok,
+        Cancel,
+        Yes,
+        No,
+        Retry
+    };
 
     virtual ~Prompter() = default;
     // Shows message `stringId` of the loaded resource module.
     virtual Answer ask(int stringId, Buttons buttons, Icon icon = Icon::None) = 0;
     // Shows a text of the program's own (validation messages, file errors).
-    virtual Answer tell(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::Warning) = 0;
+    virtual Answer tell(const QString& text, Buttons buttons = Buttons::Ok,
+                        Icon icon = Icon::Warning) = 0;
 };

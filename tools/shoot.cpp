@@ -62,7 +62,8 @@ int main(int argc, char** argv)
     parser.process(app);
 
     QString error;
-    const QStringList dirs = parser.isSet(bundleOption) ? QStringList{parser.value(bundleOption)} : QStringList{};
+    const QStringList dirs =
+        parser.isSet(bundleOption) ? QStringList{parser.value(bundleOption)} : QStringList{};
     auto resources = ResourceModule::load(parser.value(languageOption), &error, dirs);
     if (!resources) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -80,8 +81,10 @@ int main(int argc, char** argv)
         // The pages read the version from the image too.
         std::uint8_t major = 0, minor = 0;
         presetImage(options.preset, &options.image, &major, &minor);
-        options.image.setByte(fieldDef(Field::SoftwareVersion).offset, static_cast<std::uint8_t>(options.versionOverride >> 8));
-        options.image.setByte(fieldDef(Field::SoftwareVersion).offset + 1, static_cast<std::uint8_t>(options.versionOverride & 0xFF));
+        options.image.setByte(fieldDef(Field::SoftwareVersion).offset,
+                              static_cast<std::uint8_t>(options.versionOverride >> 8));
+        options.image.setByte(fieldDef(Field::SoftwareVersion).offset + 1,
+                              static_cast<std::uint8_t>(options.versionOverride & 0xFF));
         options.hasImage = true;
     }
     SimServer sim(options);
@@ -115,7 +118,8 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         const QString path = QDir(out).filePath(QStringLiteral("page-%1.png").arg(n));
         frame.grab().save(path);
-        std::printf("%s %s\n", qPrintable(path), frame.page(n) ? frame.page(n)->metaObject()->className() : "?");
+        std::printf("%s %s\n", qPrintable(path),
+                    frame.page(n) ? frame.page(n)->metaObject()->className() : "?");
     }
     return 0;
 }

@@ -1,4 +1,5 @@
-// The wizard frame end to end on the simulated controller: opening flow, navigation, Finish, Default.
+// The wizard frame end to end on the simulated controller: opening flow, navigation, Finish,
+// Default.
 #include "backup_file.h"
 #include "frame_harness.h"
 #include "page.h"
@@ -65,7 +66,8 @@ protected:
         o.ports = QStringList{h.sim->devicePath()};
         o.backupDir = h.backupDir.path();
         o.openUrl = [&h](const QUrl& url) { h.openedUrls.append(url); };
-        o.pageFactory = [this](PageKind kind, ConfigBlock& block, Prompter* prompter) -> std::unique_ptr<Page> {
+        o.pageFactory = [this](PageKind kind, ConfigBlock& block,
+                               Prompter* prompter) -> std::unique_ptr<Page> {
             auto p = std::make_unique<ProbePage>(kind, block, prompter, &log);
             pages.append(p.get());
             return p;
@@ -92,7 +94,8 @@ TEST_F(WizirdTest, PageSetFollowsVersionRegenerationAndVariant)
     // 0203 without regeneration or J1939: four pages, and the regeneration bit is cleared.
     auto basic = harness("basic", [](ConfigBlock& b) { b.setFlag(Field::Regeneration, true); });
     ASSERT_TRUE(basic->open());
-    EXPECT_EQ(kinds(), (QList<PageKind>{PageKind::CStep2, PageKind::CStep3, PageKind::CStep4, PageKind::CStep6}));
+    EXPECT_EQ(kinds(), (QList<PageKind>{PageKind::CStep2, PageKind::CStep3, PageKind::CStep4,
+                                        PageKind::CStep6}));
     EXPECT_FALSE(basic->block.flag(Field::Regeneration));
     EXPECT_EQ(basic->frame->pageCount(), 4);
 
@@ -133,7 +136,7 @@ TEST_F(WizirdTest, OpeningAsksReadsIdentifiesSavesTheBackupAndShowsPageOne)
 
 TEST_F(WizirdTest, RefusalsAndFailuresOfTheOpeningEndTheFrame)
 {
-    {   // No to the motor question: no port is opened.
+    { // No to the motor question: no port is opened.
         auto h = harness();
         h->prompter.script(110, {Answer::No});
         EXPECT_FALSE(h->open());
@@ -141,7 +144,7 @@ TEST_F(WizirdTest, RefusalsAndFailuresOfTheOpeningEndTheFrame)
         EXPECT_EQ(h->frame->result(), QDialog::Accepted);
         EXPECT_TRUE(h->sim->receivedFrames().empty());
     }
-    {   // Unsupported series: message 107, but the backup file and the pages exist.
+    { // Unsupported series: message 107, but the backup file and the pages exist.
         auto h = harness("unsupported");
         EXPECT_FALSE(h->open());
         EXPECT_EQ(h->prompter.asked, (QList<int>{110, 107}));
@@ -149,18 +152,18 @@ TEST_F(WizirdTest, RefusalsAndFailuresOfTheOpeningEndTheFrame)
         EXPECT_GT(h->frame->pageCount(), 0);
         EXPECT_TRUE(log.isEmpty()) << "no page is shown";
     }
-    {   // Special version.
+    { // Special version.
         auto h = harness("special");
         EXPECT_FALSE(h->open());
         EXPECT_EQ(h->prompter.asked, (QList<int>{110, 111}));
     }
-    {   // A read that fails: message 104.
+    { // A read that fails: message 104.
         auto h = harness();
         h->sim->addFault({SimFault::NoReply, CMD_READ, 4});
         EXPECT_FALSE(h->open());
         EXPECT_EQ(h->prompter.asked, (QList<int>{110, 104}));
     }
-    {   // An identification that fails after the read: message 104 too.
+    { // An identification that fails after the read: message 104 too.
         auto h = harness();
         h->sim->addFault({SimFault::BadChecksum, CMD_IDENTIFY, 2});
         EXPECT_FALSE(h->open());

@@ -38,7 +38,10 @@ protected:
         e.flush();
         return {code, out, err};
     }
-    QStringList withPort(const QStringList& args) { return QStringList{"--port", server->devicePath()} + args; }
+    QStringList withPort(const QStringList& args)
+    {
+        return QStringList{"--port", server->devicePath()} + args;
+    }
 
     QString writeFile(const QString& name, const QByteArray& data)
     {
@@ -66,7 +69,9 @@ TEST_F(CliTest, ProbePrintsPortVersionAndKey)
     const CliRun r = run(withPort({"probe"}));
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const ConfigBlock image = controllerImage();
-    EXPECT_EQ(r.out, QString("%1 %2 %3\n").arg(server->devicePath(), versionText(image), ControllerKey(image)));
+    EXPECT_EQ(
+        r.out,
+        QString("%1 %2 %3\n").arg(server->devicePath(), versionText(image), ControllerKey(image)));
 }
 
 TEST_F(CliTest, ReadGivesAHexDumpOrTheRawFile)
@@ -99,7 +104,8 @@ TEST_F(CliTest, WriteCommitsAFileOfTheSameController)
 
 TEST_F(CliTest, WriteRefusesBadFilesOtherControllersAndANoAnswer)
 {
-    EXPECT_EQ(run(withPort({"write", writeFile("short.bin", QByteArray(127, 0)), "--yes"})).code, 2);
+    EXPECT_EQ(run(withPort({"write", writeFile("short.bin", QByteArray(127, 0)), "--yes"})).code,
+              2);
     EXPECT_EQ(run(withPort({"write", writeFile("long.bin", QByteArray(129, 0)), "--yes"})).code, 2);
     EXPECT_EQ(run(withPort({"write", dir.filePath("absent.bin"), "--yes"})).code, 2);
 

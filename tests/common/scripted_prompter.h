@@ -20,7 +20,10 @@ public:
         q.insert(q.end(), answers.begin(), answers.end());
     }
     // Answers for program texts (tell), used in order.
-    void scriptTell(std::initializer_list<Answer> answers) { m_tellScript.insert(m_tellScript.end(), answers); }
+    void scriptTell(std::initializer_list<Answer> answers)
+    {
+        m_tellScript.insert(m_tellScript.end(), answers);
+    }
 
     Answer ask(int id, Buttons buttons, Icon icon) override
     {

@@ -44,8 +44,10 @@ TEST(FieldTable, EveryByteIsCoveredOnceAndOnlyIndexedBytesAreShared)
         }
     }
     // Bytes 4 and 5 carry other fields on older software.
-    EXPECT_EQ(fieldDef(Field::ThrottleStartEndSteps).offset, fieldDef(Field::ThrottleStartPosition).offset);
-    EXPECT_EQ(fieldDef(Field::BrakeSensorStartEndSteps).offset, fieldDef(Field::ThrottleEndPosition).offset);
+    EXPECT_EQ(fieldDef(Field::ThrottleStartEndSteps).offset,
+              fieldDef(Field::ThrottleStartPosition).offset);
+    EXPECT_EQ(fieldDef(Field::BrakeSensorStartEndSteps).offset,
+              fieldDef(Field::ThrottleEndPosition).offset);
 }
 
 TEST(ConfigBlock, FlagsTouchOnlyTheirBitAndNumbersAreBigEndian)

@@ -18,7 +18,8 @@ protected:
     }
     std::unique_ptr<Link> link()
     {
-        return std::make_unique<Link>([this] { return std::make_unique<ScriptedPort>(devices, clock); }, &clock);
+        return std::make_unique<Link>(
+            [this] { return std::make_unique<ScriptedPort>(devices, clock); }, &clock);
     }
     static std::function<std::vector<Chunk>(const std::vector<std::uint8_t>&)>
     identifyAnswer(std::uint8_t third, std::uint8_t length = 3)
@@ -157,10 +158,10 @@ TEST_F(LinkTest, SearchSkipsUnopenablePortsAndNonControllersAndKeepsTheFirstCont
     observer.probing = [&](const QString& p) { probing << p; };
     observer.configureFailed = [&](const QString& p, const QString& s) { refused << p + ":" + s; };
     auto l = link();
-    const ConnectResult r = l->ConnectController(
-        {"/dev/busy", "/dev/locked", "/dev/absent", "/dev/silent", "/dev/wrong", "/dev/short",
-         "/dev/ctrl", "/dev/ctrl2"},
-        observer);
+    const ConnectResult r =
+        l->ConnectController({"/dev/busy", "/dev/locked", "/dev/absent", "/dev/silent",
+                              "/dev/wrong", "/dev/short", "/dev/ctrl", "/dev/ctrl2"},
+                             observer);
     ASSERT_TRUE(r.connected);
     EXPECT_EQ(r.port, "/dev/ctrl");
     EXPECT_TRUE(l->isConnected());
@@ -190,10 +191,10 @@ TEST_F(LinkTest, NoPortsMeansNoControllerAtOnce)
 
 TEST(PortOrder, UsbAdaptersFirstThenNaturalOrder)
 {
-    EXPECT_EQ(sortPortPaths({"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyUSB1",
-                             "/dev/ttyUSB0", "/dev/ttyS2"}),
-              (QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyS2",
-                           "/dev/ttyS10"}));
+    EXPECT_EQ(
+        sortPortPaths({"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyUSB1", "/dev/ttyUSB0",
+                       "/dev/ttyS2"}),
+        (QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10"}));
 }
 
 } // namespace

@@ -67,7 +67,10 @@ public:
         ++m_device->opens;
         return OpenError::None;
     }
-    QStringList configure() override { return m_device ? m_device->refusedSettings : QStringList{"open"}; }
+    QStringList configure() override
+    {
+        return m_device ? m_device->refusedSettings : QStringList{"open"};
+    }
     void discardInput() override
     {
         if (!m_device)
