@@ -6,19 +6,28 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-Prompter::Answer MessagePrompter::ask(int stringId, Buttons buttons, Icon icon)
+Prompter::Answer MessagePrompter::ask(int stringId, Buttons buttons, Icon icon,
+                                      const QString& details)
 {
     QString text = m_resources.string(stringId);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return tell(text, buttons, icon);
+    return show(text, details, buttons, icon);
 }
 
 Prompter::Answer MessagePrompter::tell(const QString& text, Buttons buttons, Icon icon)
+{
+    return show(text, QString(), buttons, icon);
+}
+
+Prompter::Answer MessagePrompter::show(const QString& text, const QString& details, Buttons buttons,
+                                       Icon icon)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(QCoreApplication::applicationName());
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
+    if (!details.isEmpty())
+        box.setInformativeText(details);
     switch (icon) {
     case Icon::None:
         break;

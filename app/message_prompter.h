@@ -14,9 +14,13 @@ public:
     // Message boxes are centred over this window once it exists.
     void setParentWindow(QWidget* parent) { m_parent = parent; }
 
-    Answer ask(int stringId, Buttons buttons, Icon icon) override;
+    Answer ask(int stringId, Buttons buttons, Icon icon, const QString& details) override;
     Answer tell(const QString& text, Buttons buttons, Icon icon) override;
 
+private:
+    Answer show(const QString& text, const QString& details, Buttons buttons, Icon icon);
+
+public:
 private:
     const ResourceModule& m_resources;
     QWidget* m_parent = nullptr;

@@ -238,10 +238,43 @@ void Wizird::OnHelpButton()
         QDesktopServices::openUrl(url);
 }
 
+namespace {
+
+// What the user can do about the ports that could not be opened.
+QString openFailureDetails(const ConnectResult& result)
+{
+    QStringList lines;
+    for (const PortProblem& problem : result.openFailures) {
+        switch (problem.error) {
+        case OpenError::NoPermission:
+            lines << Wizird::tr(
+                         "%1: no permission (add your user to the dialout group and log in again)")
+                         .arg(problem.path);
+            break;
+        case OpenError::Busy:
+            lines << Wizird::tr("%1: in use by another program").arg(problem.path);
+            break;
+        case OpenError::NotFound:
+            lines << Wizird::tr("%1: not present").arg(problem.path);
+            break;
+        default:
+            lines << QStringLiteral("%1: %2").arg(problem.path, problem.detail);
+        }
+    }
+    if (!result.probed.isEmpty())
+        lines << Wizird::tr("No answer on: %1").arg(result.probed.join(QStringLiteral(", ")));
+    if (result.openFailures.isEmpty() && result.probed.isEmpty())
+        lines << Wizird::tr("No serial ports were found.");
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 bool Wizird::connectController()
 {
     for (;;) {
         const QStringList ports = m_options.ports;
+        ConnectResult result;
         const bool ok = m_link.run(
             this, tr("Searching for the controller…"), [&](Link& link, ProgressSink& progress) {
                 ConnectObserver observer;
@@ -254,12 +287,13 @@ bool Wizird::connectController()
                                        Prompter::Icon::Warning);
                     });
                 };
-                return link.ConnectController(ports, observer).connected;
+                result = link.ConnectController(ports, observer);
+                return result.connected;
             });
         if (ok)
             return true;
-        if (m_prompter.ask(MsgNoController, Prompter::Buttons::RetryCancel,
-                           Prompter::Icon::Warning) != Prompter::Answer::Retry)
+        if (m_prompter.ask(MsgNoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning,
+                           openFailureDetails(result)) != Prompter::Answer::Retry)
             return false;
     }
 }

@@ -30,8 +30,10 @@ public:
     };
 
     virtual ~Prompter() = default;
-    // Shows message `stringId` of the loaded resource module.
-    virtual Answer ask(int stringId, Buttons buttons, Icon icon = Icon::None) = 0;
+    // Shows message `stringId` of the loaded resource module; `details`, when given, is shown
+    // below it (which ports were tried and why they failed, for example).
+    virtual Answer ask(int stringId, Buttons buttons, Icon icon = Icon::None,
+                       const QString& details = QString()) = 0;
     // Shows a text of the program's own (validation messages, file errors).
     virtual Answer tell(const QString& text, Buttons buttons = Buttons::Ok,
                         Icon icon = Icon::Warning) = 0;

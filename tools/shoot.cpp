@@ -20,7 +20,7 @@ namespace {
 class AutoPrompter : public Prompter
 {
 public:
-    Answer ask(int id, Buttons buttons, Icon) override
+    Answer ask(int id, Buttons buttons, Icon, const QString&) override
     {
         std::fprintf(stderr, "message %d\n", id);
         return positive(buttons);

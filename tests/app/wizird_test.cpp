@@ -185,6 +185,22 @@ TEST_F(WizirdTest, NoControllerOffersRetryWhichSearchesAgain)
     gone->prompter.script(103, {Answer::Retry, Answer::Cancel});
     EXPECT_FALSE(gone->open());
     EXPECT_EQ(gone->prompter.count(103), 2);
+    // The message says which ports were tried.
+    EXPECT_TRUE(gone->prompter.askedDetails.last().contains(gone->sim->devicePath()))
+        << gone->prompter.askedDetails.last().toStdString();
+}
+
+TEST_F(WizirdTest, NoControllerMessageTellsWhyPortsCouldNotBeOpened)
+{
+    auto h = harness();
+    WizirdOptions o;
+    o.ports = QStringList{h->backupDir.filePath("ttyGone")};
+    o.backupDir = h->backupDir.path();
+    h->frame = std::make_unique<Wizird>(testModule(), h->block, h->link, h->prompter, o);
+    EXPECT_FALSE(h->open());
+    ASSERT_EQ(h->prompter.asked, (QList<int>{110, 103}));
+    EXPECT_TRUE(h->prompter.askedDetails.last().contains("ttyGone: not present"))
+        << h->prompter.askedDetails.last().toStdString();
 }
 
 TEST_F(WizirdTest, UnwritableBackupFolderHidesDefaultAndTheRunGoesOn)

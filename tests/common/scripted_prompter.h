@@ -25,9 +25,10 @@ public:
         m_tellScript.insert(m_tellScript.end(), answers);
     }
 
-    Answer ask(int id, Buttons buttons, Icon icon) override
+    Answer ask(int id, Buttons buttons, Icon icon, const QString& details) override
     {
         asked.append(id);
+        askedDetails.append(details);
         icons.append(icon);
         if (onAsk)
             onAsk(id);
@@ -69,6 +70,7 @@ public:
     }
 
     QList<int> asked;
+    QStringList askedDetails;
     QList<Icon> icons;
     QStringList told;
     std::function<void(int)> onAsk;
