@@ -67,6 +67,8 @@ struct SliderDef
     const char* suffix; // unit after the number in the value label
 };
 
+constexpr int kPageStepsPerRange = 5;
+
 constexpr SliderDef kTemperatureSliders[] = {
     {IdStopSlider, IdStopLabel, Field::StopOutputTemperature, 60, 170, "C"},
     {IdResumeSlider, IdResumeLabel, Field::ResumeOutputTemperature, 60, 170, "C"},
@@ -79,6 +81,15 @@ constexpr SliderDef kSmoothingSliders[] = {
     {IdHighAccelSlider, IdHighAccelLabel, Field::HighAccel, 1, 255, ""},
     {IdHighDecelSlider, IdHighDecelLabel, Field::HighDecel, 1, 255, ""},
 };
+
+// A slider's range, its page step of one fifth of that range (the template's step suits only
+// the default 0..100) and its position, clamped into the range.
+void setRangeAndValue(QSlider* slider, const SliderDef& def, int value)
+{
+    slider->setRange(def.min, def.max);
+    slider->setPageStep(qMax(1, (def.max - def.min) / kPageStepsPerRange));
+    slider->setValue(value);
+}
 
 const SliderDef* sliderDef(int sliderId)
 {
@@ -149,10 +160,8 @@ void CStep4::load()
     }
 
     for (const auto& def : kTemperatureSliders) {
-        if (auto* slider = control<QSlider>(def.slider)) {
-            slider->setRange(def.min, def.max);
-            slider->setValue(static_cast<int>(block().get(def.field)));
-        }
+        if (auto* slider = control<QSlider>(def.slider))
+            setRangeAndValue(slider, def, static_cast<int>(block().get(def.field)));
     }
 
     // CAN identifiers exist only on the CAN variant.
@@ -202,10 +211,8 @@ void CStep4::load()
     // The smoothing sliders are loaded whatever the version, so that enabling Smooth shows
     // the controller's values.
     for (const auto& def : kSmoothingSliders) {
-        if (auto* slider = control<QSlider>(def.slider)) {
-            slider->setRange(def.min, def.max);
-            slider->setValue(static_cast<int>(block().get(def.field)));
-        }
+        if (auto* slider = control<QSlider>(def.slider))
+            setRangeAndValue(slider, def, static_cast<int>(block().get(def.field)));
     }
 
     for (const auto& def : kTemperatureSliders)

@@ -149,6 +149,14 @@ TEST(CStep4, HallPhaseSequenceShowsAsDigitsFrom0405AndLeavesVisibilityToTheModul
         block.setByte(at + 2, 0xD0);
         page->load();
         EXPECT_EQ(ctl<QLabel>(*page, 1046)->text(), "15");
+
+        // Older software has no sequence to show.
+        ConfigBlock older = controller(4, 4, 'A');
+        for (int i = 0; i < 6; ++i)
+            older.setByte(at + i, sequence[i]);
+        auto olderPage = makePage<CStep4>(older, CStep4::kTemplateId, nullptr, module);
+        olderPage->load();
+        EXPECT_EQ(ctl<QLabel>(*olderPage, 1046)->text(), "");
     }
 }
 
@@ -167,6 +175,14 @@ struct EditCase
 void slide(Page& page, int id, int value)
 {
     ctl<QSlider>(page, id)->setValue(value);
+}
+
+// Page Up or Page Down on a slider (or a click on its groove), `steps` times.
+void page(Page& page, int id, int steps)
+{
+    for (int i = 0; i < qAbs(steps); ++i)
+        ctl<QSlider>(page, id)->triggerAction(steps > 0 ? QAbstractSlider::SliderPageStepAdd
+                                                        : QAbstractSlider::SliderPageStepSub);
 }
 
 void click(Page& page, int id)
@@ -238,6 +254,26 @@ TEST(CStep4, StoresWhatTheUserChose)
                                  {Field::LowDecel, 2},
                                  {Field::HighAccel, 254},
                                  {Field::HighDecel, 3}})
+                 b.set(f, static_cast<std::uint32_t>(v));
+         }},
+        {"a page step moves a fifth of each slider's range", 4, 4, 'A', [](ConfigBlock&) {},
+         [](Page& p) {
+             page(p, 1084, 1); // 60..170: 22
+             page(p, 1035, -1);
+             page(p, 1085, 1); // 5..30: 5
+             page(p, 1037, 2); // 1..255: 50
+             page(p, 1086, 1);
+             page(p, 1132, 1);
+             page(p, 1087, -1);
+         },
+         [](ConfigBlock& b) {
+             for (auto [f, v] : {std::pair{Field::StopOutputTemperature, 110 + 22},
+                                 {Field::ResumeOutputTemperature, 90 - 22},
+                                 {Field::InflectionPoint, 15 + 5},
+                                 {Field::LowAccel, 20 + 100},
+                                 {Field::LowDecel, 21 + 50},
+                                 {Field::HighAccel, 60 + 50},
+                                 {Field::HighDecel, 61 - 50}})
                  b.set(f, static_cast<std::uint32_t>(v));
          }},
         {"sensor value 7 loads as item 1 and is stored as 1", 4, 5, 'A',
