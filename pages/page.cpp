@@ -6,8 +6,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 Page::Page(ConfigBlock& block, Prompter* prompter, QWidget* parent)
@@ -24,6 +26,15 @@ void Page::setForm(QWidget* form)
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(form);
         setMinimumSize(form->size());
+    }
+    // A slider's page step is a fifth of its range, whatever range the page gives it.
+    if (form) {
+        for (QSlider* slider : form->findChildren<QSlider*>()) {
+            slider->setPageStep(std::max(1, (slider->maximum() - slider->minimum()) / 5));
+            connect(slider, &QAbstractSlider::rangeChanged, slider, [slider](int min, int max) {
+                slider->setPageStep(std::max(1, (max - min) / 5));
+            });
+        }
     }
     bindControls();
 }
