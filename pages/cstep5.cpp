@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QSlider>
 
+#include <charconv>
+
 namespace {
 
 // Software versions that change what the page offers (major, minor).
@@ -37,6 +39,19 @@ const char* const kSensorTypes0403[] = {"No", "0-5V", "1-4V", "0-5K"};
 QString percentText(int value)
 {
     return QString::asprintf("%d%%", value);
+}
+
+// The span in volts with one decimal, rounded as "%.1f" rounds in the C locale: a value that
+// lies exactly halfway (3.25 V at 75 %) goes to the even digit, as on the throttle page, where
+// QString::asprintf would round it up.
+QString voltText(int value)
+{
+    char buffer[32];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer - 1, value * kVoltsPerPercent + kVoltsAtZero,
+                      std::chars_format::fixed, 1);
+    *result.ptr = 'V';
+    return QString::fromLatin1(buffer, static_cast<int>(result.ptr + 1 - buffer));
 }
 
 void setSlider(QSlider* slider, int min, int max, int value)
@@ -89,8 +104,7 @@ void CStep5::refreshLabels() const
     const auto* types = control<QComboBox>(IdSensorType);
     const bool volts = types != nullptr && types->currentIndex() == kVoltSensorItem;
     const auto spanText = [volts](int value) {
-        return volts ? QString::asprintf("%.1fV", value * kVoltsPerPercent + kVoltsAtZero)
-                     : percentText(value);
+        return volts ? voltText(value) : percentText(value);
     };
     if (auto* slider = control<QSlider>(IdSensorStart))
         setControlText(IdSensorStartLabel, spanText(slider->value()));

@@ -209,6 +209,12 @@ const Case kCases[] = {
     {"0301: type 3 has no item on the three-item list and is stored as 0", 3, 1,
      [](ConfigBlock& b) { b.set(Field::BrakeSensorType, 3); }, nullptr,
      [](ConfigBlock& b) { b.set(Field::BrakeSensorType, 0); }},
+    {"0402: type 3 has no item on the last three-item list; stored as 0, Boost stays", 4, 2,
+     [](ConfigBlock& b) {
+         b.set(Field::BrakeSensorType, 3);
+         b.setFlag(Field::BoostFunction, true);
+     },
+     nullptr, [](ConfigBlock& b) { b.set(Field::BrakeSensorType, 0); }},
     {"0301: choosing a sensor turns Boost and Economy off", 3, 1,
      [](ConfigBlock& b) {
          b.set(Field::BrakeSensorType, 0);
@@ -345,6 +351,13 @@ TEST(CStep5, ValueLabelsShowPercentDisableAndVolts)
         slide(*page, CStep5::IdSensorStart, 0);
         EXPECT_EQ(text(*page, CStep5::IdReleaseRegenLabel), "20%");
         EXPECT_EQ(text(*page, CStep5::IdSensorStartLabel), "1.0V");
+        // 75 % is exactly 3.25 V: "%.1f" rounds the tie to the even digit, as the throttle
+        // page's reading does.
+        slide(*page, CStep5::IdSensorEnd, 75);
+        EXPECT_EQ(text(*page, CStep5::IdSensorEndLabel), "3.2V");
+        slide(*page, CStep5::IdSensorEnd, 76);
+        EXPECT_EQ(text(*page, CStep5::IdSensorEndLabel), "3.3V");
+        slide(*page, CStep5::IdSensorEnd, 100);
         // Another sensor type shows the span in percent at once.
         choose(*page, CStep5::IdSensorType, 1);
         EXPECT_EQ(text(*page, CStep5::IdSensorStartLabel), "0%");
@@ -385,6 +398,10 @@ TEST(CStep5, PercentListsShowTheStepsAndKeepTheirItems)
     block.set(Field::BrakeSensorStartEndSteps, 0x24);
     EXPECT_TRUE(page->store());
     EXPECT_EQ(block.get(Field::BrakeSensorStartEndSteps), 0x24u);
+    // The next show puts the stored steps back in place of the typed texts.
+    page->load();
+    EXPECT_EQ(text(*page, CStep5::IdSensorStartStep), "20%");
+    EXPECT_EQ(text(*page, CStep5::IdSensorEndStep), "60%");
 }
 
 TEST(CStep5, AModuleWithoutAControlLeavesItsFieldAlone)
