@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QSlider>
 
-#include <cstdio>
+#include <charconv>
 
 namespace {
 
@@ -94,10 +94,14 @@ QString CStep2::modelText(const ConfigBlock& block)
 
 QString CStep2::voltText(int percent)
 {
-    // A Hall throttle spans 1 V to 4 V over the percentage range.
+    // A Hall throttle spans 1 V to 4 V over the percentage range. The reading is printed as
+    // "%.1f" would print it in the C locale: a point, whatever the user's locale (the
+    // application object adopts it for the C library's own formatting).
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1fV", percent * 0.03 + 1.0);
-    return QString::fromLatin1(buffer);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, percent * 0.03 + 1.0,
+                                      std::chars_format::fixed, 1);
+    *result.ptr = 'V';
+    return QString::fromLatin1(buffer, static_cast<int>(result.ptr + 1 - buffer));
 }
 
 void CStep2::bindControls()

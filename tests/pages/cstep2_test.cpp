@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -228,6 +230,21 @@ TEST_F(CStep2Test, StoresWhatTheControlsHoldAcrossVersionsAndOutOfRangeValues)
              slider(p, 1035)->setValue(99);
          },
          {{F::LowThresholdVoltage, 12}, {F::HighThresholdVoltage, 99}}},
+        {"0302: paging moves a fifth of each range", 3, 2, {},
+         [](CStep2& p) {
+             slider(p, 1030)->triggerAction(QAbstractSlider::SliderPageStepAdd); // 12 + 8
+             slider(p, 1032)->triggerAction(QAbstractSlider::SliderPageStepSub); // 85 - 8
+             slider(p, 1034)->triggerAction(QAbstractSlider::SliderPageStepSub); // 75 - 16
+             slider(p, 1094)->triggerAction(QAbstractSlider::SliderPageStepAdd); // 33 + 6
+         },
+         {{F::ThrottleStartPosition, 40}, {F::ThrottleEndPosition, 154}, {F::MaxMotorCurrent, 59},
+          {F::MaxBatteryCurrent, 39}}},
+        {"0405: threshold paging moves a fifth of each range", 4, 5, {},
+         [](CStep2& p) {
+             slider(p, 1033)->triggerAction(QAbstractSlider::SliderPageStepAdd); // 15 + 8
+             slider(p, 1035)->triggerAction(QAbstractSlider::SliderPageStepSub); // 85 - 8
+         },
+         {{F::LowThresholdVoltage, 23}, {F::HighThresholdVoltage, 77}}},
         {"0405: currents moved", 4, 5, {},
          [](CStep2& p) {
              slider(p, 1034)->setValue(21);
@@ -372,6 +389,44 @@ TEST_F(CStep2Test, ValueLabelsFollowThePositionsInPercentOrVolts)
 
     EXPECT_EQ(CStep2::voltText(5), "1.1V"); // 1.15 as a double lies just below
     EXPECT_EQ(CStep2::voltText(25), "1.8V");
+    EXPECT_EQ(CStep2::voltText(75), "3.2V"); // exactly 3.25: a tie goes to the even digit
+}
+
+// Sets the C library's number formatting to a locale with a decimal comma for one test.
+class CommaLocale
+{
+public:
+    CommaLocale() : m_saved(std::setlocale(LC_NUMERIC, nullptr))
+    {
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
+                                 "ru_RU.UTF-8", "nl_NL.UTF-8", "de_DE", "fr_FR"}) {
+            if (std::setlocale(LC_NUMERIC, name) != nullptr &&
+                std::localeconv()->decimal_point[0] == ',') {
+                m_active = true;
+                return;
+            }
+        }
+        std::setlocale(LC_NUMERIC, m_saved.c_str());
+    }
+    ~CommaLocale() { std::setlocale(LC_NUMERIC, m_saved.c_str()); }
+    bool active() const { return m_active; }
+
+private:
+    std::string m_saved;
+    bool m_active = false;
+};
+
+TEST_F(CStep2Test, VoltReadingKeepsItsPointInALocaleWithADecimalComma)
+{
+    // The application adopts the user's locale for the C library as it starts.
+    CommaLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    block = inRangeBlock(3, 2); // "Hall Active Throttle" selected, before 0405: volts
+    auto p = open();
+    EXPECT_EQ(text(*p, 1106), "1.4V");
+    slider(*p, 1032)->setValue(75);
+    EXPECT_EQ(text(*p, 1107), "3.2V");
 }
 
 TEST_F(CStep2Test, ThresholdGroupShownOnlyForHallThrottleFrom0405)

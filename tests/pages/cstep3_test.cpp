@@ -200,6 +200,19 @@ TEST_F(CStep3Test, StoresWhatTheControlsHoldAcrossVersionsAndOutOfRangeValues)
          {{F::PowerOnHighPedalDisable, 0}, {F::ReleasingBrakeHighPedalDisable, 1}}},
         {"0208: hidden releasing-brake bit stays set", 2, 8, "48",
          {{F::ReleasingBrakeHighPedalDisable, 1}}, {}, {}},
+        {"paging moves a fifth of each range", 4, 5, "48", {},
+         [](CStep3& p) {
+             slider(p, 1035)->triggerAction(QAbstractSlider::SliderPageStepAdd); // 40 + 8
+             slider(p, 1062)->triggerAction(QAbstractSlider::SliderPageStepSub); // 58 - 8
+             slider(p, 1065)->triggerAction(QAbstractSlider::SliderPageStepAdd); // 5 + 3
+         },
+         {{F::UnderVoltage, 48}, {F::OverVoltage, 50}, {F::ThrottleUpDownRate, 80}}},
+        {"24 V class pages by 4", 2, 3, "24", {{F::UnderVoltage, 10}, {F::OverVoltage, 30}},
+         [](CStep3& p) { slider(p, 1035)->triggerAction(QAbstractSlider::SliderPageStepAdd); },
+         {{F::UnderVoltage, 14}}},
+        {"unknown class pages by a fifth of 0..100", 2, 3, "50", {{F::UnderVoltage, 3}},
+         [](CStep3& p) { slider(p, 1035)->triggerAction(QAbstractSlider::SliderPageStepAdd); },
+         {{F::UnderVoltage, 23}}},
         {"sliders moved", 2, 9, "48", {},
          [](CStep3& p) {
              slider(p, 1035)->setValue(33);
