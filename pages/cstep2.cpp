@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QSlider>
 
-#include <charconv>
 
 namespace {
 
@@ -52,11 +51,6 @@ const char kTierBSensorNoteText[] =
 const char kForwardNoteText[] =
     "1. Only available on controllers whose software version not lower than 0402";
 
-QString percentText(int value)
-{
-    return QStringLiteral("%1%").arg(value);
-}
-
 QString hexOf(const ConfigBlock& block, Field f)
 {
     return QString::fromLatin1(block.raw(f).toHex().toUpper());
@@ -90,18 +84,6 @@ QString CStep2::modelText(const ConfigBlock& block)
     if (end >= 0)
         text.truncate(end);
     return QString::fromLatin1(text);
-}
-
-QString CStep2::voltText(int percent)
-{
-    // A Hall throttle spans 1 V to 4 V over the percentage range. The reading is printed as
-    // "%.1f" would print it in the C locale: a point, whatever the user's locale (the
-    // application object adopts it for the C library's own formatting).
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, percent * 0.03 + 1.0,
-                                      std::chars_format::fixed, 1);
-    *result.ptr = 'V';
-    return QString::fromLatin1(buffer, static_cast<int>(result.ptr + 1 - buffer));
 }
 
 void CStep2::bindControls()
@@ -333,7 +315,7 @@ void CStep2::refreshLabel(int sliderId)
         const bool volts =
             secondSensorSelected() && !block().versionAtLeast(kThresholdMajor, kThresholdMinor);
         setControlText(sliderId == kStartSlider ? kStartLabel : kEndLabel,
-                       volts ? voltText(position) : percentText(position));
+                       volts ? hallVoltText(position) : percentText(position));
         if (sliderId == kStartSlider)
             refreshThresholdGroup();
         break;

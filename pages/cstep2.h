@@ -21,8 +21,6 @@ public:
     // The model designation as the page shows it: series letters, model characters and the
     // option letters of the model options byte.
     static QString modelText(const ConfigBlock& block);
-    // "%.1fV" of the Hall throttle reading that a position of `percent` stands for.
-    static QString voltText(int percent);
 
 protected:
     void bindControls() override;

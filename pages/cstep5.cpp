@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QSlider>
 
-#include <charconv>
 
 namespace {
 
@@ -30,29 +29,9 @@ constexpr int kFallbackStep = 2;   // shown for a step without an item
 constexpr int kSensorTypeCount = 4; // 0 = no sensor
 // The sensor item whose span is shown in volts: 0..100 % of the span is 1.0..4.0 V.
 constexpr int kVoltSensorItem = 2;
-constexpr double kVoltsPerPercent = 0.03;
-constexpr double kVoltsAtZero = 1.0;
 
 const char* const kSensorTypes0302[] = {"No Used", "3-wire Pot", "Hall Active Throttle"};
 const char* const kSensorTypes0403[] = {"No", "0-5V", "1-4V", "0-5K"};
-
-QString percentText(int value)
-{
-    return QString::asprintf("%d%%", value);
-}
-
-// The span in volts with one decimal, rounded as "%.1f" rounds in the C locale: a value that
-// lies exactly halfway (3.25 V at 75 %) goes to the even digit, as on the throttle page, where
-// QString::asprintf would round it up.
-QString voltText(int value)
-{
-    char buffer[32];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer - 1, value * kVoltsPerPercent + kVoltsAtZero,
-                      std::chars_format::fixed, 1);
-    *result.ptr = 'V';
-    return QString::fromLatin1(buffer, static_cast<int>(result.ptr + 1 - buffer));
-}
 
 void setSlider(QSlider* slider, int min, int max, int value)
 {
@@ -104,7 +83,7 @@ void CStep5::refreshLabels() const
     const auto* types = control<QComboBox>(IdSensorType);
     const bool volts = types != nullptr && types->currentIndex() == kVoltSensorItem;
     const auto spanText = [volts](int value) {
-        return volts ? voltText(value) : percentText(value);
+        return volts ? hallVoltText(value) : percentText(value);
     };
     if (auto* slider = control<QSlider>(IdSensorStart))
         setControlText(IdSensorStartLabel, spanText(slider->value()));

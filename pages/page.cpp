@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 Page::Page(ConfigBlock& block, Prompter* prompter, QWidget* parent)
@@ -54,6 +55,20 @@ void Page::storeFlag(Field field, int enableId)
 {
     if (control<QAbstractButton>(enableId) != nullptr)
         block().setFlag(field, isChecked(enableId));
+}
+
+QString percentText(int percent)
+{
+    return QStringLiteral("%1%").arg(percent);
+}
+
+QString hallVoltText(int percent)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, percent * 0.03 + 1.0,
+                                      std::chars_format::fixed, 1);
+    *result.ptr = 'V';
+    return QString::fromLatin1(buffer, static_cast<int>(result.ptr + 1 - buffer));
 }
 
 namespace {

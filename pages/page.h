@@ -16,6 +16,12 @@ class QAbstractButton;
 // Empty when the number does not fit a signed 32-bit integer.
 std::optional<int> decimalValue(const QString& text);
 
+// Value label texts: "%d%%" of a percentage, and the reading of a Hall sensor that spans 1 V to
+// 4 V over the percentage range, "%.1fV" as the C locale prints it (a point whatever the
+// user's locale, and an exact tie such as 3.25 goes to the even digit).
+QString percentText(int percent);
+QString hallVoltText(int percent);
+
 class Page : public QWidget
 {
     Q_OBJECT

@@ -25,11 +25,6 @@ constexpr int kPolesPerStep = 2;
 constexpr int kSeriesLetterIndex = 1;
 constexpr char kPdSeriesLetter = 'D';
 
-QString percentText(int value)
-{
-    return QString::asprintf("%d%%", value);
-}
-
 } // namespace
 
 void V0204::bindControls()

@@ -387,9 +387,9 @@ TEST_F(CStep2Test, ValueLabelsFollowThePositionsInPercentOrVolts)
     slider(*p, 1034)->setValue(55);
     EXPECT_EQ(text(*p, 1036), "55%");
 
-    EXPECT_EQ(CStep2::voltText(5), "1.1V"); // 1.15 as a double lies just below
-    EXPECT_EQ(CStep2::voltText(25), "1.8V");
-    EXPECT_EQ(CStep2::voltText(75), "3.2V"); // exactly 3.25: a tie goes to the even digit
+    EXPECT_EQ(hallVoltText(5), "1.1V"); // 1.15 as a double lies just below
+    EXPECT_EQ(hallVoltText(25), "1.8V");
+    EXPECT_EQ(hallVoltText(75), "3.2V"); // exactly 3.25: a tie goes to the even digit
 }
 
 // Sets the C library's number formatting to a locale with a decimal comma for one test.
