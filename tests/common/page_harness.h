@@ -2,8 +2,10 @@
 #pragma once
 
 #include "page.h"
+#include "scripted_prompter.h"
 #include "test_resources.h"
 
+#include <functional>
 #include <memory>
 
 // Creates page class T for template `templateId` of `module`, bound to `block`.
@@ -18,6 +20,7 @@ std::unique_ptr<T> makePage(ConfigBlock& block, int templateId, Prompter* prompt
     page->setForm(form);
     return page;
 }
+
 
 // A block as a controller of that software version would hold it: every byte set to a
 // recognisable pattern, then the version bytes.
@@ -41,3 +44,32 @@ inline std::string blockDiff(const ConfigBlock& a, const ConfigBlock& b)
                    std::to_string(b.byte(i)) + "\n";
     return out;
 }
+
+// A fixture for one page class: open() builds and loads the page on `block`; expectStore()
+// lets an action work the controls, stores, and compares the whole block with the expected one.
+template <class T> class PageTest : public ::testing::Test
+{
+protected:
+    using Act = std::function<void(T&)>;
+
+    std::unique_ptr<T> open(const QString& module = QStringLiteral("english"))
+    {
+        auto page = makePage<T>(block, T::kTemplateId, &prompter, module);
+        page->show();
+        page->load();
+        return page;
+    }
+    void expectStore(const Act& act, const ConfigBlock& expected,
+                     const QString& module = QStringLiteral("english"))
+    {
+        auto page = open(module);
+        if (act)
+            act(*page);
+        EXPECT_TRUE(page->store());
+        EXPECT_EQ(block, expected) << blockDiff(block, expected);
+        EXPECT_TRUE(prompter.told.isEmpty());
+    }
+
+    ConfigBlock block;
+    ScriptedPrompter prompter;
+};

@@ -99,31 +99,7 @@ ConfigBlock inRangeBlock(int major, int minor)
     return b;
 }
 
-class CStep2Test : public ::testing::Test
-{
-protected:
-    std::unique_ptr<CStep2> open(const QString& module = QStringLiteral("english"))
-    {
-        auto page = makePage<CStep2>(block, CStep2::kTemplateId, &prompter, module);
-        page->show();
-        page->load();
-        return page;
-    }
-    // Loads `block`, lets `act` work the controls, stores, and compares the whole block.
-    void expectStore(const Act& act, const ConfigBlock& expected,
-                     const QString& module = QStringLiteral("english"))
-    {
-        auto page = open(module);
-        if (act)
-            act(*page);
-        EXPECT_TRUE(page->store());
-        EXPECT_EQ(block, expected) << blockDiff(block, expected);
-        EXPECT_TRUE(prompter.told.isEmpty());
-    }
-
-    ConfigBlock block;
-    ScriptedPrompter prompter;
-};
+using CStep2Test = PageTest<CStep2>;
 
 TEST_F(CStep2Test, ShowThenHideKeepsEveryByteForInRangeValues)
 {

@@ -66,30 +66,7 @@ ConfigBlock inRangeBlock(int major, int minor)
     return b;
 }
 
-class CStep3Test : public ::testing::Test
-{
-protected:
-    std::unique_ptr<CStep3> open(const QString& module = QStringLiteral("english"))
-    {
-        auto page = makePage<CStep3>(block, CStep3::kTemplateId, &prompter, module);
-        page->show();
-        page->load();
-        return page;
-    }
-    void expectStore(const Act& act, const ConfigBlock& expected,
-                     const QString& module = QStringLiteral("english"))
-    {
-        auto page = open(module);
-        if (act)
-            act(*page);
-        EXPECT_TRUE(page->store());
-        EXPECT_EQ(block, expected) << blockDiff(block, expected);
-        EXPECT_TRUE(prompter.told.isEmpty());
-    }
-
-    ConfigBlock block;
-    ScriptedPrompter prompter;
-};
+using CStep3Test = PageTest<CStep3>;
 
 TEST_F(CStep3Test, ShowThenHideKeepsEveryByteForInRangeValues)
 {
