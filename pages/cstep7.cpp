@@ -85,7 +85,7 @@ bool CStep7::store()
             // The fields before this one are stored; this one and those after keep their values.
             if (prompter())
                 prompter()->tell(QString::fromLatin1(f.message), Prompter::Buttons::Ok,
-                                 Prompter::Icon::Warning);
+                                 Prompter::Icon::None);
             edit->setFocus(Qt::OtherFocusReason);
             return false;
         }

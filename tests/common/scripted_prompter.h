@@ -40,9 +40,10 @@ public:
         }
         return defaultAnswer(buttons);
     }
-    Answer tell(const QString& text, Buttons buttons, Icon) override
+    Answer tell(const QString& text, Buttons buttons, Icon icon) override
     {
         told.append(text);
+        toldIcons.append(icon);
         if (onTell)
             onTell(text);
         if (!m_tellScript.empty()) {
@@ -73,6 +74,7 @@ public:
     QStringList askedDetails;
     QList<Icon> icons;
     QStringList told;
+    QList<Icon> toldIcons;
     std::function<void(int)> onAsk;
     std::function<void(const QString&)> onTell;
 

@@ -97,6 +97,8 @@ TEST(CStep7, EveryFieldStoresItsLimitsAndRefusesBeyondThem)
                 EXPECT_TRUE(prompter.told.isEmpty());
             } else {
                 EXPECT_EQ(prompter.told, QStringList{f.message});
+                // A plain OK box, without an icon.
+                EXPECT_EQ(prompter.toldIcons.value(0), Prompter::Icon::None);
             }
             EXPECT_EQ(block, expected) << value << "\n" << blockDiff(expected, block);
         }
