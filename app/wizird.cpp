@@ -103,6 +103,20 @@ int Wizird::exec()
     return QDialog::exec();
 }
 
+bool Wizird::runTransfer(const QString& label, const std::function<bool(Link&, ProgressSink&)>& job)
+{
+    m_transferring = true;
+    const bool ok = m_link.run(this, label, job);
+    m_transferring = false;
+    return ok;
+}
+
+void Wizird::reject()
+{
+    if (!m_transferring)
+        QDialog::reject();
+}
+
 void Wizird::end(int result)
 {
     m_endedEarly = true;
@@ -275,8 +289,8 @@ bool Wizird::connectController()
     for (;;) {
         const QStringList ports = m_options.ports;
         ConnectResult result;
-        const bool ok = m_link.run(
-            this, tr("Searching for the controller…"), [&](Link& link, ProgressSink& progress) {
+        const bool ok = runTransfer(
+            tr("Searching for the controller…"), [&](Link& link, ProgressSink& progress) {
                 ConnectObserver observer;
                 observer.probing = [&](const QString& path) {
                     progress.setLabel(tr("Searching for the controller on %1…").arg(path));
@@ -302,18 +316,18 @@ bool Wizird::readController()
 {
     // The link works on a copy; the block is touched only here, on the GUI thread.
     ConfigBlock copy = m_block;
-    const bool ok = m_link.run(this, tr("Reading the configuration…"),
-                               [&copy](Link& link, ProgressSink& progress) {
-                                   const auto report = [&progress](int done, int total) {
-                                       progress.setProgress(done, total + 1);
-                                   };
-                                   if (!ReadConfigBlock(link, copy, nullptr, report))
-                                       return false;
-                                   progress.setLabel(QObject::tr("Identifying the controller…"));
-                                   const bool identified = IdentifyController(link, copy);
-                                   progress.setProgress(kReadExchanges + 1, kReadExchanges + 1);
-                                   return identified;
-                               });
+    const bool ok =
+        runTransfer(tr("Reading the configuration…"), [&copy](Link& link, ProgressSink& progress) {
+            const auto report = [&progress](int done, int total) {
+                progress.setProgress(done, total + 1);
+            };
+            if (!ReadConfigBlock(link, copy, nullptr, report))
+                return false;
+            progress.setLabel(QObject::tr("Identifying the controller…"));
+            const bool identified = IdentifyController(link, copy);
+            progress.setProgress(kReadExchanges + 1, kReadExchanges + 1);
+            return identified;
+        });
     m_block = copy; // a failed read keeps the bytes that did arrive
     return ok;
 }
@@ -390,8 +404,8 @@ bool Wizird::OnInitDialog()
 bool Wizird::writeController()
 {
     const ConfigBlock copy = m_block;
-    return m_link.run(
-        this, tr("Writing the configuration…"), [&copy](Link& link, ProgressSink& progress) {
+    return runTransfer(
+        tr("Writing the configuration…"), [&copy](Link& link, ProgressSink& progress) {
             return WriteConfigBlock(link, copy, nullptr, [&progress](int done, int total) {
                 progress.setProgress(done, total);
             });

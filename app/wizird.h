@@ -14,7 +14,9 @@
 #include <memory>
 #include <vector>
 
+class Link;
 class LinkWorker;
+class ProgressSink;
 class Page;
 class QPushButton;
 class ResourceModule;
@@ -63,6 +65,8 @@ public:
     // the frame ended instead (refusal, failure or the user's answer).
     bool OnInitDialog();
     int exec() override;
+    // Ignored while a transfer runs: the controller must not be left half-written.
+    void reject() override;
 
     void ShowPage(int n);
     void UpdateButtons(ButtonState kind);
@@ -105,6 +109,7 @@ private:
     bool readController();
     void saveBackup();
     bool writeController();
+    bool runTransfer(const QString& label, const std::function<bool(Link&, ProgressSink&)>& job);
 
     const ResourceModule& m_resources;
     ConfigBlock& m_block;
@@ -121,4 +126,5 @@ private:
     QString m_key;
     QString m_backupPath;
     bool m_endedEarly = false;
+    bool m_transferring = false;
 };

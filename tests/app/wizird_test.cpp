@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -323,6 +324,24 @@ TEST_F(WizirdTest, FinishStoresTheShownPageThenWritesAndAsksToClose)
     EXPECT_EQ(c->prompter.count(106), 0);
     EXPECT_EQ(c->sim->commitCount(), 0);
     EXPECT_EQ(c->frame->currentPage(), 4);
+}
+
+TEST_F(WizirdTest, ClosingDuringAWriteIsIgnoredUntilTheWriteHasEnded)
+{
+    auto h = harness("basic");
+    ASSERT_TRUE(h->open());
+    h->frame->show();
+    int finished = 0;
+    QObject::connect(h->frame.get(), &QDialog::finished, [&](int) { ++finished; });
+    h->prompter.script(106, {Answer::No});
+    // The write takes at least the commit's 200 ms; the close request comes in the middle.
+    QTimer::singleShot(50, h->frame.get(), [&] { h->frame->close(); });
+    h->frame->OnFinish();
+    EXPECT_EQ(finished, 0);
+    EXPECT_EQ(h->sim->commitCount(), 1);
+    EXPECT_EQ(h->prompter.count(106), 1);
+    h->frame->close(); // afterwards the close box works again
+    EXPECT_EQ(finished, 1);
 }
 
 TEST_F(WizirdTest, LegacyControlModeIsConvertedInMemoryOnly)
