@@ -5,6 +5,10 @@
 #include "scripted_prompter.h"
 #include "test_resources.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+
 #include <functional>
 #include <memory>
 
@@ -21,6 +25,24 @@ std::unique_ptr<T> makePage(ConfigBlock& block, int templateId, Prompter* prompt
     return page;
 }
 
+// Controls of a page under test; a missing control is a test failure where the test needs it.
+inline QSlider* slider(const Page& p, int id)
+{
+    auto* s = p.control<QSlider>(id);
+    EXPECT_NE(s, nullptr) << id;
+    return s;
+}
+inline QComboBox* combo(const Page& p, int id)
+{
+    auto* c = p.control<QComboBox>(id);
+    EXPECT_NE(c, nullptr) << id;
+    return c;
+}
+inline QString text(const Page& p, int id)
+{
+    auto* l = p.control<QLabel>(id);
+    return l ? l->text() : QStringLiteral("<missing %1>").arg(id);
+}
 
 // A block as a controller of that software version would hold it: every byte set to a
 // recognisable pattern, then the version bytes.

@@ -21,23 +21,6 @@ namespace {
 
 using Act = std::function<void(CStep2&)>;
 
-QSlider* slider(CStep2& p, int id)
-{
-    auto* s = p.control<QSlider>(id);
-    EXPECT_NE(s, nullptr) << id;
-    return s;
-}
-QComboBox* combo(CStep2& p, int id)
-{
-    auto* c = p.control<QComboBox>(id);
-    EXPECT_NE(c, nullptr) << id;
-    return c;
-}
-QString text(CStep2& p, int id)
-{
-    auto* l = p.control<QLabel>(id);
-    return l ? l->text() : QStringLiteral("<missing %1>").arg(id);
-}
 bool hidden(CStep2& p, int id)
 {
     auto* w = p.control<QWidget>(id);

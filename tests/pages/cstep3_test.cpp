@@ -19,23 +19,6 @@ namespace {
 
 using Act = std::function<void(CStep3&)>;
 
-QSlider* slider(CStep3& p, int id)
-{
-    auto* s = p.control<QSlider>(id);
-    EXPECT_NE(s, nullptr) << id;
-    return s;
-}
-QComboBox* combo(CStep3& p, int id)
-{
-    auto* c = p.control<QComboBox>(id);
-    EXPECT_NE(c, nullptr) << id;
-    return c;
-}
-QString text(CStep3& p, int id)
-{
-    auto* l = p.control<QLabel>(id);
-    return l ? l->text() : QStringLiteral("<missing %1>").arg(id);
-}
 void click(CStep3& p, int id)
 {
     auto* b = p.control<QAbstractButton>(id);
