@@ -104,10 +104,3 @@ bool WriteConfigBlock(Link& link, const ConfigBlock& block, QString* failure,
         progress(++done, kWriteExchanges);
     return true;
 }
-
-QString ControllerKey(const ConfigBlock& block)
-{
-    const int version = fieldDef(Field::SoftwareVersion).offset;
-    const int serial = fieldDef(Field::SerialNumber).offset;
-    return hexText(block.bytes().data() + version, 2) + hexText(block.bytes().data() + serial, 4);
-}

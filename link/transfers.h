@@ -25,5 +25,3 @@ bool IdentifyController(Link& link, ConfigBlock& block, QString* failure = nullp
 bool WriteConfigBlock(Link& link, const ConfigBlock& block, QString* failure = nullptr,
                       const TransferProgress& progress = {});
 
-// Twelve hex digits: the two version bytes, then the four serial number bytes.
-QString ControllerKey(const ConfigBlock& block);

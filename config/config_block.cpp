@@ -73,3 +73,10 @@ QString versionText(const ConfigBlock& block)
 {
     return hexText(block.bytes().data() + fieldDef(Field::SoftwareVersion).offset, 2);
 }
+
+QString ControllerKey(const ConfigBlock& block)
+{
+    const int version = fieldDef(Field::SoftwareVersion).offset;
+    const int serial = fieldDef(Field::SerialNumber).offset;
+    return hexText(block.bytes().data() + version, 2) + hexText(block.bytes().data() + serial, 4);
+}

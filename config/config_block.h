@@ -56,3 +56,6 @@ private:
 QString hexText(const std::uint8_t* bytes, int count);
 // Version text of the two version bytes, such as "0402".
 QString versionText(const ConfigBlock& block);
+// Twelve hex digits: the two version bytes, then the four serial number bytes. Names the
+// controller's backup files.
+QString ControllerKey(const ConfigBlock& block);

@@ -1,7 +1,7 @@
 // The field table, typed access to the block, the controller key and the backup file.
 #include "backup_file.h"
 #include "config_block.h"
-#include "transfers.h"
+#include "field_rules.h"
 
 #include <QFile>
 #include <QTemporaryDir>
