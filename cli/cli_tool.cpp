@@ -1,34 +1,61 @@
-// The command-line tool's commands, apart from main() so that tests can run them in-process.
+// The command-line tool: argument parsing, the link commands and the verified write.
 #include "cli_tool.h"
 
+#include "backup_file.h"
+#include "backup_history.h"
 #include "config_block.h"
+#include "config_document.h"
 #include "link.h"
 #include "transfers.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
 namespace {
 
 const char kUsage[] =
-    "Usage: norvelctl [--port DEV]... [--trace] COMMAND\n"
+    "Usage: norvelctl [--port DEV]... [--trace] [--backup-dir DIR] COMMAND\n"
     "\n"
     "Commands:\n"
     "  ports                     list the candidate serial ports in probe order\n"
     "  probe                     find the controller; prints PORT VERSION KEY\n"
     "  read [-o FILE]            read the 128-byte configuration block\n"
-    "  write FILE [--yes] [--force]\n"
-    "                            write FILE (128 bytes) to the controller and commit it\n"
+    "  write FILE [--yes] [--force] [--no-verify]\n"
+    "                            write FILE (128 bytes, such as a backup) to the controller\n"
+    "  show [--json]             the identity and every field the controller uses, with unit,\n"
+    "                            meaning and valid values; --json prints the document\n"
+    "  get NAME...               print NAME=VALUE for each field named\n"
+    "  set NAME=VALUE... [--yes] [--dry-run] [--force] [--no-verify]\n"
+    "                            change fields by name (VALUE a whole number or true/false)\n"
+    "  export [FILE]             the controller's configuration document (JSON)\n"
+    "  import FILE [--only NAME,...] [--yes] [--dry-run] [--force] [--no-verify]\n"
+    "                            apply a configuration document to the controller\n"
+    "  diff A [B]                compare two configurations, each a document, a 128-byte image\n"
+    "                            or the word 'controller' (B defaults to the controller)\n"
+    "  backups                   list the saved images: first-connection images and history\n"
     "\n"
     "Options:\n"
-    "  --port DEV    probe DEV instead of searching (repeatable)\n"
-    "  --trace       print every frame sent and received on standard error\n"
-    "  -o FILE       read: write the block to FILE instead of a hex dump\n"
-    "  --yes         write: do not ask whether the motor is stopped\n"
-    "  --force       write: accept a file taken from another controller or version\n"
+    "  --port DEV        probe DEV instead of searching (repeatable)\n"
+    "  --trace           print every frame sent and received on standard error\n"
+    "  --backup-dir DIR  folder of the backup images (default: the program's folder when\n"
+    "                    writable, else ~/.local/share/Norvel/Norvel Controller)\n"
+    "  -o FILE           read: write the block to FILE instead of a hex dump\n"
+    "  --json            show: print the configuration document\n"
+    "  --yes             do not ask whether the motor is stopped\n"
+    "  --force           accept a file or document of another model or software version\n"
+    "  --dry-run         print the changes and stop before writing\n"
+    "  --no-verify       do not read the block back after the commit\n"
+    "  --only NAME,...   import: apply only these fields of the document\n"
     "\n"
-    "Exit codes: 0 success, 1 link or controller failure, 2 bad usage or refused input.\n";
+    "Before every write the controller's image is saved in the backup folder's history, and\n"
+    "its first-connection image when there is none yet. After the commit the block is read\n"
+    "back and compared with what was written.\n"
+    "\n"
+    "Exit codes: 0 success, 1 link, controller or verification failure, 2 bad usage or\n"
+    "refused input. diff, as diff(1) does: 0 equal, 1 different, 2 bad input or failed link.\n";
 
 // The controller must not drive the motor while it is being configured.
 const char kMotorQuestion[] =
@@ -47,7 +74,8 @@ QString hexDump(const ConfigBlock& block)
     return text;
 }
 
-// Identification bytes that must match before a file may be written to a controller.
+// Identification bytes that must match before an image may be written to a controller: an
+// image carries the serial number too, so another controller's image is refused.
 bool sameController(const ConfigBlock& a, const ConfigBlock& b)
 {
     const Field identity[] = {Field::ModelPrefix,    Field::ModelNumber, Field::ModelOptions,
@@ -58,6 +86,28 @@ bool sameController(const ConfigBlock& a, const ConfigBlock& b)
             return false;
     return true;
 }
+
+// Which commands take which options, and how many words each command takes.
+struct CommandShape
+{
+    const char* name;
+    int minWords; // the command word included
+    int maxWords; // -1: any number
+    const char* usage;
+};
+constexpr CommandShape kCommands[] = {
+    {"ports", 1, 1, "ports"},
+    {"probe", 1, 1, "probe"},
+    {"read", 1, 1, "read [-o FILE]"},
+    {"write", 2, 2, "write FILE [--yes] [--force] [--no-verify]"},
+    {"show", 1, 1, "show [--json]"},
+    {"get", 2, -1, "get NAME..."},
+    {"set", 2, -1, "set NAME=VALUE... [--yes] [--dry-run] [--force] [--no-verify]"},
+    {"export", 1, 2, "export [FILE]"},
+    {"import", 2, 2, "import FILE [--only NAME,...] [--yes] [--dry-run] [--force] [--no-verify]"},
+    {"diff", 2, 3, "diff A [B]"},
+    {"backups", 1, 1, "backups"},
+};
 
 } // namespace
 
@@ -78,13 +128,19 @@ int CliTool::run(const QStringList& arguments)
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QCommandLineOption portOption("port", "serial device", "DEV");
     const QCommandLineOption traceOption("trace", "trace frames");
+    const QCommandLineOption backupOption("backup-dir", "backup folder", "DIR");
     const QCommandLineOption outputOption(QStringList{"o", "output"}, "output file", "FILE");
+    const QCommandLineOption jsonOption("json", "print the document");
     const QCommandLineOption yesOption("yes", "do not ask");
     const QCommandLineOption forceOption("force", "accept another controller's file");
+    const QCommandLineOption dryRunOption("dry-run", "stop before writing");
+    const QCommandLineOption noVerifyOption("no-verify", "no read-back");
+    const QCommandLineOption onlyOption("only", "fields to import", "NAME,...");
     const QCommandLineOption helpOption(QStringList{"h", "help"}, "help");
-    parser.addOptions({portOption, traceOption, outputOption, yesOption, forceOption, helpOption});
+    parser.addOptions({portOption, traceOption, backupOption, outputOption, jsonOption, yesOption,
+                       forceOption, dryRunOption, noVerifyOption, onlyOption, helpOption});
     if (!parser.parse(QStringList{"norvelctl"} + arguments))
-        return fail(parser.errorText() + "\n" + kUsage, kExitUsage);
+        return fail(parser.errorText() + QStringLiteral("\nSee 'norvelctl --help'."), kExitUsage);
     if (parser.isSet(helpOption)) {
         m_out << kUsage;
         m_out.flush();
@@ -94,18 +150,47 @@ int CliTool::run(const QStringList& arguments)
     if (positional.isEmpty())
         return fail(QStringLiteral("no command given\n") + kUsage, kExitUsage);
     const QString command = positional.first();
-    const int expected = command == QLatin1String("write") ? 2 : 1;
-    if (positional.size() != expected)
-        return fail(QStringLiteral("wrong number of arguments for '%1'\n").arg(command) + kUsage,
+    const CommandShape* shape = nullptr;
+    for (const CommandShape& c : kCommands)
+        if (command == QLatin1String(c.name))
+            shape = &c;
+    if (shape == nullptr)
+        return fail(QStringLiteral("unknown command '%1'\n").arg(command) + kUsage, kExitUsage);
+    if (positional.size() < shape->minWords ||
+        (shape->maxWords >= 0 && positional.size() > shape->maxWords))
+        return fail(QStringLiteral("wrong number of arguments for '%1'; usage: norvelctl %2")
+                        .arg(command, QLatin1String(shape->usage)),
                     kExitUsage);
-    if (parser.isSet(outputOption) && command != QLatin1String("read"))
-        return fail(QStringLiteral("-o is an option of 'read' only"), kExitUsage);
-    if ((parser.isSet(yesOption) || parser.isSet(forceOption)) && command != QLatin1String("write"))
-        return fail(QStringLiteral("--yes and --force are options of 'write' only"), kExitUsage);
+
+    // An option that the command does not take is refused rather than ignored.
+    const QString usage = QLatin1String(shape->usage);
+    const std::pair<const QCommandLineOption*, const char*> commandOptions[] = {
+        {&outputOption, "-o FILE"},     {&jsonOption, "--json"},
+        {&yesOption, "--yes"},          {&forceOption, "--force"},
+        {&dryRunOption, "--dry-run"},   {&noVerifyOption, "--no-verify"},
+        {&onlyOption, "--only"},
+    };
+    for (const auto& [option, text] : commandOptions)
+        if (parser.isSet(*option) && !usage.contains(QLatin1String(text)))
+            return fail(QStringLiteral("%1 is not an option of '%2'; usage: norvelctl %3")
+                            .arg(QString::fromLatin1(text).section(QLatin1Char(' '), 0, 0), command,
+                                 usage),
+                        kExitUsage);
     m_ports = parser.values(portOption);
+    m_backupDir = parser.value(backupOption);
+
+    WriteOptions options;
+    options.yes = parser.isSet(yesOption);
+    options.force = parser.isSet(forceOption);
+    options.dryRun = parser.isSet(dryRunOption);
+    options.verify = !parser.isSet(noVerifyOption);
+    for (const QString& name : parser.values(onlyOption))
+        options.only += name.split(QLatin1Char(','), Qt::SkipEmptyParts);
 
     if (command == QLatin1String("ports"))
         return ports();
+    if (command == QLatin1String("backups"))
+        return backups();
 
     Link link;
     if (parser.isSet(traceOption)) {
@@ -116,13 +201,24 @@ int CliTool::run(const QStringList& arguments)
             m_err << line << Qt::endl;
         });
     }
+    const QStringList words = positional.mid(1);
     if (command == QLatin1String("probe"))
         return probe(link);
     if (command == QLatin1String("read"))
         return read(link, parser.value(outputOption));
     if (command == QLatin1String("write"))
-        return write(link, positional.at(1), parser.isSet(yesOption), parser.isSet(forceOption));
-    return fail(QStringLiteral("unknown command '%1'\n").arg(command) + kUsage, kExitUsage);
+        return write(link, words.first(), options);
+    if (command == QLatin1String("show"))
+        return show(link, parser.isSet(jsonOption));
+    if (command == QLatin1String("get"))
+        return get(link, words);
+    if (command == QLatin1String("set"))
+        return set(link, words, options);
+    if (command == QLatin1String("export"))
+        return exportDocument(link, words.value(0));
+    if (command == QLatin1String("import"))
+        return import(link, words.first(), options);
+    return diff(link, words);
 }
 
 int CliTool::ports()
@@ -173,7 +269,7 @@ bool CliTool::connect(Link& link)
 
 bool CliTool::readController(Link& link, ConfigBlock& block)
 {
-    if (!connect(link))
+    if (!link.isConnected() && !connect(link))
         return false;
     QString failure;
     if (!ReadConfigBlock(link, block, &failure)) {
@@ -215,7 +311,7 @@ int CliTool::read(Link& link, const QString& outputPath)
     return kExitOk;
 }
 
-int CliTool::write(Link& link, const QString& inputPath, bool yes, bool force)
+int CliTool::write(Link& link, const QString& inputPath, const WriteOptions& options)
 {
     QFile file(inputPath);
     if (!file.open(QIODevice::ReadOnly))
@@ -232,27 +328,75 @@ int CliTool::write(Link& link, const QString& inputPath, bool yes, bool force)
     ConfigBlock current;
     if (!readController(link, current))
         return kExitLink;
-    if (!force && !sameController(image, current))
+    if (!options.force && !sameController(image, current))
         return fail(QStringLiteral(
                         "%1 belongs to another controller or software version "
                         "(model, serial number or version differ); use --force to write it anyway")
                         .arg(inputPath),
                     kExitUsage);
-    if (!yes) {
-        m_err << kMotorQuestion;
-        m_err.flush();
-        const QString answer = m_in.readLine().trimmed().toLower();
-        if (answer != QLatin1String("y") && answer != QLatin1String("yes"))
-            return fail(QStringLiteral("nothing written"), kExitUsage);
-    }
+    if (!options.yes && !askMotorStopped())
+        return fail(QStringLiteral("nothing written"), kExitUsage);
+    return writeBlock(link, current, image, options);
+}
+
+bool CliTool::askMotorStopped()
+{
+    m_err << kMotorQuestion;
+    m_err.flush();
+    const QString answer = m_in.readLine().trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+QString CliTool::backupDirectory() const
+{
+    return BackupHistory::directory(m_backupDir, QCoreApplication::instance()
+                                                     ? QCoreApplication::applicationDirPath()
+                                                     : QString());
+}
+
+int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
+                        const WriteOptions& options)
+{
+    // Nothing is written unless the controller's image is safe on disk first.
+    const QString folder = backupDirectory();
+    QString error;
+    if (!QDir().mkpath(folder))
+        return fail(QStringLiteral("cannot create the backup folder %1; nothing written").arg(folder),
+                    kExitLink);
+    if (BackupFile(folder, ControllerKey(current)).saveIfMissing(current, &error) ==
+        BackupFile::SaveResult::Failed)
+        return fail(QStringLiteral("%1; nothing written").arg(error), kExitLink);
+    QString saved;
+    if (!BackupHistory(folder).save(current, &saved, &error))
+        return fail(QStringLiteral("%1; nothing written").arg(error), kExitLink);
+    m_err << "Saved the controller's image in " << saved << Qt::endl;
+
     QString failure;
-    if (!WriteConfigBlock(link, image, &failure))
+    if (!WriteConfigBlock(link, next, &failure))
         return fail(
             QStringLiteral(
                 "writing the block failed at %1; the controller keeps its old configuration")
                 .arg(failure),
             kExitLink);
-    m_err << "Written and committed. Cycle the controller's power to activate the configuration."
-          << Qt::endl;
+    if (options.verify) {
+        ConfigBlock readBack;
+        if (!ReadConfigBlock(link, readBack, &failure) ||
+            !IdentifyController(link, readBack, &failure))
+            return fail(QStringLiteral("committed, but reading it back failed at %1; the write "
+                                       "is not verified")
+                            .arg(failure),
+                        kExitLink);
+        Field field = Field::Count_;
+        const int offset = firstDifference(next, readBack, &field);
+        if (offset >= 0)
+            return fail(QStringLiteral("verification failed: %1 (byte %2) reads back as %3, "
+                                       "written %4; the write did not stick")
+                            .arg(QLatin1String(fieldDef(field).name))
+                            .arg(offset)
+                            .arg(fieldValueText(readBack, field), fieldValueText(next, field)),
+                        kExitLink);
+    }
+    m_err << (options.verify ? "Written, committed and verified." : "Written and committed.")
+          << " Cycle the controller's power to activate the configuration." << Qt::endl;
     return kExitOk;
 }

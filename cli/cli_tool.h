@@ -4,14 +4,18 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <optional>
+
+class ConfigBlock;
 class Link;
+struct ConfigDocument;
 
 // Exit codes scripts rely on.
 enum CliExit
 {
     kExitOk = 0,
-    kExitLink = 1,
-    kExitUsage = 2
+    kExitLink = 1, // link, controller or verification failure; for diff: the inputs differ
+    kExitUsage = 2 // bad usage or refused input; for diff: also a failed link
 };
 
 class CliTool
@@ -23,16 +27,43 @@ public:
     int run(const QStringList& arguments);
 
 private:
+    // What a writing command was asked to do besides writing.
+    struct WriteOptions
+    {
+        bool yes = false;
+        bool force = false;
+        bool dryRun = false;
+        bool verify = true;
+        QStringList only;
+    };
     int ports();
     int probe(Link& link);
     int read(Link& link, const QString& outputPath);
-    int write(Link& link, const QString& inputPath, bool yes, bool force);
+    int write(Link& link, const QString& inputPath, const WriteOptions& options);
+    int show(Link& link, bool json);
+    int get(Link& link, const QStringList& names);
+    int set(Link& link, const QStringList& assignments, const WriteOptions& options);
+    int exportDocument(Link& link, const QString& path);
+    int import(Link& link, const QString& path, const WriteOptions& options);
+    int diff(Link& link, const QStringList& inputs);
+    int backups();
+
     bool connect(Link& link);
-    bool readController(Link& link, class ConfigBlock& block);
+    bool readController(Link& link, ConfigBlock& block);
+    // Applies a document to the controller: check, list the changes, ask, back up, write,
+    // verify.
+    int applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOptions& options);
+    // Saves the backups, writes, commits and reads back. `current` is the controller's image as
+    // read just before.
+    int writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
+                   const WriteOptions& options);
+    bool askMotorStopped();
+    QString backupDirectory() const;
     int fail(const QString& message, int code);
 
     QTextStream& m_out;
     QTextStream& m_err;
     QTextStream& m_in;
     QStringList m_ports;
+    QString m_backupDir;
 };

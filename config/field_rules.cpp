@@ -213,9 +213,12 @@ QString ValidValues::text() const
     for (const Span& s : m_spans) {
         if (s.min == s.max)
             parts << QString::number(s.min);
+        else if ((s.max - s.min) / s.step == 1)
+            for (std::int64_t v = s.min; v <= s.max; v += s.step)
+                parts << QString::number(v);
         else if (s.step == 1)
             parts << QStringLiteral("%1..%2").arg(s.min).arg(s.max);
-        else if (s.step == 2)
+        else if (s.step == 2 && s.min % 2 == 0)
             parts << QStringLiteral("even %1..%2").arg(s.min).arg(s.max);
         else
             parts << QStringLiteral("%1..%2 in steps of %3").arg(s.min).arg(s.max).arg(s.step);
@@ -494,8 +497,6 @@ QString FieldRules::meaning(Field f, std::uint32_t value) const
         return tenthsText(value);
     case Field::ThrottleUpDownRate:
         return value % 10 == 0 ? QStringLiteral("rate step %1").arg(value / 10) : QString();
-    case Field::HallSensorType:
-        return QStringLiteral("%1 degrees").arg(value);
     case Field::ThrottleStartPosition:
     case Field::ThrottleEndPosition:
         return QStringLiteral("%1 %").arg(value / 2);

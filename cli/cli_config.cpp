@@ -1,0 +1,236 @@
+// The command-line tool's named-field commands: show, get, set, export, import, diff, backups.
+#include "cli_tool.h"
+
+#include "backup_history.h"
+#include "config_block.h"
+#include "config_document.h"
+#include "field_rules.h"
+#include "link.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+// One configuration to compare: a whole image (every field its controller uses) or a
+// document (the fields it names).
+struct DiffSide
+{
+    ConfigBlock block;
+    QList<Field> fields;
+    bool whole = false;
+};
+
+} // namespace
+
+int CliTool::show(Link& link, bool json)
+{
+    ConfigBlock block;
+    if (!readController(link, block))
+        return kExitLink;
+    if (json) {
+        m_out << ConfigDocument::of(block).toJson();
+        m_out.flush();
+        return kExitOk;
+    }
+    const FieldRules rules(block);
+    m_out << "Controller " << identityText(block) << ", serial "
+          << fieldValueText(block, Field::SerialNumber) << ", AD "
+          << fieldValueText(block, Field::AdVersion) << ", key " << ControllerKey(block)
+          << ", on " << link.portPath() << '\n';
+    FieldGroup group = FieldGroup::None;
+    for (Field f : rules.usedFields()) {
+        const FieldRule rule = rules.rule(f);
+        if (rule.group == FieldGroup::Identity)
+            continue; // said in the first line
+        if (rule.group != group) {
+            group = rule.group;
+            m_out << '\n' << fieldGroupName(group) << '\n';
+        }
+        const QString meaning = rules.meaning(f, block.get(f));
+        const QString unit = fieldDef(f).kind == FieldKind::Number ? FieldRules::unit(f) : QString();
+        QString allowed;
+        if (!rule.writable)
+            allowed = QStringLiteral("fixed");
+        else if (fieldDef(f).kind != FieldKind::Flag)
+            allowed = QStringLiteral("valid ") + rule.valid.text();
+        m_out << QStringLiteral("  %1 %2 %3 %4 %5")
+                     .arg(QLatin1String(fieldDef(f).name), -31)
+                     .arg(fieldValueText(block, f), -12)
+                     .arg(unit, -7)
+                     .arg(meaning.isEmpty() ? QString() : QStringLiteral("= ") + meaning, -22)
+                     .arg(allowed)
+                     .trimmed()
+                     .prepend(QStringLiteral("  "))
+              << '\n';
+    }
+    m_out.flush();
+    return kExitOk;
+}
+
+int CliTool::get(Link& link, const QStringList& names)
+{
+    QList<Field> fields;
+    for (const QString& name : names) {
+        const FieldDef* def = findField(name.toUtf8().constData());
+        if (def == nullptr)
+            return fail(QStringLiteral("%1: no such field").arg(name), kExitUsage);
+        fields.append(def->field);
+    }
+    ConfigBlock block;
+    if (!readController(link, block))
+        return kExitLink;
+    for (Field f : fields)
+        m_out << fieldDef(f).name << '=' << fieldValueText(block, f) << '\n';
+    m_out.flush();
+    return kExitOk;
+}
+
+int CliTool::set(Link& link, const QStringList& assignments, const WriteOptions& options)
+{
+    QList<DocumentError> errors;
+    const ConfigDocument doc = documentFromAssignments(assignments, &errors);
+    for (const DocumentError& e : errors)
+        m_err << "norvelctl: " << e.message << Qt::endl;
+    if (!errors.isEmpty())
+        return fail(QStringLiteral("nothing written"), kExitUsage);
+    return applyAndWrite(link, doc, options);
+}
+
+int CliTool::import(Link& link, const QString& path, const WriteOptions& options)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()),
+                    kExitUsage);
+    QList<DocumentError> errors;
+    const ConfigDocument doc = ConfigDocument::parse(file.readAll(), &errors);
+    for (const DocumentError& e : errors)
+        m_err << "norvelctl: " << path << ": " << e.message << Qt::endl;
+    if (!errors.isEmpty())
+        return fail(QStringLiteral("nothing written"), kExitUsage);
+    return applyAndWrite(link, doc, options);
+}
+
+int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOptions& options)
+{
+    ConfigBlock current;
+    if (!readController(link, current))
+        return kExitLink;
+    ApplyOptions apply;
+    apply.force = options.force;
+    apply.only = options.only;
+    ConfigBlock next;
+    QList<DocumentError> errors;
+    if (!applyDocument(doc, current, apply, &next, &errors)) {
+        for (const DocumentError& e : errors)
+            m_err << "norvelctl: " << e.message << Qt::endl;
+        return fail(QStringLiteral("nothing written"), kExitUsage);
+    }
+    const QList<FieldChange> changes = diffBlocks(current, next, FieldRules(current));
+    if (changes.isEmpty()) {
+        m_err << "The controller already holds these values: nothing to change, nothing written."
+              << Qt::endl;
+        return kExitOk;
+    }
+    for (const FieldChange& c : changes)
+        m_out << changeText(c) << '\n';
+    m_out.flush();
+    if (options.dryRun) {
+        m_err << "Dry run: nothing written." << Qt::endl;
+        return kExitOk;
+    }
+    if (!options.yes && !askMotorStopped())
+        return fail(QStringLiteral("nothing written"), kExitUsage);
+    return writeBlock(link, current, next, options);
+}
+
+int CliTool::exportDocument(Link& link, const QString& path)
+{
+    ConfigBlock block;
+    if (!readController(link, block))
+        return kExitLink;
+    const QByteArray json = ConfigDocument::of(block).toJson();
+    if (path.isEmpty()) {
+        m_out << json;
+        m_out.flush();
+        return kExitOk;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
+        return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()),
+                    kExitUsage);
+    return kExitOk;
+}
+
+int CliTool::diff(Link& link, const QStringList& inputs)
+{
+    const QStringList names = {inputs.value(0), inputs.value(1, QStringLiteral("controller"))};
+    DiffSide sides[2];
+    for (int i = 0; i < 2; ++i) {
+        DiffSide& side = sides[i];
+        if (names[i] == QLatin1String("controller")) {
+            if (!readController(link, side.block))
+                return kExitUsage; // as diff(1): trouble is 2
+            side.whole = true;
+        } else {
+            QFile file(names[i]);
+            if (!file.open(QIODevice::ReadOnly))
+                return fail(QStringLiteral("cannot open %1: %2").arg(names[i], file.errorString()),
+                            kExitUsage);
+            const QByteArray data = file.readAll();
+            if (data.size() == kConfigBlockSize && !data.trimmed().startsWith('{')) {
+                side.block = ConfigBlock::fromByteArray(data);
+                side.whole = true;
+            } else {
+                QList<DocumentError> errors;
+                const ConfigDocument doc = ConfigDocument::parse(data, &errors);
+                for (const DocumentError& e : errors)
+                    m_err << "norvelctl: " << names[i] << ": " << e.message << Qt::endl;
+                if (!errors.isEmpty())
+                    return kExitUsage;
+                side.block = doc.controller.value_or(ConfigBlock());
+                for (const auto& [field, value] : doc.fields) {
+                    side.block.set(field, value);
+                    side.fields.append(field);
+                }
+            }
+        }
+        if (side.whole)
+            side.fields = FieldRules(side.block).usedFields();
+    }
+
+    // A's fields in order, then those only B holds. A field one side lacks counts only when
+    // that side is a whole image: a document that does not name a field says nothing of it.
+    QList<Field> order = sides[0].fields;
+    for (Field f : sides[1].fields)
+        if (!order.contains(f))
+            order.append(f);
+    bool differ = false;
+    for (Field f : order) {
+        const bool inA = sides[0].fields.contains(f), inB = sides[1].fields.contains(f);
+        if ((!inA && !sides[0].whole) || (!inB && !sides[1].whole))
+            continue;
+        const QString a = inA ? fieldValueText(sides[0].block, f) : QStringLiteral("-");
+        const QString b = inB ? fieldValueText(sides[1].block, f) : QStringLiteral("-");
+        if (a == b)
+            continue;
+        m_out << changeText({f, a, b}) << '\n';
+        differ = true;
+    }
+    m_out.flush();
+    return differ ? kExitLink : kExitOk;
+}
+
+int CliTool::backups()
+{
+    const BackupHistory history(backupDirectory());
+    const QList<BackupEntry> entries = history.list();
+    if (entries.isEmpty())
+        m_err << "No backups in " << history.directory() << Qt::endl;
+    for (const BackupEntry& e : entries)
+        m_out << e.key << "  " << e.time.toString(Qt::ISODateWithMs) << "  "
+              << (e.first ? "first  " : "history") << "  " << e.path << '\n';
+    m_out.flush();
+    return kExitOk;
+}

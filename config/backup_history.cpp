@@ -1,0 +1,97 @@
+// Backups of controller images: the first-connection image and the history of images saved
+// before each write.
+#include "backup_history.h"
+
+#include "backup_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+
+const char kHistoryFolder[] = "history";
+const char kTimeFormat[] = "yyyyMMdd'T'HHmmss.zzz'Z'";
+const char kSuffix[] = ".n";
+
+} // namespace
+
+QString BackupHistory::directory(const QString& requested, const QString& programDir)
+{
+    if (!requested.isEmpty())
+        return QDir(requested).absolutePath();
+    if (!programDir.isEmpty() && QFileInfo(programDir).isWritable())
+        return programDir;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/Norvel/Norvel Controller");
+    QDir().mkpath(data);
+    return data;
+}
+
+QString BackupHistory::historyDirectory() const
+{
+    return QDir(m_directory).filePath(QLatin1String(kHistoryFolder));
+}
+
+bool BackupHistory::save(const ConfigBlock& image, QString* path, QString* error,
+                         const QDateTime& when) const
+{
+    const QDir dir(historyDirectory());
+    if (!QDir().mkpath(dir.path())) {
+        if (error)
+            *error = QStringLiteral("cannot create %1").arg(dir.path());
+        return false;
+    }
+    const QString stem =
+        ControllerKey(image) + QLatin1Char('-') + when.toUTC().toString(QLatin1String(kTimeFormat));
+    QString name = stem + QLatin1String(kSuffix);
+    for (int n = 2; QFileInfo::exists(dir.filePath(name)); ++n)
+        name = stem + QStringLiteral("-%1").arg(n) + QLatin1String(kSuffix);
+
+    QSaveFile file(dir.filePath(name));
+    const QByteArray data = image.toByteArray();
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+        return false;
+    }
+    if (path)
+        *path = file.fileName();
+    return true;
+}
+
+QList<BackupEntry> BackupHistory::list() const
+{
+    QList<BackupEntry> entries;
+    static const QRegularExpression firstName(QStringLiteral("^([0-9A-F]{12})N\\.n$"));
+    static const QRegularExpression historyName(
+        QStringLiteral("^([0-9A-F]{12})-(\\d{8}T\\d{6}\\.\\d{3}Z)(-\\d+)?\\.n$"));
+
+    const QDir dir(m_directory);
+    for (const QFileInfo& info : dir.entryInfoList(QDir::Files, QDir::Name)) {
+        const auto m = firstName.match(info.fileName());
+        if (m.hasMatch())
+            entries.append({m.captured(1), info.lastModified().toUTC(), info.absoluteFilePath(), true});
+    }
+    const QDir history(historyDirectory());
+    for (const QFileInfo& info : history.entryInfoList(QDir::Files, QDir::Name)) {
+        const auto m = historyName.match(info.fileName());
+        if (!m.hasMatch())
+            continue;
+        QDateTime time = QDateTime::fromString(m.captured(2), QLatin1String(kTimeFormat));
+        time.setTimeSpec(Qt::UTC);
+        entries.append({m.captured(1), time, info.absoluteFilePath(), false});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        if (a.first != b.first)
+            return a.first;
+        return a.time < b.time;
+    });
+    return entries;
+}

@@ -1,0 +1,41 @@
+// Backups of controller images: the first-connection image and the history of images saved
+// before each write.
+#pragma once
+
+#include "config_block.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+struct BackupEntry
+{
+    QString key;    // ControllerKey
+    QDateTime time; // UTC: when the history image was saved, or the first image's file time
+    QString path;
+    bool first = false; // the first-connection image (<key>N.n)
+};
+
+class BackupHistory
+{
+public:
+    // The backup folder: `requested` when given, else the program's folder when writable,
+    // else the per-user data folder (~/.local/share/Norvel/Norvel Controller), created.
+    static QString directory(const QString& requested, const QString& programDir);
+
+    explicit BackupHistory(const QString& directory) : m_directory(directory) {}
+
+    QString directory() const { return m_directory; }
+    QString historyDirectory() const;
+
+    // Saves the controller's image as read just before a write: history/<KEY>-<UTC time>.n,
+    // written atomically, never replacing an earlier one. *path gets the file's path.
+    bool save(const ConfigBlock& image, QString* path = nullptr, QString* error = nullptr,
+              const QDateTime& when = QDateTime::currentDateTimeUtc()) const;
+
+    // The first-connection images and the history, by key, first image first, then by time.
+    QList<BackupEntry> list() const;
+
+private:
+    QString m_directory;
+};

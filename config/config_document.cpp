@@ -1,0 +1,461 @@
+// The configuration document: a controller's settings by field name, as a JSON file.
+#include "config_document.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+
+#include <cmath>
+
+namespace {
+
+const char kFormat[] = "norvel-configuration";
+
+// Fields that no controller lets anyone write; they never belong under "fields".
+bool neverWritable(const FieldDef& def)
+{
+    return def.kind == FieldKind::Text || def.kind == FieldKind::Reserved ||
+           def.field == Field::ControlModeCopy;
+}
+
+QString kindText(const FieldDef& def)
+{
+    if (def.kind == FieldKind::Flag)
+        return QStringLiteral("true or false");
+    return QStringLiteral("a whole number");
+}
+
+QString jsonText(const QJsonValue& v)
+{
+    if (v.isBool())
+        return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    if (v.isDouble())
+        return QString::number(v.toDouble(), 'g', 17);
+    if (v.isString())
+        return QStringLiteral("\"%1\"").arg(v.toString());
+    if (v.isNull())
+        return QStringLiteral("null");
+    return v.isArray() ? QStringLiteral("an array") : QStringLiteral("an object");
+}
+
+QString lineAndColumn(const QByteArray& json, int offset)
+{
+    int line = 1, column = 1;
+    for (int i = 0; i < offset && i < json.size(); ++i) {
+        if (json.at(i) == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(json.at(i)) & 0xC0) != 0x80) {
+            ++column; // count characters, not UTF-8 continuation bytes
+        }
+    }
+    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+}
+
+// The largest number a field of `width` bytes holds.
+std::int64_t widthMax(const FieldDef& def)
+{
+    return def.kind == FieldKind::Flag ? 1 : (std::int64_t{1} << (8 * def.width)) - 1;
+}
+
+// Reads one field value from JSON; false with a message on a wrong type or a number the field
+// cannot hold.
+bool fieldValue(const FieldDef& def, const QJsonValue& v, std::uint32_t* out, QString* why)
+{
+    if (def.kind == FieldKind::Flag) {
+        if (!v.isBool()) {
+            *why = QStringLiteral("%1: %2 is not allowed; allowed: true or false")
+                       .arg(QLatin1String(def.name), jsonText(v));
+            return false;
+        }
+        *out = v.toBool() ? 1u : 0u;
+        return true;
+    }
+    if (!v.isDouble()) {
+        *why = QStringLiteral("%1: %2 is not allowed; allowed: %3")
+                   .arg(QLatin1String(def.name), jsonText(v), kindText(def));
+        return false;
+    }
+    const double d = v.toDouble();
+    if (!std::isfinite(d) || d != std::floor(d)) {
+        *why = QStringLiteral("%1: %2 is not a whole number").arg(QLatin1String(def.name), jsonText(v));
+        return false;
+    }
+    if (d < 0 || d > static_cast<double>(widthMax(def))) {
+        *why = QStringLiteral("%1: %2 is out of range; allowed: %3..%4")
+                   .arg(QLatin1String(def.name), jsonText(v))
+                   .arg(def.min)
+                   .arg(def.max);
+        return false;
+    }
+    *out = static_cast<std::uint32_t>(d);
+    return true;
+}
+
+QString hexOf(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+// Identity fields as the document writes them: text for the letters, hex for the rest.
+struct IdentityKey
+{
+    const char* key;
+    Field field;
+    bool hex;
+};
+constexpr IdentityKey kIdentityKeys[] = {
+    {"prefix", Field::ModelPrefix, false},      {"number", Field::ModelNumber, false},
+    {"options", Field::ModelOptions, true},     {"variant", Field::ModelVariant, false},
+    {"software", Field::SoftwareVersion, true}, {"serial", Field::SerialNumber, true},
+    {"ad", Field::AdVersion, true},
+};
+
+// Reads the identity part into the identity bytes of a block of 0xFF.
+bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentError>* errors)
+{
+    bool ok = true;
+    for (const IdentityKey& k : kIdentityKeys) {
+        const FieldDef& def = fieldDef(k.field);
+        const QJsonValue v = o.value(QLatin1String(k.key));
+        const bool optional = k.field == Field::SerialNumber || k.field == Field::AdVersion;
+        if (v.isUndefined() && optional)
+            continue;
+        QByteArray bytes;
+        if (v.isString()) {
+            const QString s = v.toString();
+            bytes = k.hex ? QByteArray::fromHex(s.toLatin1()) : s.toLatin1();
+            if (k.hex && s.size() != 2 * def.width)
+                bytes.clear();
+        }
+        if (bytes.size() != def.width) {
+            errors->append({QStringLiteral("controller"),
+                            QStringLiteral("controller.%1: %2 is not allowed; allowed: %3")
+                                .arg(QLatin1String(k.key), jsonText(v),
+                                     k.hex ? QStringLiteral("%1 hexadecimal digits").arg(2 * def.width)
+                                           : QStringLiteral("a text of %1 characters").arg(def.width))});
+            ok = false;
+            continue;
+        }
+        for (int i = 0; i < def.width; ++i)
+            block->setByte(def.offset + i, static_cast<std::uint8_t>(bytes.at(i)));
+    }
+    return ok;
+}
+
+} // namespace
+
+bool ConfigDocument::names(Field f) const
+{
+    for (const auto& [field, value] : fields)
+        if (field == f)
+            return true;
+    return false;
+}
+
+std::uint32_t ConfigDocument::value(Field f) const
+{
+    for (const auto& [field, value] : fields)
+        if (field == f)
+            return value;
+    return 0;
+}
+
+ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError>* errors)
+{
+    ConfigDocument doc;
+    QList<DocumentError> found;
+    QJsonParseError parseError{};
+    const QJsonDocument jd = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        found.append({QString(), QStringLiteral("not a JSON document: %1 at %2")
+                                     .arg(parseError.errorString(),
+                                          lineAndColumn(json, parseError.offset))});
+    } else if (!jd.isObject()) {
+        found.append({QString(), QStringLiteral("not a configuration document: the JSON is not an object")});
+    } else {
+        const QJsonObject root = jd.object();
+        const QJsonValue format = root.value(QStringLiteral("format"));
+        const QJsonValue version = root.value(QStringLiteral("version"));
+        if (format.toString() != QLatin1String(kFormat)) {
+            found.append({QString(), QStringLiteral("not a configuration document: format is %1, "
+                                                    "not \"%2\"")
+                                         .arg(jsonText(format), QLatin1String(kFormat))});
+        } else if (!version.isDouble() || version.toDouble() != std::floor(version.toDouble()) ||
+                   version.toDouble() < 1) {
+            found.append({QString(), QStringLiteral("version %1 is not allowed; allowed: a whole "
+                                                    "number from 1")
+                                         .arg(jsonText(version))});
+        } else if (version.toDouble() > kFormatVersion) {
+            found.append({QString(), QStringLiteral("version %1 is newer than this program reads "
+                                                    "(%2); use a newer program")
+                                         .arg(jsonText(version))
+                                         .arg(kFormatVersion)});
+        } else {
+            const QJsonValue controller = root.value(QStringLiteral("controller"));
+            if (controller.isObject()) {
+                ConfigBlock identity;
+                if (readController(controller.toObject(), &identity, &found))
+                    doc.controller = identity;
+            } else if (!controller.isUndefined()) {
+                found.append({QStringLiteral("controller"),
+                              QStringLiteral("controller: %1 is not allowed; allowed: an object")
+                                  .arg(jsonText(controller))});
+            }
+            const QJsonValue fieldsValue = root.value(QStringLiteral("fields"));
+            if (!fieldsValue.isObject() && !fieldsValue.isUndefined()) {
+                found.append({QStringLiteral("fields"),
+                              QStringLiteral("fields: %1 is not allowed; allowed: an object")
+                                  .arg(jsonText(fieldsValue))});
+            }
+            const QJsonObject fields = fieldsValue.toObject();
+            for (auto it = fields.begin(); it != fields.end(); ++it) {
+                const QString name = it.key();
+                const FieldDef* def = findField(name.toUtf8().constData());
+                if (def == nullptr) {
+                    found.append({name, QStringLiteral("%1: no such field").arg(name)});
+                    continue;
+                }
+                if (neverWritable(*def)) {
+                    const QString why = def->field == Field::ControlModeCopy
+                                            ? QStringLiteral("it follows ControlMode")
+                                            : QStringLiteral("it is read from the controller, "
+                                                             "never written");
+                    found.append({name, QStringLiteral("%1 is not writable: %2").arg(name, why)});
+                    continue;
+                }
+                std::uint32_t value = 0;
+                QString why;
+                if (!fieldValue(*def, it.value(), &value, &why)) {
+                    found.append({name, why});
+                    continue;
+                }
+                doc.fields.append({def->field, value});
+            }
+        }
+    }
+    if (errors)
+        *errors = found;
+    if (!found.isEmpty())
+        return {};
+    return doc;
+}
+
+ConfigDocument ConfigDocument::of(const ConfigBlock& block)
+{
+    ConfigDocument doc;
+    doc.controller = block;
+    for (Field f : FieldRules(block).writableFields())
+        doc.fields.append({f, block.get(f)});
+    return doc;
+}
+
+QByteArray ConfigDocument::toJson() const
+{
+    // Written by hand at the top level so that "format" and "version" come first; the parts
+    // below keep JSON's sorted keys, which stay stable under version control.
+    const auto part = [](const QJsonObject& o) {
+        QByteArray text = QJsonDocument(o).toJson(QJsonDocument::Indented).trimmed();
+        return text.replace("\n", "\n    ");
+    };
+    QByteArray out = "{\n    \"format\": \"";
+    out += kFormat;
+    out += "\",\n    \"version\": " + QByteArray::number(kFormatVersion);
+    if (controller) {
+        QJsonObject c;
+        c.insert(QStringLiteral("key"), ControllerKey(*controller));
+        for (const IdentityKey& k : kIdentityKeys) {
+            const QByteArray raw = controller->raw(k.field);
+            c.insert(QLatin1String(k.key), k.hex ? hexOf(raw) : QString::fromLatin1(raw));
+        }
+        out += ",\n    \"controller\": " + part(c);
+    }
+    QJsonObject f;
+    for (const auto& [field, value] : fields) {
+        const FieldDef& def = fieldDef(field);
+        if (def.kind == FieldKind::Flag)
+            f.insert(QLatin1String(def.name), value != 0);
+        else
+            f.insert(QLatin1String(def.name), static_cast<qint64>(value));
+    }
+    out += ",\n    \"fields\": " + part(f) + "\n}\n";
+    return out;
+}
+
+bool sameModelAndVersion(const ConfigBlock& a, const ConfigBlock& b)
+{
+    for (Field f : {Field::ModelPrefix, Field::ModelNumber, Field::ModelOptions,
+                    Field::ModelVariant, Field::SoftwareVersion})
+        if (a.raw(f) != b.raw(f))
+            return false;
+    return true;
+}
+
+QString identityText(const ConfigBlock& block)
+{
+    return QStringLiteral("%1%2 options %3 variant %4, software %5")
+        .arg(fieldValueText(block, Field::ModelPrefix), fieldValueText(block, Field::ModelNumber),
+             fieldValueText(block, Field::ModelOptions), fieldValueText(block, Field::ModelVariant),
+             versionText(block));
+}
+
+bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
+                   const ApplyOptions& options, ConfigBlock* result,
+                   QList<DocumentError>* errors)
+{
+    QList<DocumentError> found;
+    if (doc.controller && !options.force && !sameModelAndVersion(*doc.controller, current))
+        found.append({QStringLiteral("controller"),
+                      QStringLiteral("the document is for %1, the controller is %2; use --force "
+                                     "to apply it anyway")
+                          .arg(identityText(*doc.controller), identityText(current))});
+    for (const QString& name : options.only) {
+        const FieldDef* def = findField(name.toUtf8().constData());
+        if (def == nullptr)
+            found.append({name, QStringLiteral("%1: no such field").arg(name)});
+        else if (!doc.names(def->field))
+            found.append({name, QStringLiteral("%1: the document does not name it").arg(name)});
+    }
+
+    const FieldRules rules(current);
+    ConfigBlock next = current;
+    for (const auto& [field, value] : doc.fields) {
+        const FieldDef& def = fieldDef(field);
+        const QString name = QLatin1String(def.name);
+        if (!options.only.isEmpty() && !options.only.contains(name))
+            continue;
+        if (current.get(field) == value)
+            continue; // no change: never refused
+        const FieldRule rule = rules.rule(field);
+        const QString shown = def.kind == FieldKind::Flag ? (value ? QStringLiteral("true")
+                                                                   : QStringLiteral("false"))
+                                                          : QString::number(value);
+        if (!rule.used) {
+            found.append({name, QStringLiteral("%1=%2: this controller (%3) does not use %1")
+                                    .arg(name, shown, identityText(current))});
+        } else if (!rule.writable) {
+            found.append({name, QStringLiteral("%1=%2: %1 is fixed on this controller (%3); it "
+                                               "stays %4")
+                                    .arg(name, shown, identityText(current),
+                                         fieldValueText(current, field))});
+        } else if (!rule.valid.contains(value)) {
+            found.append({name, QStringLiteral("%1=%2 is out of range; allowed: %3")
+                                    .arg(name, shown, rule.valid.text())});
+        } else {
+            next.set(field, value);
+            if (field == Field::ControlMode)
+                next.set(Field::ControlModeCopy, value);
+        }
+    }
+    if (found.isEmpty())
+        for (const QString& message : rules.couplingErrors(current, next))
+            found.append({QString(), message});
+    if (errors)
+        *errors = found;
+    if (!found.isEmpty())
+        return false;
+    if (result)
+        *result = next;
+    return true;
+}
+
+ConfigDocument documentFromAssignments(const QStringList& assignments,
+                                       QList<DocumentError>* errors)
+{
+    QJsonObject fields;
+    QList<DocumentError> found;
+    for (const QString& a : assignments) {
+        const int eq = a.indexOf(QLatin1Char('='));
+        if (eq <= 0) {
+            found.append({a, QStringLiteral("%1: not NAME=VALUE").arg(a)});
+            continue;
+        }
+        const QString name = a.left(eq);
+        const QString text = a.mid(eq + 1).trimmed();
+        QJsonValue v;
+        bool isInt = false;
+        const qint64 n = text.toLongLong(&isInt);
+        if (text == QLatin1String("true") || text == QLatin1String("false"))
+            v = text == QLatin1String("true");
+        else if (isInt)
+            v = static_cast<double>(n);
+        else if (bool isNumber = false; text.toDouble(&isNumber), isNumber)
+            v = text.toDouble();
+        else
+            v = text;
+        if (fields.contains(name))
+            found.append({name, QStringLiteral("%1: assigned twice").arg(name)});
+        fields.insert(name, v);
+    }
+    QJsonObject root;
+    root.insert(QStringLiteral("format"), QLatin1String(kFormat));
+    root.insert(QStringLiteral("version"), ConfigDocument::kFormatVersion);
+    root.insert(QStringLiteral("fields"), fields);
+    QList<DocumentError> parseErrors;
+    ConfigDocument doc = ConfigDocument::parse(QJsonDocument(root).toJson(), &parseErrors);
+    found += parseErrors;
+    if (errors)
+        *errors = found;
+    if (!found.isEmpty())
+        return {};
+    // Keep the order the assignments were given in (JSON objects sort their keys).
+    ConfigDocument ordered;
+    for (const QString& a : assignments) {
+        const FieldDef* def = findField(a.left(a.indexOf(QLatin1Char('='))).toUtf8().constData());
+        if (def && doc.names(def->field))
+            ordered.fields.append({def->field, doc.value(def->field)});
+    }
+    return ordered;
+}
+
+QList<FieldChange> diffBlocks(const ConfigBlock& a, const ConfigBlock& b, const FieldRules& rules)
+{
+    QList<FieldChange> changes;
+    for (Field f : rules.usedFields()) {
+        const QString before = fieldValueText(a, f);
+        const QString after = fieldValueText(b, f);
+        if (before != after)
+            changes.append({f, before, after});
+    }
+    return changes;
+}
+
+QString changeText(const FieldChange& change)
+{
+    return QStringLiteral("%1: %2 -> %3")
+        .arg(QLatin1String(fieldDef(change.field).name), change.before, change.after);
+}
+
+Field fieldAtOffset(int offset)
+{
+    int count = 0;
+    const FieldDef* table = fieldTable(&count);
+    for (int i = 0; i < count; ++i)
+        if (offset >= table[i].offset && offset < table[i].offset + table[i].width)
+            return table[i].field;
+    return Field::Count_;
+}
+
+int firstDifference(const ConfigBlock& a, const ConfigBlock& b, Field* field)
+{
+    for (int offset = 0; offset < kConfigBlockSize; ++offset) {
+        const std::uint8_t diff = a.byte(offset) ^ b.byte(offset);
+        if (diff == 0)
+            continue;
+        if (field) {
+            *field = fieldAtOffset(offset);
+            // In a byte of flags, name the flag whose bit differs.
+            int count = 0;
+            const FieldDef* table = fieldTable(&count);
+            for (int i = 0; i < count; ++i)
+                if (table[i].kind == FieldKind::Flag && table[i].offset == offset &&
+                    (table[i].mask & diff)) {
+                    *field = table[i].field;
+                    break;
+                }
+        }
+        return offset;
+    }
+    return -1;
+}

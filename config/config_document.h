@@ -1,0 +1,88 @@
+// The configuration document: a controller's settings by field name, as a JSON file.
+#pragma once
+
+#include "config_block.h"
+#include "field_rules.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+// One refusal, naming the field it concerns (empty for the document as a whole).
+struct DocumentError
+{
+    QString field;
+    QString message;
+};
+
+// One field whose value differs between two configurations.
+struct FieldChange
+{
+    Field field;
+    QString before; // "-" where that side does not hold the field
+    QString after;
+};
+
+// What a document says, before it is applied to a controller.
+struct ConfigDocument
+{
+    static constexpr int kFormatVersion = 1;
+
+    // The identity part, when the document has one: the identity bytes of the controller it
+    // was taken from; every other byte of the block is 0xFF.
+    std::optional<ConfigBlock> controller;
+    // The fields it names, in the order it names them.
+    QList<std::pair<Field, std::uint32_t>> fields;
+
+    bool names(Field f) const;
+    std::uint32_t value(Field f) const; // 0 when the field is not named
+
+    // Strict reading: everything that is wrong is returned, and a document with errors is
+    // not to be used. Checks the document on its own: JSON, format, version, field names,
+    // JSON types, whole numbers, fields that are never writable.
+    static ConfigDocument parse(const QByteArray& json, QList<DocumentError>* errors);
+
+    // The document of a controller: its identity and every writable field it uses.
+    static ConfigDocument of(const ConfigBlock& block);
+    QByteArray toJson() const;
+};
+
+struct ApplyOptions
+{
+    bool force = false;  // accept another model designation or software version
+    QStringList only;    // apply only these fields (empty: all that the document names)
+};
+
+// Applies the document to the controller's block `current`: all or nothing. On success
+// *result holds the new block (reserved bytes and unnamed fields as in `current`;
+// ControlModeCopy follows ControlMode). Each refusal names its field, value and what is
+// allowed. A field whose value equals the current one is no change and is never refused.
+bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
+                   const ApplyOptions& options, ConfigBlock* result,
+                   QList<DocumentError>* errors);
+
+// Parses NAME=VALUE assignments (VALUE an integer or true/false) into a document without an
+// identity part.
+ConfigDocument documentFromAssignments(const QStringList& assignments,
+                                       QList<DocumentError>* errors);
+
+// The differences between two blocks over the fields that `rules` says are used, in the
+// wizard's order.
+QList<FieldChange> diffBlocks(const ConfigBlock& a, const ConfigBlock& b, const FieldRules& rules);
+// "NAME: OLD -> NEW"
+QString changeText(const FieldChange& change);
+
+// The first byte where two blocks differ and the field that holds it, or -1 when equal.
+int firstDifference(const ConfigBlock& a, const ConfigBlock& b, Field* field = nullptr);
+// The field that holds a block byte (the first one in table order for shared bytes).
+Field fieldAtOffset(int offset);
+
+// Identity bytes that must match for a document or image to be applied without --force:
+// the model designation (bytes 64..72 and 107) and the software version. The serial number
+// may differ: that is how one document goes onto a production batch.
+bool sameModelAndVersion(const ConfigBlock& a, const ConfigBlock& b);
+QString identityText(const ConfigBlock& block);
