@@ -36,8 +36,8 @@ int CliTool::show(Link& link, bool json)
     const FieldRules rules(block);
     m_out << "Controller " << identityText(block) << ", serial "
           << fieldValueText(block, Field::SerialNumber) << ", AD "
-          << fieldValueText(block, Field::AdVersion) << ", key " << ControllerKey(block)
-          << ", on " << link.portPath() << '\n';
+          << fieldValueText(block, Field::AdVersion) << ", key " << ControllerKey(block) << ", on "
+          << link.portPath() << '\n';
     FieldGroup group = FieldGroup::None;
     for (Field f : rules.usedFields()) {
         const FieldRule rule = rules.rule(f);
@@ -48,7 +48,8 @@ int CliTool::show(Link& link, bool json)
             m_out << '\n' << fieldGroupName(group) << '\n';
         }
         const QString meaning = rules.meaning(f, block.get(f));
-        const QString unit = fieldDef(f).kind == FieldKind::Number ? FieldRules::unit(f) : QString();
+        const QString unit =
+            fieldDef(f).kind == FieldKind::Number ? FieldRules::unit(f) : QString();
         QString allowed;
         if (!rule.writable)
             allowed = QStringLiteral("fixed");
@@ -101,8 +102,7 @@ int CliTool::import(Link& link, const QString& path, const WriteOptions& options
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()),
-                    kExitUsage);
+        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()), kExitUsage);
     QList<DocumentError> errors;
     const ConfigDocument doc = ConfigDocument::parse(file.readAll(), &errors);
     for (const DocumentError& e : errors)

@@ -165,17 +165,16 @@ int CliTool::run(const QStringList& arguments)
     // An option that the command does not take is refused rather than ignored.
     const QString usage = QLatin1String(shape->usage);
     const std::pair<const QCommandLineOption*, const char*> commandOptions[] = {
-        {&outputOption, "-o FILE"},     {&jsonOption, "--json"},
-        {&yesOption, "--yes"},          {&forceOption, "--force"},
-        {&dryRunOption, "--dry-run"},   {&noVerifyOption, "--no-verify"},
+        {&outputOption, "-o FILE"}, {&jsonOption, "--json"},      {&yesOption, "--yes"},
+        {&forceOption, "--force"},  {&dryRunOption, "--dry-run"}, {&noVerifyOption, "--no-verify"},
         {&onlyOption, "--only"},
     };
     for (const auto& [option, text] : commandOptions)
         if (parser.isSet(*option) && !usage.contains(QLatin1String(text)))
-            return fail(QStringLiteral("%1 is not an option of '%2'; usage: norvelctl %3")
-                            .arg(QString::fromLatin1(text).section(QLatin1Char(' '), 0, 0), command,
-                                 usage),
-                        kExitUsage);
+            return fail(
+                QStringLiteral("%1 is not an option of '%2'; usage: norvelctl %3")
+                    .arg(QString::fromLatin1(text).section(QLatin1Char(' '), 0, 0), command, usage),
+                kExitUsage);
     m_ports = parser.values(portOption);
     m_backupDir = parser.value(backupOption);
 
@@ -361,8 +360,9 @@ int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBloc
     const QString folder = backupDirectory();
     QString error;
     if (!QDir().mkpath(folder))
-        return fail(QStringLiteral("cannot create the backup folder %1; nothing written").arg(folder),
-                    kExitLink);
+        return fail(
+            QStringLiteral("cannot create the backup folder %1; nothing written").arg(folder),
+            kExitLink);
     if (BackupFile(folder, ControllerKey(current)).saveIfMissing(current, &error) ==
         BackupFile::SaveResult::Failed)
         return fail(QStringLiteral("%1; nothing written").arg(error), kExitLink);

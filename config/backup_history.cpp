@@ -75,7 +75,8 @@ QList<BackupEntry> BackupHistory::list() const
     for (const QFileInfo& info : dir.entryInfoList(QDir::Files, QDir::Name)) {
         const auto m = firstName.match(info.fileName());
         if (m.hasMatch())
-            entries.append({m.captured(1), info.lastModified().toUTC(), info.absoluteFilePath(), true});
+            entries.append(
+                {m.captured(1), info.lastModified().toUTC(), info.absoluteFilePath(), true});
     }
     const QDir history(historyDirectory());
     for (const QFileInfo& info : history.entryInfoList(QDir::Files, QDir::Name)) {
@@ -86,12 +87,13 @@ QList<BackupEntry> BackupHistory::list() const
         time.setTimeSpec(Qt::UTC);
         entries.append({m.captured(1), time, info.absoluteFilePath(), false});
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        if (a.first != b.first)
-            return a.first;
-        return a.time < b.time;
-    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const BackupEntry& a, const BackupEntry& b) {
+                         if (a.key != b.key)
+                             return a.key < b.key;
+                         if (a.first != b.first)
+                             return a.first;
+                         return a.time < b.time;
+                     });
     return entries;
 }

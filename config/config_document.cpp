@@ -79,7 +79,8 @@ bool fieldValue(const FieldDef& def, const QJsonValue& v, std::uint32_t* out, QS
     }
     const double d = v.toDouble();
     if (!std::isfinite(d) || d != std::floor(d)) {
-        *why = QStringLiteral("%1: %2 is not a whole number").arg(QLatin1String(def.name), jsonText(v));
+        *why = QStringLiteral("%1: %2 is not a whole number")
+                   .arg(QLatin1String(def.name), jsonText(v));
         return false;
     }
     if (d < 0 || d > static_cast<double>(widthMax(def))) {
@@ -106,9 +107,12 @@ struct IdentityKey
     bool hex;
 };
 constexpr IdentityKey kIdentityKeys[] = {
-    {"prefix", Field::ModelPrefix, false},      {"number", Field::ModelNumber, false},
-    {"options", Field::ModelOptions, true},     {"variant", Field::ModelVariant, false},
-    {"software", Field::SoftwareVersion, true}, {"serial", Field::SerialNumber, true},
+    {"prefix", Field::ModelPrefix, false},
+    {"number", Field::ModelNumber, false},
+    {"options", Field::ModelOptions, true},
+    {"variant", Field::ModelVariant, false},
+    {"software", Field::SoftwareVersion, true},
+    {"serial", Field::SerialNumber, true},
     {"ad", Field::AdVersion, true},
 };
 
@@ -130,11 +134,12 @@ bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentErro
                 bytes.clear();
         }
         if (bytes.size() != def.width) {
-            errors->append({QStringLiteral("controller"),
-                            QStringLiteral("controller.%1: %2 is not allowed; allowed: %3")
-                                .arg(QLatin1String(k.key), jsonText(v),
-                                     k.hex ? QStringLiteral("%1 hexadecimal digits").arg(2 * def.width)
-                                           : QStringLiteral("a text of %1 characters").arg(def.width))});
+            errors->append(
+                {QStringLiteral("controller"),
+                 QStringLiteral("controller.%1: %2 is not allowed; allowed: %3")
+                     .arg(QLatin1String(k.key), jsonText(v),
+                          k.hex ? QStringLiteral("%1 hexadecimal digits").arg(2 * def.width)
+                                : QStringLiteral("a text of %1 characters").arg(def.width))});
             ok = false;
             continue;
         }
@@ -169,11 +174,12 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
     QJsonParseError parseError{};
     const QJsonDocument jd = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        found.append({QString(), QStringLiteral("not a JSON document: %1 at %2")
-                                     .arg(parseError.errorString(),
-                                          lineAndColumn(json, parseError.offset))});
+        found.append({QString(),
+                      QStringLiteral("not a JSON document: %1 at %2")
+                          .arg(parseError.errorString(), lineAndColumn(json, parseError.offset))});
     } else if (!jd.isObject()) {
-        found.append({QString(), QStringLiteral("not a configuration document: the JSON is not an object")});
+        found.append(
+            {QString(), QStringLiteral("not a configuration document: the JSON is not an object")});
     } else {
         const QJsonObject root = jd.object();
         const QJsonValue format = root.value(QStringLiteral("format"));
@@ -301,8 +307,7 @@ QString identityText(const ConfigBlock& block)
 }
 
 bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
-                   const ApplyOptions& options, ConfigBlock* result,
-                   QList<DocumentError>* errors)
+                   const ApplyOptions& options, ConfigBlock* result, QList<DocumentError>* errors)
 {
     QList<DocumentError> found;
     if (doc.controller && !options.force && !sameModelAndVersion(*doc.controller, current))
@@ -328,9 +333,9 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
         if (current.get(field) == value)
             continue; // no change: never refused
         const FieldRule rule = rules.rule(field);
-        const QString shown = def.kind == FieldKind::Flag ? (value ? QStringLiteral("true")
-                                                                   : QStringLiteral("false"))
-                                                          : QString::number(value);
+        const QString shown = def.kind == FieldKind::Flag
+                                  ? (value ? QStringLiteral("true") : QStringLiteral("false"))
+                                  : QString::number(value);
         if (!rule.used) {
             found.append({name, QStringLiteral("%1=%2: this controller (%3) does not use %1")
                                     .arg(name, shown, identityText(current))});
@@ -360,8 +365,7 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
     return true;
 }
 
-ConfigDocument documentFromAssignments(const QStringList& assignments,
-                                       QList<DocumentError>* errors)
+ConfigDocument documentFromAssignments(const QStringList& assignments, QList<DocumentError>* errors)
 {
     QJsonObject fields;
     QList<DocumentError> found;

@@ -53,8 +53,8 @@ struct ConfigDocument
 
 struct ApplyOptions
 {
-    bool force = false;  // accept another model designation or software version
-    QStringList only;    // apply only these fields (empty: all that the document names)
+    bool force = false; // accept another model designation or software version
+    QStringList only;   // apply only these fields (empty: all that the document names)
 };
 
 // Applies the document to the controller's block `current`: all or nothing. On success
@@ -62,8 +62,7 @@ struct ApplyOptions
 // ControlModeCopy follows ControlMode). Each refusal names its field, value and what is
 // allowed. A field whose value equals the current one is no change and is never refused.
 bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
-                   const ApplyOptions& options, ConfigBlock* result,
-                   QList<DocumentError>* errors);
+                   const ApplyOptions& options, ConfigBlock* result, QList<DocumentError>* errors);
 
 // Parses NAME=VALUE assignments (VALUE an integer or true/false) into a document without an
 // identity part.

@@ -11,16 +11,16 @@
 
 // Software versions (major * 256 + minor) at which the controller's fields change.
 namespace SoftwareVersions {
-constexpr int kMotorPage = 0x0204;       // top speed, poles and the motor functions page
-constexpr int kBatteryCurrent = 0x0208;  // MaxBatteryCurrent
-constexpr int kReleasing = 0x0209;       // releasing-brake protection, Half Speed, regen on release
-constexpr int kFunctions = 0x0300;       // Boost, Economy, Half Current In Reverse
-constexpr int kPositions = 0x0302;       // throttle and brake spans as positions instead of steps
-constexpr int kNoiseReduction = 0x0304;  // Noise Reduction
-constexpr int kForwardSwitch = 0x0402;   // Forward Switch
-constexpr int kThreeSensors = 0x0403;    // three throttle sensors, four brake types, ABS, 12 V
-constexpr int kThermistors = 0x0404;     // thermistor types and throttle smoothing
-constexpr int kIdentification = 0x0405;  // hall identification and the threshold voltages
+constexpr int kMotorPage = 0x0204;      // top speed, poles and the motor functions page
+constexpr int kBatteryCurrent = 0x0208; // MaxBatteryCurrent
+constexpr int kReleasing = 0x0209;      // releasing-brake protection, Half Speed, regen on release
+constexpr int kFunctions = 0x0300;      // Boost, Economy, Half Current In Reverse
+constexpr int kPositions = 0x0302;      // throttle and brake spans as positions instead of steps
+constexpr int kNoiseReduction = 0x0304; // Noise Reduction
+constexpr int kForwardSwitch = 0x0402;  // Forward Switch
+constexpr int kThreeSensors = 0x0403;   // three throttle sensors, four brake types, ABS, 12 V
+constexpr int kThermistors = 0x0404;    // thermistor types and throttle smoothing
+constexpr int kIdentification = 0x0405; // hall identification and the threshold voltages
 } // namespace SoftwareVersions
 
 // What the rules need to know of a controller: its model designation and software version.
