@@ -1,6 +1,7 @@
 // The application object: command line, resource module, the block and the link, then the wizard.
 #include "cnorvelcontrollerapp.h"
 
+#include "backup_history.h"
 #include "cnorvelcontrollerdlg.h"
 #include "config_block.h"
 #include "link_worker.h"
@@ -23,14 +24,7 @@
 
 QString CNorvelControllerApp::backupDirectory(const QString& requested)
 {
-    if (!requested.isEmpty())
-        return QDir(requested).absolutePath();
-    const QString own = QCoreApplication::applicationDirPath();
-    if (QFileInfo(own).isWritable())
-        return own;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return data;
+    return BackupHistory::directory(requested, QCoreApplication::applicationDirPath());
 }
 
 int CNorvelControllerApp::run(QApplication& app)

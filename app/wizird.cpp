@@ -2,6 +2,7 @@
 #include "wizird.h"
 
 #include "backup_file.h"
+#include "backup_history.h"
 #include "link_worker.h"
 #include "page.h"
 #include "page_set.h"
@@ -329,6 +330,8 @@ bool Wizird::readController()
             return identified;
         });
     m_block = copy; // a failed read keeps the bytes that did arrive
+    if (ok)
+        m_controllerImage = copy;
     return ok;
 }
 
@@ -401,15 +404,27 @@ bool Wizird::OnInitDialog()
     return true;
 }
 
+void Wizird::saveHistory()
+{
+    // What the controller holds now, as last read or written, kept before it is replaced. A
+    // failure here does not hold up the write: the first-connection image is still there.
+    QString error;
+    if (!BackupHistory(m_options.backupDir).save(m_controllerImage, nullptr, &error))
+        qWarning("%s", qPrintable(error));
+}
+
 bool Wizird::writeController()
 {
     const ConfigBlock copy = m_block;
-    return runTransfer(
-        tr("Writing the configuration…"), [&copy](Link& link, ProgressSink& progress) {
+    const bool written =
+        runTransfer(tr("Writing the configuration…"), [&copy](Link& link, ProgressSink& progress) {
             return WriteConfigBlock(link, copy, nullptr, [&progress](int done, int total) {
                 progress.setProgress(done, total);
             });
         });
+    if (written)
+        m_controllerImage = copy;
+    return written;
 }
 
 void Wizird::OnFinish()
@@ -417,6 +432,7 @@ void Wizird::OnFinish()
     // The page on screen stores its values before anything is written.
     if (!showPageChecked(m_pageCount, false))
         return;
+    saveHistory();
     while (!writeController()) {
         if (m_prompter.ask(MsgWriteError, Prompter::Buttons::RetryCancel,
                            Prompter::Icon::Warning) != Prompter::Answer::Retry)

@@ -108,6 +108,8 @@ private:
     bool connectController();
     bool readController();
     void saveBackup();
+    // Saves the controller's image into the backup history before a write.
+    void saveHistory();
     bool writeController();
     bool runTransfer(const QString& label, const std::function<bool(Link&, ProgressSink&)>& job);
 
@@ -124,6 +126,7 @@ private:
     int m_currentPage = 0;
     std::vector<PageNode> m_pages;
     QString m_key;
+    ConfigBlock m_controllerImage; // the controller's image as last read or written
     QString m_backupPath;
     bool m_endedEarly = false;
     bool m_transferring = false;

@@ -40,8 +40,10 @@ QString BackupHistory::historyDirectory() const
 bool BackupHistory::save(const ConfigBlock& image, QString* path, QString* error,
                          const QDateTime& when) const
 {
+    // The history goes into the backup folder, which must exist; only its own subfolder is
+    // made here.
     const QDir dir(historyDirectory());
-    if (!QDir().mkpath(dir.path())) {
+    if (!QFileInfo(m_directory).isDir() || !QDir().mkpath(dir.path())) {
         if (error)
             *error = QStringLiteral("cannot create %1").arg(dir.path());
         return false;

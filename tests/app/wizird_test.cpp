@@ -1,6 +1,7 @@
 // The wizard frame end to end on the simulated controller: opening flow, navigation, Finish,
 // Default.
 #include "backup_file.h"
+#include "backup_history.h"
 #include "frame_harness.h"
 #include "page.h"
 #include "page_harness.h"
@@ -324,6 +325,38 @@ TEST_F(WizirdTest, FinishStoresTheShownPageThenWritesAndAsksToClose)
     EXPECT_EQ(c->prompter.count(106), 0);
     EXPECT_EQ(c->sim->commitCount(), 0);
     EXPECT_EQ(c->frame->currentPage(), 4);
+}
+
+TEST_F(WizirdTest, EveryFinishFirstKeepsTheControllersImageInTheHistory)
+{
+    auto h = harness("basic");
+    ASSERT_TRUE(h->open());
+    // What the controller holds, as the read saw it (the frame has since changed its copy).
+    ConfigBlock asRead = h->sim->storedImage();
+    asRead.setByte(83, h->sim->versionMajor());
+    asRead.setByte(84, h->sim->versionMinor());
+    ASSERT_NE(asRead, h->block);
+    pages[0]->edit = 0x42;
+    h->prompter.script(106, {Answer::No, Answer::No});
+    h->frame->OnFinish();
+    const ConfigBlock firstWrite = h->sim->storedImage();
+    pages[0]->edit = 0x43;
+    // A failed write and its retry are one Finish: one history image.
+    h->sim->addFault({SimFault::NoReply, CMD_WRITE, 15});
+    h->prompter.script(105, {Answer::Retry});
+    h->frame->OnFinish();
+    ASSERT_EQ(h->sim->commitCount(), 2);
+
+    const QList<BackupEntry> entries = BackupHistory(h->backupDir.path()).list();
+    ASSERT_EQ(entries.size(), 3); // the first-connection image and two history images
+    EXPECT_TRUE(entries[0].first);
+    QFile before1(entries[1].path), before2(entries[2].path);
+    ASSERT_TRUE(before1.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(before2.open(QIODevice::ReadOnly));
+    EXPECT_EQ(before1.readAll(), asRead.toByteArray());
+    // The controller held the first write when the second began (version bytes as identified).
+    EXPECT_EQ(ConfigBlock::fromByteArray(before2.readAll()).byte(ProbePage::kScratch), 0x42);
+    EXPECT_EQ(firstWrite.byte(ProbePage::kScratch), 0x42);
 }
 
 TEST_F(WizirdTest, ClosingDuringAWriteIsIgnoredUntilTheWriteHasEnded)
