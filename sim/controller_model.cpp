@@ -66,25 +66,36 @@ ControllerModel::Reply ControllerModel::handleRequest(const std::vector<std::uin
         return {};
 
     const int nth = ++m_frameCounts[command];
-    std::vector<std::uint8_t> reply = answer(command, request.data() + 2, length);
-
+    bool lost = false;
+    const SimFault* replyFault = nullptr;
     for (const SimFault& fault : m_faults) {
-        if (fault.command == command && fault.nth == nth) {
+        if (fault.command != command || fault.nth != nth)
+            continue;
+        if (fault.kind == SimFault::LostCommit) {
+            if (!lost)
+                m_fired.append(fault);
+            lost = true;
+        } else if (!replyFault) {
             m_fired.append(fault);
-            return applyFault(fault, std::move(reply));
+            replyFault = &fault;
         }
     }
+
+    std::vector<std::uint8_t> reply = answer(command, request.data() + 2, length, !lost);
+    if (replyFault)
+        return applyFault(*replyFault, std::move(reply));
     return {std::move(reply), 0};
 }
 
 std::vector<std::uint8_t> ControllerModel::answer(std::uint8_t command, const std::uint8_t* data,
-                                                  int length)
+                                                  int length, bool takeEffect)
 {
     switch (command) {
     case CMD_IDENTIFY:
         return encodeFrame(CMD_IDENTIFY, {m_major, m_minor, kIdentifyMark});
     case CMD_START:
-        m_staged = m_stored;
+        if (takeEffect)
+            m_staged = m_stored;
         return encodeFrame(CMD_START, {});
     case CMD_READ: {
         if (length < kTransferHeader)
@@ -108,13 +119,19 @@ std::vector<std::uint8_t> ControllerModel::answer(std::uint8_t command, const st
         // two) and are ignored.
         if (count > length - kTransferHeader || offset + count > kConfigBlockSize)
             return {};
-        for (int i = 0; i < count; ++i)
-            m_staged.setByte(offset + i, data[kTransferHeader + i]);
+        if (takeEffect)
+            for (int i = 0; i < count; ++i)
+                m_staged.setByte(offset + i, data[kTransferHeader + i]);
         return encodeFrame(CMD_WRITE, {});
     }
     case CMD_COMMIT:
-        m_stored = m_staged;
-        ++m_commitCount;
+        if (takeEffect) {
+            m_stored = m_staged;
+            ++m_commitCount;
+        } else {
+            // The write did not stick: what was staged is gone and the stored image stays.
+            m_staged = m_stored;
+        }
         return encodeFrame(CMD_COMMIT, {});
     default:
         return {};
@@ -149,6 +166,8 @@ ControllerModel::Reply ControllerModel::applyFault(const SimFault& fault,
         return {std::move(reply), 0};
     case SimFault::LateReply:
         return {std::move(reply), kLateReplyMs};
+    case SimFault::LostCommit: // takes the effect away, not the reply
+        break;
     }
     return {std::move(reply), 0};
 }

@@ -15,10 +15,15 @@
 // the stored one. Requests with a bad checksum, unknown commands and requests the controller
 // cannot serve (a READ or WRITE outside the 128 bytes) get no reply.
 //
-// Faults change the reply only: the request itself is still carried out, as when the
-// controller did the work and the answer was lost or garbled on the way back. Frames are
-// counted per command over the model's whole life; a frame with a bad checksum is not counted,
-// since its command byte cannot be trusted.
+// Reply faults change the reply only: the request itself is still carried out, as when the
+// controller did the work and the answer was lost or garbled on the way back. A LostCommit
+// fault is the other way round: the reply is the normal one but the request has no effect, as
+// with a controller whose write does not stick. A lost COMMIT keeps the stored image and drops
+// the staged writes as START would; a lost WRITE is acknowledged but not staged; a lost START
+// keeps earlier staged writes; IDENTIFY, READ and unknown commands change nothing, so losing
+// them changes nothing either. A LostCommit and one reply fault may hit the same frame. Frames
+// are counted per command over the model's whole life; a frame with a bad checksum is not
+// counted, since its command byte cannot be trusted.
 class ControllerModel
 {
 public:
@@ -48,6 +53,7 @@ public:
     std::uint8_t versionMinor() const { return m_minor; }
     void setVersion(std::uint8_t major, std::uint8_t minor);
 
+    // COMMITs that stored the staged image; a lost one does not count.
     int commitCount() const { return m_commitCount; }
     // Valid frames of this command received so far (the next one is number frameCount() + 1).
     int frameCount(std::uint8_t command) const;
@@ -59,7 +65,9 @@ public:
     const QList<SimFault>& firedFaults() const { return m_fired; }
 
 private:
-    std::vector<std::uint8_t> answer(std::uint8_t command, const std::uint8_t* data, int length);
+    // The normal reply; with takeEffect false the request changes neither image.
+    std::vector<std::uint8_t> answer(std::uint8_t command, const std::uint8_t* data, int length,
+                                     bool takeEffect);
     Reply applyFault(const SimFault& fault, std::vector<std::uint8_t> reply) const;
 
     ConfigBlock m_stored;

@@ -93,9 +93,11 @@ int main(int argc, char* argv[])
                                         QStringLiteral("Send replies at the pace of 19200 baud."));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral("Inject a fault into the reply to the Nth frame of COMMAND (repeatable). "
-                       "KIND: no-reply, bad-checksum, short-reply, extra-bytes, late-reply; "
-                       "COMMAND: identify, start, read, write, commit or a hex code."),
+        QStringLiteral("Inject a fault into the Nth frame of COMMAND (repeatable). KIND: "
+                       "no-reply, bad-checksum, short-reply, extra-bytes, late-reply (the reply "
+                       "is lost, garbled or delayed) or lost-commit (normal reply, but the frame "
+                       "has no effect: a commit stores nothing); COMMAND: identify, start, read, "
+                       "write, commit or a hex code."),
         QStringLiteral("KIND:COMMAND:N"));
     const QCommandLineOption traceOption(
         QStringLiteral("trace"), QStringLiteral("Print every frame received and sent on stderr."));

@@ -1,4 +1,4 @@
-// Faults the simulated controller can inject into its replies, and their command-line text.
+// Faults the simulated controller can inject, and their command-line text.
 #include "sim_fault.h"
 
 #include "frame.h"
@@ -16,7 +16,7 @@ struct KindName
 constexpr KindName kKindNames[] = {
     {SimFault::NoReply, "no-reply"},       {SimFault::BadChecksum, "bad-checksum"},
     {SimFault::ShortReply, "short-reply"}, {SimFault::ExtraBytes, "extra-bytes"},
-    {SimFault::LateReply, "late-reply"},
+    {SimFault::LateReply, "late-reply"},   {SimFault::LostCommit, "lost-commit"},
 };
 
 struct CommandName
@@ -96,7 +96,7 @@ bool parseFault(const QString& text, SimFault* out, QString* error)
             kind = &entry;
     if (!kind)
         return fail(QStringLiteral("unknown kind \"%1\" (one of no-reply, bad-checksum, "
-                                   "short-reply, extra-bytes, late-reply)")
+                                   "short-reply, extra-bytes, late-reply, lost-commit)")
                         .arg(parts[0]));
 
     std::uint8_t command = 0;

@@ -1,12 +1,13 @@
-// Faults the simulated controller can inject into its replies, and their command-line text.
+// Faults the simulated controller can inject, and their command-line text.
 #pragma once
 
 #include <QString>
 
 #include <cstdint>
 
-// One injected fault: it hits the reply to the nth frame (counted from 1 over the whole
-// session) that carries `command`.
+// One injected fault: it hits the nth frame (counted from 1 over the whole session) that
+// carries `command`. Every kind but LostCommit changes the reply only; LostCommit leaves the
+// reply alone and drops the frame's effect instead (a COMMIT that stores nothing).
 struct SimFault
 {
     enum Kind
@@ -15,15 +16,16 @@ struct SimFault
         BadChecksum,
         ShortReply,
         ExtraBytes,
-        LateReply
+        LateReply,
+        LostCommit
     } kind;
     std::uint8_t command;
     int nth;
 };
 
-// Parses "KIND:COMMAND:N": KIND is no-reply, bad-checksum, short-reply, extra-bytes or
-// late-reply; COMMAND a name (identify, start, read, write, commit) or a hex code such as F2
-// or 0xF2; N a positive count. On failure returns false and says why in *error.
+// Parses "KIND:COMMAND:N": KIND is no-reply, bad-checksum, short-reply, extra-bytes,
+// late-reply or lost-commit; COMMAND a name (identify, start, read, write, commit) or a hex code
+// such as F2 or 0xF2; N a positive count. On failure returns false and says why in *error.
 bool parseFault(const QString& text, SimFault* out, QString* error);
 
 // The KIND word of a fault kind, as parseFault accepts it.

@@ -142,6 +142,27 @@ TEST(ControllerModel, WholeBlockWriteInTheToolsChunksIsStoredExactly)
     EXPECT_EQ(model.stored(), wanted);
 }
 
+TEST(ControllerModel, HalfSentWriteIsDroppedByTheNextStart)
+{
+    const ConfigBlock image = patternImage();
+    ControllerModel model(image, 4, 5);
+    // A session that sent three chunks and gave up before its COMMIT.
+    ASSERT_EQ(model.processRequest(kStart), kStart);
+    for (int chunk = 0; chunk < 3; ++chunk)
+        ASSERT_FALSE(model.processRequest(writeRequest(13 * chunk, Bytes(13, 0xA5))).empty());
+
+    // The next session writes other chunks only; its COMMIT must not carry the old ones.
+    ASSERT_EQ(model.processRequest(kStart), kStart);
+    ASSERT_FALSE(model.processRequest(writeRequest(26, Bytes(13, 0x3C))).empty());
+    ASSERT_FALSE(model.processRequest(writeRequest(39, Bytes(13, 0x3C))).empty());
+    ASSERT_EQ(model.processRequest(kCommit), kCommit);
+
+    ConfigBlock expected = image;
+    for (int i = 26; i < 52; ++i)
+        expected.setByte(i, 0x3C);
+    EXPECT_EQ(model.stored(), expected);
+}
+
 TEST(ControllerModel, BadChecksumAndUnknownCommandsGetNoReplyAndDoNotCount)
 {
     ControllerModel model(patternImage(), 4, 5);
@@ -207,6 +228,86 @@ TEST(ControllerModel, FaultsChangeOnlyTheReplyOfTheirFrame)
     }
 }
 
+TEST(ControllerModel, LostCommitIsAcknowledgedButStoresNothing)
+{
+    const ConfigBlock image = patternImage();
+    ControllerModel model(image, 4, 5);
+    model.addFault({SimFault::LostCommit, CMD_COMMIT, 1});
+
+    ASSERT_EQ(model.processRequest(kStart), kStart);
+    ASSERT_FALSE(model.processRequest(writeRequest(0, Bytes(13, 0x11))).empty());
+    EXPECT_EQ(model.processRequest(kCommit), kCommit);
+    EXPECT_EQ(model.stored(), image);
+    EXPECT_EQ(model.staged(), image) << "the staged write is dropped with the commit";
+    EXPECT_EQ(model.commitCount(), 0);
+    ASSERT_EQ(model.firedFaults().size(), 1);
+    EXPECT_EQ(model.firedFaults().first().kind, SimFault::LostCommit);
+    // Reading back shows the old image.
+    for (int offset = 0; offset < kConfigBlockSize; offset += 16)
+        EXPECT_EQ(model.processRequest(readRequest(offset)),
+                  encodeFrame(CMD_READ, blockBytes(image, offset, 16)))
+            << offset;
+
+    // The next COMMIT stores what was staged since, and nothing of the lost write.
+    ASSERT_FALSE(model.processRequest(writeRequest(13, Bytes(13, 0x22))).empty());
+    EXPECT_EQ(model.processRequest(kCommit), kCommit);
+    EXPECT_EQ(model.commitCount(), 1);
+    ConfigBlock expected = image;
+    for (int i = 13; i < 26; ++i)
+        expected.setByte(i, 0x22);
+    EXPECT_EQ(model.stored(), expected);
+}
+
+TEST(ControllerModel, LostWriteAndStartAreAcknowledgedWithoutEffect)
+{
+    const ConfigBlock image = patternImage();
+    {
+        // The second chunk is acknowledged but never staged.
+        ControllerModel model(image, 4, 5);
+        model.addFault({SimFault::LostCommit, CMD_WRITE, 2});
+        EXPECT_EQ(model.processRequest(writeRequest(0, Bytes(13, 0x01))),
+                  (Bytes{0xF3, 0x00, 0xF3}));
+        EXPECT_EQ(model.processRequest(writeRequest(13, Bytes(13, 0x02))),
+                  (Bytes{0xF3, 0x00, 0xF3}));
+        EXPECT_EQ(model.processRequest(writeRequest(26, Bytes(13, 0x03))),
+                  (Bytes{0xF3, 0x00, 0xF3}));
+        ASSERT_EQ(model.processRequest(kCommit), kCommit);
+        EXPECT_EQ(model.stored().byte(12), 0x01);
+        EXPECT_EQ(model.stored().byte(13), image.byte(13));
+        EXPECT_EQ(model.stored().byte(25), image.byte(25));
+        EXPECT_EQ(model.stored().byte(26), 0x03);
+    }
+    {
+        // A lost START keeps what an earlier session staged.
+        ControllerModel model(image, 4, 5);
+        model.addFault({SimFault::LostCommit, CMD_START, 1});
+        ASSERT_FALSE(model.processRequest(writeRequest(0, Bytes(13, 0x44))).empty());
+        EXPECT_EQ(model.processRequest(kStart), kStart);
+        EXPECT_EQ(model.staged().byte(0), 0x44);
+        EXPECT_EQ(model.processRequest(kStart), kStart); // START 2 works
+        EXPECT_EQ(model.staged(), image);
+    }
+    {
+        // Nothing to lose on IDENTIFY or READ: the reply is the normal one.
+        ControllerModel model(image, 4, 5);
+        model.addFault({SimFault::LostCommit, CMD_IDENTIFY, 1});
+        model.addFault({SimFault::LostCommit, CMD_READ, 1});
+        EXPECT_EQ(model.processRequest(kIdentify), encodeFrame(CMD_IDENTIFY, {4, 5, 1}));
+        EXPECT_EQ(model.processRequest(readRequest(32)),
+                  encodeFrame(CMD_READ, blockBytes(image, 32, 16)));
+    }
+    {
+        // Together with a reply fault on the same frame: no answer and nothing stored.
+        ControllerModel model(image, 4, 5);
+        model.addFault({SimFault::LostCommit, CMD_COMMIT, 1});
+        model.addFault({SimFault::NoReply, CMD_COMMIT, 1});
+        ASSERT_FALSE(model.processRequest(writeRequest(0, Bytes(13, 0x55))).empty());
+        EXPECT_TRUE(model.processRequest(kCommit).empty());
+        EXPECT_EQ(model.stored(), image);
+        EXPECT_EQ(model.firedFaults().size(), 2);
+    }
+}
+
 TEST(ControllerModel, FaultHitsTheNthFrameOfItsCommandOverTheWholeSession)
 {
     const ConfigBlock image = patternImage();
@@ -267,6 +368,24 @@ TEST(SimFaultText, ParsesNamesAndHexCodes)
     EXPECT_EQ(again.nth, fault.nth);
     ASSERT_TRUE(parseFault(faultText({SimFault::NoReply, 0x42, 7}), &again, &error));
     EXPECT_EQ(again.command, 0x42);
+
+    ASSERT_TRUE(parseFault(QStringLiteral("lost-commit:commit:1"), &fault, &error))
+        << error.toStdString();
+    EXPECT_EQ(fault.kind, SimFault::LostCommit);
+    EXPECT_EQ(fault.command, CMD_COMMIT);
+    EXPECT_EQ(fault.nth, 1);
+    EXPECT_EQ(faultText(fault), QStringLiteral("lost-commit:commit:1"));
+    ASSERT_TRUE(parseFault(faultText({SimFault::LostCommit, CMD_WRITE, 3}), &again, &error));
+    EXPECT_EQ(again.kind, SimFault::LostCommit);
+    EXPECT_EQ(again.command, CMD_WRITE);
+    EXPECT_EQ(again.nth, 3);
+
+    // Every kind has a word that parses back to it.
+    for (int kind = SimFault::NoReply; kind <= SimFault::LostCommit; ++kind) {
+        const SimFault each{static_cast<SimFault::Kind>(kind), CMD_READ, 2};
+        ASSERT_TRUE(parseFault(faultText(each), &again, &error)) << faultText(each).toStdString();
+        EXPECT_EQ(again.kind, each.kind);
+    }
 }
 
 TEST(SimFaultText, RejectsMalformedTextWithAReason)

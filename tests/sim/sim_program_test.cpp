@@ -151,6 +151,42 @@ TEST(SimProgram, ServesPrintsTheDeviceWritesStateAfterCommitAndEndsCleanlyOnTerm
     EXPECT_TRUE(process.readAllStandardOutput().trimmed().isEmpty()) << "only the path on stdout";
 }
 
+TEST(SimProgram, LostCommitFaultLeavesTheStateFileAlone)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString state = dir.filePath(QStringLiteral("state.bin"));
+
+    QProcess process;
+    const QString device =
+        startServing(process, {QStringLiteral("--fault"), QStringLiteral("lost-commit:commit:1"),
+                               QStringLiteral("--state"), state, QStringLiteral("--trace")});
+    ASSERT_FALSE(device.isEmpty());
+    PtyClient client(device);
+    const Bytes before = client.exchange(encodeFrame(CMD_READ, {0, 16, 0}), 19);
+    ASSERT_EQ(before.size(), 19u);
+
+    ASSERT_EQ(client.exchange(encodeFrame(CMD_WRITE, {0, 2, 0, 0x12, 0x34}), 3),
+              (Bytes{0xF3, 0x00, 0xF3}));
+    EXPECT_EQ(client.exchange({0xF4, 0x00, 0xF4}, 3), (Bytes{0xF4, 0x00, 0xF4}));
+    EXPECT_EQ(client.exchange(encodeFrame(CMD_READ, {0, 16, 0}), 19), before);
+    EXPECT_FALSE(QFile::exists(state));
+
+    ASSERT_EQ(client.exchange(encodeFrame(CMD_WRITE, {0, 2, 0, 0x56, 0x78}), 3),
+              (Bytes{0xF3, 0x00, 0xF3}));
+    ASSERT_EQ(client.exchange({0xF4, 0x00, 0xF4}, 3), (Bytes{0xF4, 0x00, 0xF4}));
+    QFile file(state);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().left(2), QByteArray("\x56\x78"));
+    client.close();
+
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(5000));
+    const QString trace = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_TRUE(trace.contains(QStringLiteral("fault lost-commit:commit:1")))
+        << trace.toStdString();
+}
+
 TEST(SimProgram, ServesAnImageFileAndTracesFrames)
 {
     QTemporaryDir dir;
