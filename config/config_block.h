@@ -44,6 +44,8 @@ public:
     {
         return softwareVersion() >= major * 256 + minor;
     }
+    // True for `version` (major * 256 + minor) or later.
+    bool versionAtLeast(int version) const { return softwareVersion() >= version; }
 
     bool operator==(const ConfigBlock& o) const { return m_bytes == o.m_bytes; }
     bool operator!=(const ConfigBlock& o) const { return m_bytes != o.m_bytes; }

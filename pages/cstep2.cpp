@@ -1,37 +1,25 @@
 // Throttle and general settings page: controller identity, switches, throttle span, currents.
 #include "cstep2.h"
 
+#include "field_rules.h"
+
 #include <QAbstractButton>
 #include <QByteArray>
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
 
+namespace V = SoftwareVersions;
 
 namespace {
 
-// Software versions (major, minor) at which the page changes.
-constexpr int kBatteryCurrentMajor = 2, kBatteryCurrentMinor = 8; // Max Battery Current
-constexpr int kTrackbarMajor = 3, kTrackbarMinor = 2;             // throttle positions as trackbars
-constexpr int kForwardMajor = 4, kForwardMinor = 2;               // Forward Switch
-constexpr int kThreeSensorsMajor = 4, kThreeSensorsMinor = 3;     // three throttle sensor types
-constexpr int kThresholdMajor = 4, kThresholdMinor = 5;           // threshold voltages
-
 // Throttle positions are kept in half-percent units from the trackbar software on.
-constexpr int kStartMin = 0, kStartMax = 40;
-constexpr int kEndMin = 60, kEndMax = 100;
+constexpr int kPositionScale = 2;
 // The steps byte of older software: starting step in the high nibble, ending step in the low.
 constexpr int kStartStepShift = 4;
 constexpr std::uint8_t kLowNibble = 0x0F;
 constexpr std::uint8_t kHighNibble = 0xF0;
-constexpr int kLastStartStep = 4;
-constexpr int kLastEndStep = 5;
 constexpr int kFallbackStep = 2; // "20%" and "80%"
-
-constexpr int kMotorCurrentMin = 20, kMotorCurrentMax = 100;
-constexpr int kBatteryCurrentMin = 20, kBatteryCurrentMax = 50;
-constexpr int kLowThresholdMin = 0, kLowThresholdMax = 40;
-constexpr int kHighThresholdMin = 60, kHighThresholdMax = 100;
 
 // The model options byte: three option letters from bit fields.
 constexpr std::uint8_t kOption1Mask = 0x07;
@@ -125,7 +113,7 @@ void CStep2::bindControls()
 
 bool CStep2::positionsAsTrackbars() const
 {
-    return block().versionAtLeast(kTrackbarMajor, kTrackbarMinor);
+    return block().versionAtLeast(V::kPositions);
 }
 
 bool CStep2::secondSensorSelected() const
@@ -133,17 +121,10 @@ bool CStep2::secondSensorSelected() const
     return m_sensor != nullptr && m_sensor->currentIndex() == 1;
 }
 
-void CStep2::setSlider(QSlider* slider, int min, int max, int value)
-{
-    if (slider == nullptr)
-        return;
-    slider->setRange(min, max);
-    slider->setValue(value); // clamps into the range
-}
-
 void CStep2::load()
 {
     const ConfigBlock& b = block();
+    const FieldRules rules(b);
 
     setControlText(kModelText, modelText(b));
     setControlText(kAdText, hexOf(b, Field::AdVersion));
@@ -152,19 +133,25 @@ void CStep2::load()
 
     // Both throttle representations are loaded; the version decides which one is visible.
     const std::uint8_t steps = b.at(Field::ThrottleStartEndSteps);
-    setSlider(m_start, kStartMin, kStartMax, b.at(Field::ThrottleStartPosition) >> 1);
+    // The largest valid steps byte pairs the last starting step with the last ending step.
+    const auto lastSteps = static_cast<int>(rules.valid(Field::ThrottleStartEndSteps).max());
+    const int lastStart = lastSteps >> kStartStepShift;
+    const int lastEnd = lastSteps & kLowNibble;
+    setSliderSpan(m_start, rules.valid(Field::ThrottleStartPosition),
+                  b.at(Field::ThrottleStartPosition) / kPositionScale, kPositionScale);
     if (m_startSteps) {
         const int start = steps >> kStartStepShift;
-        m_startSteps->setCurrentIndex(start <= kLastStartStep ? start : kFallbackStep);
+        m_startSteps->setCurrentIndex(start <= lastStart ? start : kFallbackStep);
     }
-    setSlider(m_end, kEndMin, kEndMax, b.at(Field::ThrottleEndPosition) >> 1);
+    setSliderSpan(m_end, rules.valid(Field::ThrottleEndPosition),
+                  b.at(Field::ThrottleEndPosition) / kPositionScale, kPositionScale);
     if (m_endSteps) {
         const int end = steps & kLowNibble;
-        m_endSteps->setCurrentIndex(end <= kLastEndStep ? end : kFallbackStep);
+        m_endSteps->setCurrentIndex(end <= lastEnd ? end : kFallbackStep);
     }
 
     const bool foot = b.flag(Field::FootSwitch);
-    if (b.versionAtLeast(kForwardMajor, kForwardMinor)) {
+    if (b.versionAtLeast(V::kForwardSwitch)) {
         const bool forward = b.flag(Field::ForwardSwitch);
         setControlEnabled(kForwardEnable, true);
         setControlEnabled(kForwardDisable, true);
@@ -193,7 +180,7 @@ void CStep2::load()
     for (int id : {kStartStepsCombo, kEndStepsCombo})
         setControlVisible(id, !trackbars);
     if (trackbars && m_sensor) {
-        const bool threeSensors = b.versionAtLeast(kThreeSensorsMajor, kThreeSensorsMinor);
+        const bool threeSensors = b.versionAtLeast(V::kThreeSensors);
         m_sensor->clear();
         if (threeSensors) {
             for (const char* item : kTierCSensors)
@@ -203,7 +190,7 @@ void CStep2::load()
                 m_sensor->addItem(QString::fromLatin1(item));
         }
     }
-    if (trackbars && !b.versionAtLeast(kThreeSensorsMajor, kThreeSensorsMinor))
+    if (trackbars && !b.versionAtLeast(V::kThreeSensors))
         setNoteText(kSensorNote, QString::fromLatin1(kTierBSensorNoteText));
 
     if (m_sensor) {
@@ -213,19 +200,21 @@ void CStep2::load()
         m_sensor->setCurrentIndex(item < m_sensor->count() ? item : -1);
     }
 
-    setSlider(m_motorCurrent, kMotorCurrentMin, kMotorCurrentMax, b.at(Field::MaxMotorCurrent));
-    if (b.versionAtLeast(kBatteryCurrentMajor, kBatteryCurrentMinor)) {
+    setSliderSpan(m_motorCurrent, rules.valid(Field::MaxMotorCurrent),
+                  b.at(Field::MaxMotorCurrent));
+    if (b.versionAtLeast(V::kBatteryCurrent)) {
         setControlEnabled(kBatteryCurrentSlider, true);
-        setSlider(m_batteryCurrent, kBatteryCurrentMin, kBatteryCurrentMax,
-                  b.at(Field::MaxBatteryCurrent));
+        setSliderSpan(m_batteryCurrent, rules.valid(Field::MaxBatteryCurrent),
+                      b.at(Field::MaxBatteryCurrent));
     } else {
         setControlEnabled(kBatteryCurrentSlider, false);
     }
-    setSlider(m_lowThreshold, kLowThresholdMin, kLowThresholdMax, b.at(Field::LowThresholdVoltage));
-    setSlider(m_highThreshold, kHighThresholdMin, kHighThresholdMax,
-              b.at(Field::HighThresholdVoltage));
+    setSliderSpan(m_lowThreshold, rules.valid(Field::LowThresholdVoltage),
+                  b.at(Field::LowThresholdVoltage));
+    setSliderSpan(m_highThreshold, rules.valid(Field::HighThresholdVoltage),
+                  b.at(Field::HighThresholdVoltage));
 
-    setThresholdGroupVisible(b.versionAtLeast(kThresholdMajor, kThresholdMinor));
+    setThresholdGroupVisible(b.versionAtLeast(V::kIdentification));
     refreshAllLabels(); // also settles the threshold group by the sensor type
 }
 
@@ -245,9 +234,11 @@ bool CStep2::store()
 
     if (positionsAsTrackbars()) {
         if (m_start && m_start->value() >= 0)
-            b.set(Field::ThrottleStartPosition, static_cast<std::uint32_t>(m_start->value() * 2));
+            b.set(Field::ThrottleStartPosition,
+                  static_cast<std::uint32_t>(m_start->value() * kPositionScale));
         if (m_end && m_end->value() >= 0)
-            b.set(Field::ThrottleEndPosition, static_cast<std::uint32_t>(m_end->value() * 2));
+            b.set(Field::ThrottleEndPosition,
+                  static_cast<std::uint32_t>(m_end->value() * kPositionScale));
     } else {
         // A combo without a choice keeps its nibble; byte 5 is not this software's end position.
         const int start = chosenStep(m_startSteps);
@@ -276,7 +267,7 @@ bool CStep2::store()
 
     if (m_motorCurrent)
         b.set(Field::MaxMotorCurrent, static_cast<std::uint32_t>(m_motorCurrent->value()));
-    if (m_batteryCurrent && b.versionAtLeast(kBatteryCurrentMajor, kBatteryCurrentMinor))
+    if (m_batteryCurrent && b.versionAtLeast(V::kBatteryCurrent))
         b.set(Field::MaxBatteryCurrent, static_cast<std::uint32_t>(m_batteryCurrent->value()));
 
     // The thresholds belong to the Hall throttle, whether or not the group is on show.
@@ -312,8 +303,7 @@ void CStep2::refreshLabel(int sliderId)
     case kStartSlider:
     case kEndSlider: {
         // Before the threshold software a Hall throttle's span reads in volts.
-        const bool volts =
-            secondSensorSelected() && !block().versionAtLeast(kThresholdMajor, kThresholdMinor);
+        const bool volts = secondSensorSelected() && !block().versionAtLeast(V::kIdentification);
         setControlText(sliderId == kStartSlider ? kStartLabel : kEndLabel,
                        volts ? hallVoltText(position) : percentText(position));
         if (sliderId == kStartSlider)
@@ -334,8 +324,7 @@ void CStep2::refreshAllLabels()
 
 void CStep2::refreshThresholdGroup()
 {
-    setThresholdGroupVisible(secondSensorSelected() &&
-                             block().versionAtLeast(kThresholdMajor, kThresholdMinor));
+    setThresholdGroupVisible(secondSensorSelected() && block().versionAtLeast(V::kIdentification));
 }
 
 void CStep2::setThresholdGroupVisible(bool visible)

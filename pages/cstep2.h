@@ -72,7 +72,6 @@ private:
     void lockFootSwitch();
     void unlockFootSwitch();
 
-    static void setSlider(QSlider* slider, int min, int max, int value);
     // Index of the item the user sees chosen in a steps combo, or -1 when none (also when
     // the text typed into its edit field names no item).
     static int chosenStep(const QComboBox* combo);

@@ -7,12 +7,6 @@
 
 namespace {
 
-// The releasing-brake protection exists from this software version on.
-constexpr int kReleasingMajor = 2, kReleasingMinor = 9;
-
-constexpr int kHall60 = 60;
-constexpr int kHall120 = 120;
-
 // Control mode list items and the codes the controller uses for them.
 constexpr int kTorqueItem = 0;
 constexpr int kSpeedItem = 2;
@@ -23,37 +17,13 @@ constexpr std::uint32_t kSpeedModeOff = 0;
 const char* const kControlModes[] = {"Torque", "Balanced", "Speed"};
 
 // The rate is kept as ten times the slider step, step 1 fast to 20 slow.
-constexpr int kRateMin = 1, kRateMax = 20;
 constexpr int kRateScale = 10;
-
-// Voltage classes: the first two model characters and the volts the sliders span.
-struct VoltageClass
-{
-    char first;
-    char second;
-    int min;
-    int max;
-};
-constexpr VoltageClass kVoltageClasses[] = {
-    {'1', '2', 18, 136}, {'1', '4', 18, 180}, {'1', '5', 18, 180}, {'2', '4', 8, 30},
-    {'3', '6', 18, 45},  {'4', '8', 18, 60},  {'6', '0', 18, 80},  {'7', '2', 18, 90},
-    {'8', '4', 18, 92},  {'0', '9', 18, 120}, {'9', '6', 18, 120},
-};
 
 } // namespace
 
 bool CStep3::voltageRange(const ConfigBlock& block, VoltageRange* range)
 {
-    const char first = static_cast<char>(block.at(Field::ModelNumber, 0));
-    const char second = static_cast<char>(block.at(Field::ModelNumber, 1));
-    for (const VoltageClass& c : kVoltageClasses) {
-        if (c.first == first && c.second == second) {
-            if (range)
-                *range = {c.min, c.max};
-            return true;
-        }
-    }
-    return false;
+    return voltageClassRange(ControllerIdentity::of(block), range);
 }
 
 void CStep3::bindControls()
@@ -73,7 +43,7 @@ void CStep3::bindControls()
     }
 
     // The releasing-brake protection is offered only by software that has it.
-    const bool releasing = block().versionAtLeast(kReleasingMajor, kReleasingMinor);
+    const bool releasing = block().versionAtLeast(SoftwareVersions::kReleasing);
     for (int id : {kReleasingCaption, kReleasingEnable, kReleasingDisable, kReleasingNote})
         setControlVisible(id, releasing);
 }
@@ -81,14 +51,18 @@ void CStep3::bindControls()
 void CStep3::load()
 {
     const ConfigBlock& b = block();
+    const FieldRules rules(b);
 
     if (m_delay) {
         // A delay beyond the list selects nothing.
         const int delay = b.at(Field::StartupDelay);
         m_delay->setCurrentIndex(delay < m_delay->count() ? delay : -1);
     }
-    if (m_hall)
-        m_hall->setCurrentIndex(b.at(Field::HallSensorType) == kHall60 ? 0 : 1);
+    if (m_hall) {
+        // The list offers the two hall angles, the smaller one first.
+        const ValidValues hall = rules.valid(Field::HallSensorType);
+        m_hall->setCurrentIndex(b.at(Field::HallSensorType) == hall.min() ? 0 : 1);
+    }
     if (m_controlMode) {
         m_controlMode->clear();
         for (const char* item : kControlModes)
@@ -111,10 +85,8 @@ void CStep3::load()
         m_underVoltage->setValue(b.at(Field::UnderVoltage)); // clamps into the range
     if (m_overVoltage)
         m_overVoltage->setValue(b.at(Field::OverVoltage));
-    if (m_rate) {
-        m_rate->setRange(kRateMin, kRateMax);
-        m_rate->setValue(b.at(Field::ThrottleUpDownRate) / kRateScale);
-    }
+    setSliderSpan(m_rate, rules.valid(Field::ThrottleUpDownRate),
+                  b.at(Field::ThrottleUpDownRate) / kRateScale, kRateScale);
 
     // Opposite polarities: the power-on bit set means Disable, the releasing-brake bit Enable.
     const bool powerOnOff = b.flag(Field::PowerOnHighPedalDisable);
@@ -135,8 +107,11 @@ bool CStep3::store()
     // No selection (a delay beyond the list was loaded): the loaded byte stays.
     if (m_delay && m_delay->currentIndex() >= 0)
         b.set(Field::StartupDelay, static_cast<std::uint32_t>(m_delay->currentIndex()));
-    if (m_hall)
-        b.set(Field::HallSensorType, m_hall->currentIndex() == 0 ? kHall60 : kHall120);
+    if (m_hall) {
+        const ValidValues hall = FieldRules(b).valid(Field::HallSensorType);
+        b.set(Field::HallSensorType,
+              static_cast<std::uint32_t>(m_hall->currentIndex() == 0 ? hall.min() : hall.max()));
+    }
 
     if (m_controlMode) {
         const int item = m_controlMode->currentIndex();

@@ -1,6 +1,7 @@
 // Start-up, hall sensor and voltage page: delay, hall type, control mode, voltage limits, rate.
 #pragma once
 
+#include "field_rules.h"
 #include "page.h"
 
 class QComboBox;
@@ -16,11 +17,7 @@ public:
     void load() override;
     bool store() override;
 
-    struct VoltageRange
-    {
-        int min;
-        int max;
-    };
+    using VoltageRange = ::VoltageRange;
     // The voltage sliders' range for the voltage class in the first two model characters;
     // false when the class is unknown (the sliders then keep their default range).
     static bool voltageRange(const ConfigBlock& block, VoltageRange* range);

@@ -1,6 +1,7 @@
 // Temperature, CAN and smooth page: temperature sensor and limits, CAN identifiers, smoothing.
 #include "cstep4.h"
 
+#include "field_rules.h"
 #include "prompter.h"
 
 #include <QAbstractButton>
@@ -10,7 +11,7 @@
 #include <QSlider>
 
 #include <cstdint>
-#include <limits>
+#include <iterator>
 
 namespace {
 
@@ -57,37 +58,38 @@ constexpr int kSmoothingControls[] = {
     IdHighDecelLabel,  IdHighDecelSlider,  1137,
 };
 
+// A slider over the valid values of its field.
 struct SliderDef
 {
     int slider;
     int label;
     Field field;
-    int min;
-    int max;
     const char* suffix; // unit after the number in the value label
 };
 
 constexpr int kPageStepsPerRange = 5;
 
 constexpr SliderDef kTemperatureSliders[] = {
-    {IdStopSlider, IdStopLabel, Field::StopOutputTemperature, 60, 170, "C"},
-    {IdResumeSlider, IdResumeLabel, Field::ResumeOutputTemperature, 60, 170, "C"},
+    {IdStopSlider, IdStopLabel, Field::StopOutputTemperature, "C"},
+    {IdResumeSlider, IdResumeLabel, Field::ResumeOutputTemperature, "C"},
 };
 
 constexpr SliderDef kSmoothingSliders[] = {
-    {IdInflectionSlider, IdInflectionLabel, Field::InflectionPoint, 5, 30, ""},
-    {IdLowAccelSlider, IdLowAccelLabel, Field::LowAccel, 1, 255, ""},
-    {IdLowDecelSlider, IdLowDecelLabel, Field::LowDecel, 1, 255, ""},
-    {IdHighAccelSlider, IdHighAccelLabel, Field::HighAccel, 1, 255, ""},
-    {IdHighDecelSlider, IdHighDecelLabel, Field::HighDecel, 1, 255, ""},
+    {IdInflectionSlider, IdInflectionLabel, Field::InflectionPoint, ""},
+    {IdLowAccelSlider, IdLowAccelLabel, Field::LowAccel, ""},
+    {IdLowDecelSlider, IdLowDecelLabel, Field::LowDecel, ""},
+    {IdHighAccelSlider, IdHighAccelLabel, Field::HighAccel, ""},
+    {IdHighDecelSlider, IdHighDecelLabel, Field::HighDecel, ""},
 };
 
 // A slider's range, its page step of one fifth of that range (the template's step suits only
 // the default 0..100) and its position, clamped into the range.
-void setRangeAndValue(QSlider* slider, const SliderDef& def, int value)
+void setRangeAndValue(QSlider* slider, const ValidValues& valid, int value)
 {
-    slider->setRange(def.min, def.max);
-    slider->setPageStep(qMax(1, (def.max - def.min) / kPageStepsPerRange));
+    const auto min = static_cast<int>(valid.min());
+    const auto max = static_cast<int>(valid.max());
+    slider->setRange(min, max);
+    slider->setPageStep(qMax(1, (max - min) / kPageStepsPerRange));
     slider->setValue(value);
 }
 
@@ -106,10 +108,8 @@ const SliderDef* sliderDef(int sliderId)
 const char* const kSensorItemsThermistor[] = {"Disable", "KTY83-122", "KTY84-130"};
 const char* const kSensorItemsSwitch[] = {"Disable", "Enable"};
 constexpr int kSensorItemForOtherValues = 1;
-constexpr int kMaxSensorItem = 2;
-
-constexpr std::uint8_t kCanVariant = 'C';
-constexpr int kMaxCanId = 2047;
+// Sensor value n is item n of the longer list.
+constexpr int kMaxSensorItem = static_cast<int>(std::size(kSensorItemsThermistor)) - 1;
 
 // The hall phase sequence is shown as characters counted from '0'.
 constexpr int kDigitBase = '0';
@@ -139,9 +139,10 @@ void CStep4::bindControls()
 
 void CStep4::load()
 {
-    const bool thermistors = block().versionAtLeast(4, 4);
-    const bool smoothing = block().versionAtLeast(4, 4);
-    const bool identification = block().versionAtLeast(4, 5);
+    const FieldRules rules(block());
+    const bool thermistors = block().versionAtLeast(SoftwareVersions::kThermistors);
+    const bool smoothing = block().versionAtLeast(SoftwareVersions::kThermistors);
+    const bool identification = block().versionAtLeast(SoftwareVersions::kIdentification);
 
     // Sensor list: rebuilt at every load, since the items depend on the version.
     if (auto* list = control<QComboBox>(IdSensorList)) {
@@ -161,11 +162,12 @@ void CStep4::load()
 
     for (const auto& def : kTemperatureSliders) {
         if (auto* slider = control<QSlider>(def.slider))
-            setRangeAndValue(slider, def, static_cast<int>(block().get(def.field)));
+            setRangeAndValue(slider, rules.valid(def.field),
+                             static_cast<int>(block().get(def.field)));
     }
 
     // CAN identifiers exist only on the CAN variant.
-    const bool can = block().at(Field::ModelVariant) == kCanVariant;
+    const bool can = rules.identity().canVariant();
     if (can) {
         setControlText(IdSendIdEdit, QString::number(block().get(Field::SendId)));
         setControlText(IdReceiveIdEdit, QString::number(block().get(Field::ReceiveId)));
@@ -212,7 +214,8 @@ void CStep4::load()
     // the controller's values.
     for (const auto& def : kSmoothingSliders) {
         if (auto* slider = control<QSlider>(def.slider))
-            setRangeAndValue(slider, def, static_cast<int>(block().get(def.field)));
+            setRangeAndValue(slider, rules.valid(def.field),
+                             static_cast<int>(block().get(def.field)));
     }
 
     for (const auto& def : kTemperatureSliders)
@@ -231,7 +234,7 @@ bool CStep4::store()
     for (const auto& def : kTemperatureSliders)
         storeSlider(def.slider, def.field);
 
-    if (block().at(Field::ModelVariant) == kCanVariant) {
+    if (ControllerIdentity::of(block()).canVariant()) {
         // A refused identifier stops the store: what follows keeps its block values.
         if (!storeIdentifier(IdSendIdEdit, Field::SendId, kSendIdMessage))
             return false;
@@ -239,11 +242,11 @@ bool CStep4::store()
             return false;
     }
 
-    if (block().versionAtLeast(4, 5)) {
+    if (block().versionAtLeast(SoftwareVersions::kIdentification)) {
         storeFlag(Field::AutoIdentify, IdAutoIdentifyEnable);
         storeFlag(Field::IdentifyRev, IdIdentifyRevEnable);
     }
-    if (block().versionAtLeast(4, 4)) {
+    if (block().versionAtLeast(SoftwareVersions::kThermistors)) {
         storeFlag(Field::Smooth, IdSmoothEnable);
         // With Smooth disabled the controller keeps its smoothing values.
         if (block().flag(Field::Smooth)) {
@@ -288,7 +291,7 @@ bool CStep4::storeIdentifier(int editId, Field field, const char* message)
     if (edit == nullptr)
         return true;
     const std::optional<int> value = decimalValue(edit->text());
-    if (!value || *value < 0 || *value > kMaxCanId) {
+    if (!value || !FieldRules(block()).valid(field).contains(*value)) {
         if (prompter())
             prompter()->tell(QString::fromLatin1(message), Prompter::Buttons::Ok,
                              Prompter::Icon::Warning);

@@ -1,45 +1,30 @@
 // Regeneration page: regenerative braking, brake switch and sensor, joystick and cruise.
 #include "cstep5.h"
 
+#include "field_rules.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QSlider>
 
+#include <iterator>
+
+namespace V = SoftwareVersions;
 
 namespace {
-
-// Software versions that change what the page offers (major, minor).
-constexpr int kReleaseRegenMajor = 2, kReleaseRegenMinor = 9; // regen on throttle release
-constexpr int kSensorSpanMajor = 3, kSensorSpanMinor = 2;     // span as percent sliders
-constexpr int kSensorListMajor = 4, kSensorListMinor = 3;     // four-item sensor type list
-
-constexpr int kReleaseRegenMin = 0, kReleaseRegenMax = 20;
-constexpr int kBrakeSwitchCurrentMin = 5, kBrakeSwitchCurrentMax = 50;
-constexpr int kMaxRegenCurrentMin = 20, kMaxRegenCurrentMax = 100;
-constexpr int kSensorStartMin = 0, kSensorStartMax = 40;
-constexpr int kSensorEndMin = 50, kSensorEndMax = 100;
 
 // Before 0302 the span is one byte: starting step in the high nibble, ending step in the low.
 constexpr int kStartStepShift = 4;
 constexpr std::uint8_t kStepMask = 0x0F;
-constexpr int kStartStepCount = 5; // 0% .. 40%
-constexpr int kEndStepCount = 6;   // 100% .. 50%
-constexpr int kFallbackStep = 2;   // shown for a step without an item
-
-constexpr int kSensorTypeCount = 4; // 0 = no sensor
-// The sensor item whose span is shown in volts: 0..100 % of the span is 1.0..4.0 V.
-constexpr int kVoltSensorItem = 2;
+constexpr int kFallbackStep = 2; // shown for a step without an item
 
 const char* const kSensorTypes0302[] = {"No Used", "3-wire Pot", "Hall Active Throttle"};
 const char* const kSensorTypes0403[] = {"No", "0-5V", "1-4V", "0-5K"};
 
-void setSlider(QSlider* slider, int min, int max, int value)
-{
-    if (slider == nullptr)
-        return;
-    slider->setRange(min, max);
-    slider->setValue(value); // clamps to the range
-}
+// Sensor type n is item n of the longest list; 0 = no sensor.
+constexpr int kSensorTypeCount = static_cast<int>(std::size(kSensorTypes0403));
+// The sensor item whose span is shown in volts: 0..100 % of the span is 1.0..4.0 V.
+constexpr int kVoltSensorItem = 2;
 
 } // namespace
 
@@ -97,10 +82,10 @@ void CStep5::fillSensorTypes() const
     if (types == nullptr)
         return;
     // Before 0302 the list keeps the items of the template.
-    if (!block().versionAtLeast(kSensorSpanMajor, kSensorSpanMinor))
+    if (!block().versionAtLeast(V::kPositions))
         return;
     types->clear();
-    if (block().versionAtLeast(kSensorListMajor, kSensorListMinor)) {
+    if (block().versionAtLeast(V::kThreeSensors)) {
         for (const char* text : kSensorTypes0403)
             types->addItem(QString::fromLatin1(text));
     } else {
@@ -112,39 +97,45 @@ void CStep5::fillSensorTypes() const
 void CStep5::load()
 {
     const ConfigBlock& b = block();
-    const bool releaseRegen = b.versionAtLeast(kReleaseRegenMajor, kReleaseRegenMinor);
-    const bool spanSliders = b.versionAtLeast(kSensorSpanMajor, kSensorSpanMinor);
+    const FieldRules rules(b);
+    const bool releaseRegen = b.versionAtLeast(V::kReleasing);
+    const bool spanSliders = b.versionAtLeast(V::kPositions);
 
     setPair(IdRegenEnable, IdRegenDisable, b.flag(Field::Regeneration));
 
     // Older controllers have no regeneration on throttle release: the slider stays as it is.
     setControlEnabled(IdReleaseRegen, releaseRegen);
     if (releaseRegen)
-        setSlider(control<QSlider>(IdReleaseRegen), kReleaseRegenMin, kReleaseRegenMax,
-                  static_cast<int>(b.get(Field::ReleasingThrottleStartsRegen)));
+        setSliderSpan(control<QSlider>(IdReleaseRegen),
+                      rules.valid(Field::ReleasingThrottleStartsRegen),
+                      static_cast<int>(b.get(Field::ReleasingThrottleStartsRegen)));
 
     setPair(IdBrakeSwitchEnable, IdBrakeSwitchDisable, b.flag(Field::BrakeSwitch));
     setPair(IdJoystickEnable, IdJoystickDisable, b.flag(Field::Joystick));
     setPair(IdCruiseEnable, IdCruiseDisable, b.flag(Field::Cruise));
 
-    setSlider(control<QSlider>(IdBrakeSwitchCurrent), kBrakeSwitchCurrentMin,
-              kBrakeSwitchCurrentMax, static_cast<int>(b.get(Field::RegenCurrentByBrakeSwitchOn)));
-    setSlider(control<QSlider>(IdMaxRegenCurrent), kMaxRegenCurrentMin, kMaxRegenCurrentMax,
-              static_cast<int>(b.get(Field::MaxRegenCurrent)));
-    setSlider(control<QSlider>(IdSensorStart), kSensorStartMin, kSensorStartMax,
-              static_cast<int>(b.get(Field::BrakeSensorStartingPoint)));
-    setSlider(control<QSlider>(IdSensorEnd), kSensorEndMin, kSensorEndMax,
-              static_cast<int>(b.get(Field::BrakeSensorEndingPoint)));
+    const auto loadSlider = [this, &b, &rules](int id, Field field) {
+        setSliderSpan(control<QSlider>(id), rules.valid(field), static_cast<int>(b.get(field)));
+    };
+    loadSlider(IdBrakeSwitchCurrent, Field::RegenCurrentByBrakeSwitchOn);
+    loadSlider(IdMaxRegenCurrent, Field::MaxRegenCurrent);
+    loadSlider(IdSensorStart, Field::BrakeSensorStartingPoint);
+    loadSlider(IdSensorEnd, Field::BrakeSensorEndingPoint);
 
     // Both step lists are loaded on every version; the version decides which pair is seen.
     const std::uint8_t steps = static_cast<std::uint8_t>(b.get(Field::BrakeSensorStartEndSteps));
+    // The largest valid steps byte pairs the last starting step (0% .. 40%) with the last
+    // ending step (100% .. 50%).
+    const auto lastSteps = static_cast<int>(rules.valid(Field::BrakeSensorStartEndSteps).max());
+    const int lastStart = lastSteps >> kStartStepShift;
+    const int lastEnd = lastSteps & kStepMask;
     if (auto* start = control<QComboBox>(IdSensorStartStep)) {
         const int n = steps >> kStartStepShift;
-        start->setCurrentIndex(n < kStartStepCount && n < start->count() ? n : kFallbackStep);
+        start->setCurrentIndex(n <= lastStart && n < start->count() ? n : kFallbackStep);
     }
     if (auto* end = control<QComboBox>(IdSensorEndStep)) {
         const int n = steps & kStepMask;
-        end->setCurrentIndex(n < kEndStepCount && n < end->count() ? n : kFallbackStep);
+        end->setCurrentIndex(n <= lastEnd && n < end->count() ? n : kFallbackStep);
     }
 
     for (int id : {IdSensorStart, IdSensorEnd, IdSensorStartLabel, IdSensorEndLabel})
@@ -176,12 +167,12 @@ bool CStep5::store()
         if (auto* slider = control<QSlider>(id))
             b.set(field, static_cast<std::uint32_t>(slider->value()));
     };
-    if (b.versionAtLeast(kReleaseRegenMajor, kReleaseRegenMinor))
+    if (b.versionAtLeast(V::kReleasing))
         storeSlider(IdReleaseRegen, Field::ReleasingThrottleStartsRegen);
     storeSlider(IdBrakeSwitchCurrent, Field::RegenCurrentByBrakeSwitchOn);
     storeSlider(IdMaxRegenCurrent, Field::MaxRegenCurrent);
 
-    if (b.versionAtLeast(kSensorSpanMajor, kSensorSpanMinor)) {
+    if (b.versionAtLeast(V::kPositions)) {
         storeSlider(IdSensorStart, Field::BrakeSensorStartingPoint);
         storeSlider(IdSensorEnd, Field::BrakeSensorEndingPoint);
     } else {

@@ -1,6 +1,8 @@
 // Base of every wizard page: a template's widgets, and load/store between them and the block.
 #include "page.h"
 
+#include "field_rules.h"
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -69,6 +71,14 @@ QString hallVoltText(int percent)
                                       std::chars_format::fixed, 1);
     *result.ptr = 'V';
     return QString::fromLatin1(buffer, static_cast<int>(result.ptr + 1 - buffer));
+}
+
+void setSliderSpan(QSlider* slider, const ValidValues& valid, int position, int scale)
+{
+    if (slider == nullptr)
+        return;
+    slider->setRange(static_cast<int>(valid.min() / scale), static_cast<int>(valid.max() / scale));
+    slider->setValue(position); // clamps into the range
 }
 
 namespace {

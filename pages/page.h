@@ -10,6 +10,8 @@
 
 class Prompter;
 class QAbstractButton;
+class QSlider;
+class ValidValues;
 
 // The number a user typed into a decimal edit box: leading blanks and one sign are skipped,
 // the digits up to the first other character are taken, and text without digits gives 0.
@@ -21,6 +23,10 @@ std::optional<int> decimalValue(const QString& text);
 // user's locale, and an exact tie such as 3.25 goes to the even digit).
 QString percentText(int percent);
 QString hallVoltText(int percent);
+
+// Lets a slider span a field's valid values, where the block holds `scale` times the slider's
+// position, then moves it to `position` (clamped into the span). A null slider is skipped.
+void setSliderSpan(QSlider* slider, const ValidValues& valid, int position, int scale = 1);
 
 class Page : public QWidget
 {

@@ -7,25 +7,26 @@
 #include "cstep5.h"
 #include "cstep6.h"
 #include "cstep7.h"
+#include "field_rules.h"
 #include "v0204.h"
 
 bool hasRegenerationPage(const ConfigBlock& block)
 {
-    // The fifth model character is '1' on controllers with regeneration.
-    return block.at(Field::ModelNumber, 4) == '1';
+    return ControllerIdentity::of(block).hasRegeneration();
 }
 
 QList<PagePlan> planPages(const ConfigBlock& block)
 {
+    const ControllerIdentity id = ControllerIdentity::of(block);
     QList<PagePlan> plan;
     plan.append({PageKind::CStep2, 146});
     plan.append({PageKind::CStep3, 147});
-    if (block.versionAtLeast(2, 4))
+    if (id.versionAtLeast(SoftwareVersions::kMotorPage))
         plan.append({PageKind::V0204, 156});
-    if (hasRegenerationPage(block))
+    if (id.hasRegeneration())
         plan.append({PageKind::CStep5, 149});
     plan.append({PageKind::CStep4, 148});
-    if (block.at(Field::ModelVariant) == 'J')
+    if (id.j1939Variant())
         plan.append({PageKind::CStep7, 151});
     plan.append({PageKind::CStep6, CStep6::kTemplateId});
     return plan;

@@ -1,29 +1,19 @@
 // Motor page: top speed, pole count and the motor functions (Boost, Economy, ABS, 12 V output...).
 #include "v0204.h"
 
+#include "field_rules.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
 
+namespace V = SoftwareVersions;
+
 namespace {
-
-// Software versions that change what the page offers (major, minor).
-constexpr int kHalfSpeedMajor = 2, kHalfSpeedMinor = 9; // Half Speed In Reverse appears
-constexpr int kFunctionsMajor = 3;                      // Boost, Economy, Half Current
-constexpr int kNoiseMajor = 3, kNoiseMinor = 4;         // Noise Reduction
-constexpr int kAbsMajor = 4, kAbsMinor = 3;             // ABS, 12 V output, reverse speed
-
-constexpr int kTopSpeedMin = 30, kTopSpeedMax = 100;
-constexpr int kReverseSpeedMin = 20, kReverseSpeedMax = 100;
 
 // Pole list item i stands for 2 * (i + 1) poles.
 constexpr int kPolesPerStep = 2;
-
-// The second letter of the series code is 'D' for exactly the PDR and PDT series, which have
-// no 12 V output.
-constexpr int kSeriesLetterIndex = 1;
-constexpr char kPdSeriesLetter = 'D';
 
 } // namespace
 
@@ -38,13 +28,14 @@ void V0204::bindControls()
 
 bool V0204::offersPoleChoice() const
 {
-    const std::uint8_t variant = block().at(Field::ModelVariant);
-    return variant == 'J' || variant == 'C';
+    const ControllerIdentity id = ControllerIdentity::of(block());
+    return id.j1939Variant() || id.canVariant();
 }
 
 bool V0204::isPdSeries() const
 {
-    return block().at(Field::ModelPrefix, kSeriesLetterIndex) == kPdSeriesLetter;
+    // The PD series have no 12 V output.
+    return ControllerIdentity::of(block()).pdSeries();
 }
 
 void V0204::refreshLabels() const
@@ -58,18 +49,17 @@ void V0204::refreshLabels() const
 void V0204::load()
 {
     const ConfigBlock& b = block();
-    const bool halfSpeed = b.versionAtLeast(kHalfSpeedMajor, kHalfSpeedMinor);
-    const bool functions = b.versionAtLeast(kFunctionsMajor, 0);
-    const bool noise = b.versionAtLeast(kNoiseMajor, kNoiseMinor);
-    const bool absRows = b.versionAtLeast(kAbsMajor, kAbsMinor);
+    const FieldRules rules(b);
+    const bool halfSpeed = b.versionAtLeast(V::kReleasing);
+    const bool functions = b.versionAtLeast(V::kFunctions);
+    const bool noise = b.versionAtLeast(V::kNoiseReduction);
+    const bool absRows = b.versionAtLeast(V::kThreeSensors);
 
     // Only the J1939 and CAN variants let the user pick the pole count.
     setControlEnabled(IdPoles, offersPoleChoice());
 
-    if (auto* slider = control<QSlider>(IdTopSpeed)) {
-        slider->setRange(kTopSpeedMin, kTopSpeedMax);
-        slider->setValue(static_cast<int>(b.get(Field::MotorTopSpeed))); // clamps to the range
-    }
+    setSliderSpan(control<QSlider>(IdTopSpeed), rules.valid(Field::MotorTopSpeed),
+                  static_cast<int>(b.get(Field::MotorTopSpeed)));
 
     if (auto* poles = control<QComboBox>(IdPoles)) {
         // 0 and 1 show as 2, odd counts as the even count below; a count beyond the list
@@ -108,12 +98,9 @@ void V0204::load()
     setPair(IdReleasingBrakeEnable, IdReleasingBrakeDisable,
             b.flag(Field::ReleasingBrakeHighPedalDisable));
 
-    if (auto* slider = control<QSlider>(IdReverseSpeed)) {
-        if (absRows) {
-            slider->setRange(kReverseSpeedMin, kReverseSpeedMax);
-            slider->setValue(static_cast<int>(b.get(Field::MotorTopSpeedInReverse)));
-        }
-    }
+    if (absRows)
+        setSliderSpan(control<QSlider>(IdReverseSpeed), rules.valid(Field::MotorTopSpeedInReverse),
+                      static_cast<int>(b.get(Field::MotorTopSpeedInReverse)));
     for (int id : {IdAbsCaption, IdAbsEnable, IdAbsDisable, IdReverseSpeedCaption, IdReverseSpeed,
                    IdReverseSpeedLabel})
         setControlVisible(id, absRows);
@@ -147,10 +134,10 @@ bool V0204::store()
             b.set(Field::MotorPoles, static_cast<std::uint32_t>(kPolesPerStep * (index + 1)));
     }
 
-    if (b.versionAtLeast(kHalfSpeedMajor, kHalfSpeedMinor))
+    if (b.versionAtLeast(V::kReleasing))
         storeFlag(Field::HalfSpeedInReverse, IdHalfSpeedEnable);
 
-    if (b.versionAtLeast(kFunctionsMajor, 0)) {
+    if (b.versionAtLeast(V::kFunctions)) {
         // Boost and Economy both use the brake input: they exclude each other and the brake
         // sensor. Boost is looked at first, so it wins when both were chosen.
         if (isChecked(IdBoostEnable)) {
@@ -175,7 +162,7 @@ bool V0204::store()
     storeFlag(Field::Abs, IdAbsEnable);
     storeFlag(Field::Output12V, IdOutput12VEnable);
 
-    if (b.versionAtLeast(kAbsMajor, kAbsMinor)) {
+    if (b.versionAtLeast(V::kThreeSensors)) {
         if (auto* slider = control<QSlider>(IdReverseSpeed))
             b.set(Field::MotorTopSpeedInReverse, static_cast<std::uint32_t>(slider->value()));
     }
