@@ -133,10 +133,9 @@ FieldGroup groupOf(Field f)
 }
 
 // Order of the groups as the wizard shows its pages.
-constexpr FieldGroup kGroupOrder[] = {FieldGroup::Identity,     FieldGroup::Throttle,
-                                      FieldGroup::Startup,      FieldGroup::Motor,
-                                      FieldGroup::Regeneration, FieldGroup::Temperature,
-                                      FieldGroup::J1939};
+constexpr FieldGroup kGroupOrder[] = {
+    FieldGroup::Identity,     FieldGroup::Throttle,    FieldGroup::Startup, FieldGroup::Motor,
+    FieldGroup::Regeneration, FieldGroup::Temperature, FieldGroup::J1939};
 
 QString tenthsText(std::uint32_t tenths)
 {
@@ -510,9 +509,10 @@ QString FieldRules::meaning(Field f, std::uint32_t value) const
     }
     case Field::ControlMode:
     case Field::ControlModeCopy:
-        return value == 3 ? QStringLiteral("Torque")
-                          : value == 1 ? QStringLiteral("Balanced")
-                                       : value == 2 ? QStringLiteral("legacy") : QString();
+        return value == 3   ? QStringLiteral("Torque")
+               : value == 1 ? QStringLiteral("Balanced")
+               : value == 2 ? QStringLiteral("legacy")
+                            : QString();
     case Field::SpeedMode:
         return value == 2 ? QStringLiteral("Speed control") : QStringLiteral("off");
     case Field::ThrottleSensorType:
