@@ -1,68 +1,14 @@
 // norvelctl's commands against the simulated controller: output formats, refusals, exit codes.
-#include "cli_tool.h"
-#include "config_block.h"
-#include "sim_server.h"
+#include "cli_fixture.h"
 #include "transfers.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CliRun
-{
-    int code;
-    QString out;
-    QString err;
-};
-
-class CliTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        server = std::make_unique<SimServer>(SimOptions{});
-        QString error;
-        ASSERT_TRUE(server->start(&error)) << error.toStdString();
-    }
-
-    CliRun run(QStringList args, const QString& input = QString())
-    {
-        QString out, err, in = input;
-        QTextStream o(&out), e(&err), i(&in);
-        CliTool tool(o, e, i);
-        const int code = tool.run(args);
-        o.flush();
-        e.flush();
-        return {code, out, err};
-    }
-    QStringList withPort(const QStringList& args)
-    {
-        return QStringList{"--port", server->devicePath()} + args;
-    }
-
-    QString writeFile(const QString& name, const QByteArray& data)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(data);
-        return path;
-    }
-    // The controller's block as `read` delivers it: version bytes from the identify reply.
-    ConfigBlock controllerImage()
-    {
-        ConfigBlock b = server->storedImage();
-        b.setByte(83, server->versionMajor());
-        b.setByte(84, server->versionMinor());
-        return b;
-    }
-
-    std::unique_ptr<SimServer> server;
-    QTemporaryDir dir;
-};
+using CliTest = CliFixture;
 
 TEST_F(CliTest, ProbePrintsPortVersionAndKey)
 {
