@@ -1,10 +1,15 @@
-// Times block reads and writes against the paced simulator and prints each as a ratio to its floor.
+// Times block reads and writes against the paced simulator, and norvelctl's verified set and
+// import end to end, and prints each as a ratio to its floor.
+#include "cli_tool.h"
 #include "frame.h"
 #include "sim_server.h"
 #include "transfers.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +24,32 @@ double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+void report(const char* what, double ms, double floor)
+{
+    std::printf("%-17s %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", what, ms, floor,
+                ms / floor);
+}
+
+// Runs one norvelctl command in-process; its output is dropped. Milliseconds, or -1 when the
+// command failed.
+double timeCommand(const QStringList& arguments)
+{
+    QString out, err, in;
+    QTextStream o(&out), e(&err), i(&in);
+    CliTool tool(o, e, i);
+    QElapsedTimer t;
+    t.start();
+    const int code = tool.run(arguments);
+    const double ms = t.nsecsElapsed() / 1e6;
+    if (code != kExitOk) {
+        e.flush();
+        std::fprintf(stderr, "norvelctl %s failed (%d): %s\n", qPrintable(arguments.join(' ')),
+                     code, qPrintable(err));
+        return -1;
+    }
+    return ms;
 }
 
 } // namespace
@@ -65,11 +96,44 @@ int main(int argc, char** argv)
         }
         writes.push_back(t.nsecsElapsed() / 1e6);
     }
-    const double r = median(reads), w = median(writes);
-    std::printf("read+identify: %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", r, readFloor,
-                r / readFloor);
-    std::printf("write+commit:  %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", w,
-                writeFloor, w / writeFloor);
+    link.disconnect();
+
+    // norvelctl set and import, verified: connect (one identify) and read the block with
+    // identify, write and commit, then read it back with identify. Each round changes a field,
+    // so that every round writes.
+    const double verifiedFloor = (3 + 6) * kByteMs + 2 * readFloor + writeFloor;
+    QTemporaryDir dir;
+    const QStringList common = {"--port", server.devicePath(), "--backup-dir", dir.path(), "--yes"};
+    QString documents[2];
+    for (int i = 0; i < 2; ++i) {
+        documents[i] = dir.filePath(QStringLiteral("doc%1.json").arg(i));
+        QFile f(documents[i]);
+        const QByteArray json = QStringLiteral("{\"format\": \"norvel-configuration\", "
+                                               "\"version\": 1, \"fields\": {\"StartupDelay\": "
+                                               "%1, \"MaxMotorCurrent\": %2}}")
+                                    .arg(3 + i)
+                                    .arg(70 + 10 * i)
+                                    .toUtf8();
+        if (!f.open(QIODevice::WriteOnly) || f.write(json) != json.size()) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(documents[i]));
+            return 1;
+        }
+    }
+    std::vector<double> sets, imports;
+    for (int i = 0; i < rounds; ++i) {
+        const double set = timeCommand(
+            common + QStringList{"set", QStringLiteral("MaxMotorCurrent=%1").arg(i % 2 ? 90 : 85)});
+        const double import = timeCommand(common + QStringList{"import", documents[i % 2]});
+        if (set < 0 || import < 0)
+            return 1;
+        sets.push_back(set);
+        imports.push_back(import);
+    }
+
+    report("read+identify", median(reads), readFloor);
+    report("write+commit", median(writes), writeFloor);
+    report("set, verified", median(sets), verifiedFloor);
+    report("import, verified", median(imports), verifiedFloor);
     std::printf("(median of %d rounds on the paced simulator)\n", rounds);
     return 0;
 }
