@@ -8,6 +8,7 @@
 #include "link.h"
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QSaveFile>
 
 namespace {
@@ -179,7 +180,9 @@ int CliTool::diff(Link& link, const QStringList& inputs)
                 return fail(QStringLiteral("cannot open %1: %2").arg(names[i], file.errorString()),
                             kExitUsage);
             const QByteArray data = file.readAll();
-            if (data.size() == kConfigBlockSize && !data.trimmed().startsWith('{')) {
+            // A 128-byte file is an image unless it is a JSON object: an image may well start
+            // with a brace or blanks, but it is never whole JSON.
+            if (data.size() == kConfigBlockSize && !QJsonDocument::fromJson(data).isObject()) {
                 side.block = ConfigBlock::fromByteArray(data);
                 side.whole = true;
             } else {

@@ -185,6 +185,9 @@ int CliTool::run(const QStringList& arguments)
     options.verify = !parser.isSet(noVerifyOption);
     for (const QString& name : parser.values(onlyOption))
         options.only += name.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    // An empty list would mean every field: a script's empty variable must not import them all.
+    if (parser.isSet(onlyOption) && options.only.isEmpty())
+        return fail(QStringLiteral("--only names no field"), kExitUsage);
 
     if (command == QLatin1String("ports"))
         return ports();
@@ -379,13 +382,17 @@ int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBloc
                 .arg(failure),
             kExitLink);
     if (options.verify) {
+        // The controller reports its version by identification, not by the stored bytes, so
+        // the version bytes are left out of the comparison.
         ConfigBlock readBack;
-        if (!ReadConfigBlock(link, readBack, &failure) ||
-            !IdentifyController(link, readBack, &failure))
+        if (!ReadConfigBlock(link, readBack, &failure))
             return fail(QStringLiteral("committed, but reading it back failed at %1; the write "
                                        "is not verified")
                             .arg(failure),
                         kExitLink);
+        const FieldDef& version = fieldDef(Field::SoftwareVersion);
+        for (int i = 0; i < version.width; ++i)
+            readBack.setByte(version.offset + i, next.byte(version.offset + i));
         Field field = Field::Count_;
         const int offset = firstDifference(next, readBack, &field);
         if (offset >= 0)

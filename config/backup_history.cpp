@@ -87,7 +87,8 @@ QList<BackupEntry> BackupHistory::list() const
             continue;
         QDateTime time = QDateTime::fromString(m.captured(2), QLatin1String(kTimeFormat));
         time.setTimeSpec(Qt::UTC);
-        entries.append({m.captured(1), time, info.absoluteFilePath(), false});
+        const int sequence = m.captured(3).isEmpty() ? 1 : m.captured(3).mid(1).toInt();
+        entries.append({m.captured(1), time, info.absoluteFilePath(), false, sequence});
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const BackupEntry& a, const BackupEntry& b) {
@@ -95,7 +96,9 @@ QList<BackupEntry> BackupHistory::list() const
                              return a.key < b.key;
                          if (a.first != b.first)
                              return a.first;
-                         return a.time < b.time;
+                         if (a.time != b.time)
+                             return a.time < b.time;
+                         return a.sequence < b.sequence;
                      });
     return entries;
 }

@@ -14,6 +14,7 @@ struct BackupEntry
     QDateTime time; // UTC: when the history image was saved, or the first image's file time
     QString path;
     bool first = false; // the first-connection image (<key>N.n)
+    int sequence = 1;   // 2, 3... for later images saved within the same millisecond
 };
 
 class BackupHistory

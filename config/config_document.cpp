@@ -6,6 +6,7 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 
+#include <cctype>
 #include <cmath>
 
 namespace {
@@ -130,7 +131,10 @@ bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentErro
         if (v.isString()) {
             const QString s = v.toString();
             bytes = k.hex ? QByteArray::fromHex(s.toLatin1()) : s.toLatin1();
-            if (k.hex && s.size() != 2 * def.width)
+            bool hexDigits = true;
+            for (QChar c : s)
+                hexDigits = hexDigits && c.unicode() < 0x80 && std::isxdigit(c.toLatin1());
+            if (k.hex && (s.size() != 2 * def.width || !hexDigits))
                 bytes.clear();
         }
         if (bytes.size() != def.width) {

@@ -35,7 +35,8 @@ struct ConfigDocument
     // The identity part, when the document has one: the identity bytes of the controller it
     // was taken from; every other byte of the block is 0xFF.
     std::optional<ConfigBlock> controller;
-    // The fields it names, in the order it names them.
+    // The fields it names: by name for a parsed document, in the order given for assignments,
+    // in the wizard's order for a controller's document.
     QList<std::pair<Field, std::uint32_t>> fields;
 
     bool names(Field f) const;

@@ -410,6 +410,15 @@ TEST_F(CliConfigTest, NoVerifyTrustsTheCommit)
     const CliRun write = run(withPort({"write", path, "--yes"}));
     EXPECT_EQ(write.code, 1);
     EXPECT_TRUE(write.err.contains("StartupDelay (byte 12)")) << write.err.toStdString();
+
+    // The controller reports its version by identification: an image of another version,
+    // forced on, is stored as sent and verifies.
+    ConfigBlock otherVersion = controllerImage();
+    otherVersion.setByte(84, otherVersion.byte(84) ^ 0x01);
+    const CliRun forced = run(withPort(
+        {"write", writeFile("other.bin", otherVersion.toByteArray()), "--yes", "--force"}));
+    EXPECT_EQ(forced.code, 0) << forced.err.toStdString();
+    EXPECT_EQ(server->storedImage(), otherVersion);
 }
 
 TEST_F(CliConfigTest, BackupsHoldTheImageBeforeEachWrite)
@@ -525,9 +534,8 @@ TEST_F(CliConfigTest, DiffExitsTwoOnBadInputOrNoController)
     EXPECT_TRUE(broken.err.contains("READ")) << broken.err.toStdString();
 }
 
-// Enable once diff tells an image from a document by its content: this controller's image
-// starts with the bytes 0C 7B, which read as white space and '{'.
-TEST_F(CliConfigTest, DISABLED_DiffTakesAnImageThatStartsLikeJsonForAnImage)
+// This controller's image starts with the bytes 0C 7B, which read as white space and '{'.
+TEST_F(CliConfigTest, DiffTakesAnImageThatStartsLikeJsonForAnImage)
 {
     ASSERT_EQ(
         run(withPort({"set", "NoiseReduction=false", "PowerOnHighPedalDisable=true", "--yes"}))
@@ -540,9 +548,8 @@ TEST_F(CliConfigTest, DISABLED_DiffTakesAnImageThatStartsLikeJsonForAnImage)
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
 }
 
-// Enable once an --only that names no field is refused: a script's empty list must not
-// import the whole document.
-TEST_F(CliConfigTest, DISABLED_ImportRefusesAnOnlyThatNamesNoField)
+// A script's empty list must not import the whole document.
+TEST_F(CliConfigTest, ImportRefusesAnOnlyThatNamesNoField)
 {
     const QString path = writeFile("doc.json", edited(exported(server), {{"MaxMotorCurrent", 80}}));
     for (const QString& only : {QString(), QString(",")}) {

@@ -103,6 +103,9 @@ TEST(ConfigDocument, ReadingRefusesEachFaultNamingTheFieldAndWhatIsAllowed)
         {doc("", ", \"controller\": {\"prefix\": \"DV\", \"number\": \"72401\", \"options\": "
                  "\"41\", \"variant\": \"J\", \"software\": \"0405\"}"),
          "controller", "controller.prefix"},
+        {doc("", ", \"controller\": {\"prefix\": \"DVR\", \"number\": \"72401\", \"options\": "
+                 "\"41\", \"variant\": \"J\", \"software\": \"0x05\"}"),
+         "controller", "controller.software"},
     };
     for (const Case& c : cases) {
         QList<DocumentError> errors;
@@ -283,6 +286,8 @@ TEST(BackupHistory, EveryWriteKeepsItsOwnCompleteImageAndTheListFindsThem)
     EXPECT_FALSE(entries[1].first);
     EXPECT_EQ(entries[1].key, ControllerKey(image));
     EXPECT_EQ(entries[1].time, when);
+    EXPECT_EQ(entries[1].path, first) << "saved within one millisecond, listed in saving order";
+    EXPECT_EQ(entries[2].path, second);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no temporary file left";
 
     EXPECT_FALSE(BackupHistory(dir.filePath("notes.txt")).save(image)) << "a file, not a folder";
