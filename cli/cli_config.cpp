@@ -74,7 +74,7 @@ int CliTool::get(Link& link, const QStringList& names)
 {
     QList<Field> fields;
     for (const QString& name : names) {
-        const FieldDef* def = findField(name.toUtf8().constData());
+        const FieldDef* def = fieldNamed(name);
         if (def == nullptr)
             return fail(QStringLiteral("%1: no such field").arg(name), kExitUsage);
         fields.append(def->field);

@@ -155,6 +155,13 @@ bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentErro
 
 } // namespace
 
+const FieldDef* fieldNamed(const QString& name)
+{
+    // Compared whole: a name with a NUL inside must not match the field its first part names.
+    const FieldDef* def = findField(name.toUtf8().constData());
+    return def != nullptr && name == QLatin1String(def->name) ? def : nullptr;
+}
+
 bool ConfigDocument::names(Field f) const
 {
     for (const auto& [field, value] : fields)
@@ -222,7 +229,7 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
             const QJsonObject fields = fieldsValue.toObject();
             for (auto it = fields.begin(); it != fields.end(); ++it) {
                 const QString name = it.key();
-                const FieldDef* def = findField(name.toUtf8().constData());
+                const FieldDef* def = fieldNamed(name);
                 if (def == nullptr) {
                     found.append({name, QStringLiteral("%1: no such field").arg(name)});
                     continue;
@@ -320,7 +327,7 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
                                      "to apply it anyway")
                           .arg(identityText(*doc.controller), identityText(current))});
     for (const QString& name : options.only) {
-        const FieldDef* def = findField(name.toUtf8().constData());
+        const FieldDef* def = fieldNamed(name);
         if (def == nullptr)
             found.append({name, QStringLiteral("%1: no such field").arg(name)});
         else if (!doc.names(def->field))
@@ -410,7 +417,7 @@ ConfigDocument documentFromAssignments(const QStringList& assignments, QList<Doc
     // Keep the order the assignments were given in (JSON objects sort their keys).
     ConfigDocument ordered;
     for (const QString& a : assignments) {
-        const FieldDef* def = findField(a.left(a.indexOf(QLatin1Char('='))).toUtf8().constData());
+        const FieldDef* def = fieldNamed(a.left(a.indexOf(QLatin1Char('='))));
         if (def && doc.names(def->field))
             ordered.fields.append({def->field, doc.value(def->field)});
     }

@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <optional>
 
+// The field of that exact name (case-sensitive), or nullptr.
+const FieldDef* fieldNamed(const QString& name);
+
 // One refusal, naming the field it concerns (empty for the document as a whole).
 struct DocumentError
 {

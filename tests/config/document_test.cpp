@@ -107,16 +107,20 @@ TEST(ConfigDocument, ReadingRefusesEachFaultNamingTheFieldAndWhatIsAllowed)
                  "\"41\", \"variant\": \"J\", \"software\": \"0x05\"}"),
          "controller", "controller.software"},
     };
+    QList<DocumentError> errors;
     for (const Case& c : cases) {
-        QList<DocumentError> errors;
         ConfigDocument::parse(c.json, &errors);
         ASSERT_EQ(errors.size(), 1) << c.json.constData();
         EXPECT_EQ(errors.first().field, c.field) << c.json.constData();
         EXPECT_TRUE(errors.first().message.contains(c.says))
             << c.json.constData() << " -> " << errors.first().message.toStdString();
     }
+    // A name is compared whole: one with a NUL inside is no field, not the field before it.
+    ConfigDocument::parse(doc("\"MaxMotorCurrent\\u0000Copy\": 80"), &errors);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().message.contains("no such field"));
+
     // Every fault is reported, not only the first; other top-level keys are ignored.
-    QList<DocumentError> errors;
     ConfigDocument::parse(doc("\"Abs\": 1, \"Foo\": 2, \"MaxMotorCurrent\": 80",
                               ", \"comment\": \"approved batch 7\""),
                           &errors);
