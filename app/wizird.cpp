@@ -3,6 +3,8 @@
 
 #include "backup_file.h"
 #include "backup_history.h"
+#include "config_document.h"
+#include "field_rules.h"
 #include "link_worker.h"
 #include "page.h"
 #include "page_set.h"
@@ -28,6 +30,7 @@ enum Message
     MsgControlModeUpgraded = 108,
     MsgMotorStopped = 110,
     MsgSpecialVersion = 111,
+    MsgNotStored = 112,
     MsgPortSetupError = 164,
     MsgStepCaption = 165,
 };
@@ -413,18 +416,57 @@ void Wizird::saveHistory()
         qWarning("%s", qPrintable(error));
 }
 
-bool Wizird::writeController()
+Wizird::WriteResult Wizird::writeController(QString* mismatch)
 {
     const ConfigBlock copy = m_block;
-    const bool written =
-        runTransfer(tr("Writing the configuration…"), [&copy](Link& link, ProgressSink& progress) {
-            return WriteConfigBlock(link, copy, nullptr, [&progress](int done, int total) {
+    ConfigBlock readBack;
+    bool committed = false;
+    // The frames of the write stay as they are; the read-back follows the commit in the same
+    // transfer, as its last step.
+    const int total = kWriteExchanges + kReadExchanges;
+    const bool read =
+        runTransfer(tr("Writing the configuration…"), [&](Link& link, ProgressSink& progress) {
+            committed = WriteConfigBlock(link, copy, nullptr, [&progress, total](int done, int) {
                 progress.setProgress(done, total);
             });
+            if (!committed)
+                return false;
+            progress.setLabel(Wizird::tr("Verifying…"));
+            return ReadConfigBlock(link, readBack, nullptr, [&progress, total](int done, int) {
+                progress.setProgress(kWriteExchanges + done, total);
+            });
         });
-    if (written)
+    if (!committed)
+        return WriteResult::Failed;
+    if (!read) {
+        // The commit was answered, so the controller most likely holds the new image; the write
+        // is still not verified and counts as failed.
         m_controllerImage = copy;
-    return written;
+        return WriteResult::Failed;
+    }
+
+    // The controller reports its version through identification, not through the stored
+    // bytes, so the version bytes are left out of the comparison.
+    const FieldDef& version = fieldDef(Field::SoftwareVersion);
+    for (int i = 0; i < version.width; ++i)
+        readBack.setByte(version.offset + i, copy.byte(version.offset + i));
+    m_controllerImage = readBack;
+    Field field = Field::Count_;
+    const int offset = firstDifference(copy, readBack, &field);
+    if (offset < 0)
+        return WriteResult::Verified;
+
+    if (mismatch) {
+        QString text = m_resources.string(MsgNotStored);
+        if (text.isEmpty()) // a module without the message still names the field
+            text = tr("The configuration did not stick: %1 (byte %2) reads back as %3, written "
+                      "%4.\r\nWrite it again?");
+        text = text.arg(QString::fromLatin1(fieldDef(field).name), QString::number(offset),
+                        fieldValueText(readBack, field), fieldValueText(copy, field));
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        *mismatch = text;
+    }
+    return WriteResult::NotStored;
 }
 
 void Wizird::OnFinish()
@@ -433,9 +475,17 @@ void Wizird::OnFinish()
     if (!showPageChecked(m_pageCount, false))
         return;
     saveHistory();
-    while (!writeController()) {
-        if (m_prompter.ask(MsgWriteError, Prompter::Buttons::RetryCancel,
-                           Prompter::Icon::Warning) != Prompter::Answer::Retry)
+    for (;;) {
+        QString mismatch;
+        const WriteResult result = writeController(&mismatch);
+        if (result == WriteResult::Verified)
+            break;
+        const Prompter::Answer answer =
+            result == WriteResult::NotStored
+                ? m_prompter.tell(mismatch, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning)
+                : m_prompter.ask(MsgWriteError, Prompter::Buttons::RetryCancel,
+                                 Prompter::Icon::Warning);
+        if (answer != Prompter::Answer::Retry)
             return;
     }
     if (m_prompter.ask(MsgCompleted, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==

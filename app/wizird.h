@@ -110,7 +110,15 @@ private:
     void saveBackup();
     // Saves the controller's image into the backup history before a write.
     void saveHistory();
-    bool writeController();
+    enum class WriteResult
+    {
+        Verified,  // committed, and the controller reads back what was written
+        Failed,    // an exchange of the write or of the read-back went unanswered
+        NotStored, // committed, but a field reads back otherwise
+    };
+    // Writes the block, commits it and reads it back, all behind one progress dialog. On
+    // NotStored, *mismatch is the message that names the field which did not stick.
+    WriteResult writeController(QString* mismatch);
     bool runTransfer(const QString& label, const std::function<bool(Link&, ProgressSink&)>& job);
 
     const ResourceModule& m_resources;

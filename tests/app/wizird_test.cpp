@@ -327,6 +327,154 @@ TEST_F(WizirdTest, FinishStoresTheShownPageThenWritesAndAsksToClose)
     EXPECT_EQ(c->frame->currentPage(), 4);
 }
 
+// The command bytes of the frames the controller received since its log was last cleared.
+std::vector<std::uint8_t> commands(const SimServer& sim)
+{
+    std::vector<std::uint8_t> out;
+    for (const auto& frame : sim.receivedFrames())
+        out.push_back(frame.at(0));
+    return out;
+}
+
+// A whole Finish as the controller sees it: the write, then the read-back of the block.
+std::vector<std::uint8_t> verifiedWrite()
+{
+    std::vector<std::uint8_t> out{CMD_START};
+    out.insert(out.end(), kWriteChunks, CMD_WRITE);
+    out.push_back(CMD_COMMIT);
+    out.push_back(CMD_START);
+    out.insert(out.end(), kConfigBlockSize / kReadChunk, CMD_READ);
+    return out;
+}
+
+TEST_F(WizirdTest, FinishReadsTheWrittenBlockBackBeforeItAsksToClose)
+{
+    auto h = harness("basic");
+    ASSERT_TRUE(h->open());
+    pages[0]->edit = 0x42;
+    h->prompter.script(106, {Answer::No});
+    h->sim->clearLog();
+    h->frame->OnFinish();
+    EXPECT_EQ(commands(*h->sim), verifiedWrite());
+    // The reads after the commit cover the block in order.
+    const auto frames = h->sim->receivedFrames();
+    ASSERT_EQ(frames.size(), verifiedWrite().size());
+    for (int i = 0; i < kConfigBlockSize / kReadChunk; ++i) {
+        const auto& read = frames[static_cast<std::size_t>(kWriteExchanges + 1 + i)];
+        ASSERT_GE(read.size(), 4u);
+        EXPECT_EQ(read[2], i * kReadChunk) << i;
+        EXPECT_EQ(read[3], kReadChunk) << i;
+    }
+    EXPECT_EQ(h->sim->storedImage(), h->block) << blockDiff(h->sim->storedImage(), h->block);
+    EXPECT_EQ(h->sim->commitCount(), 1);
+    EXPECT_TRUE(h->prompter.told.isEmpty());
+    EXPECT_EQ(h->prompter.asked, (QList<int>{110, 106}));
+}
+
+TEST_F(WizirdTest, AWriteThatDoesNotStickNamesTheFieldAndRetryWritesItAgain)
+{
+    auto h = harness("basic");
+    ASSERT_TRUE(h->open());
+    // The frame clears the regeneration bit of a controller without that page: the first byte
+    // the lost commit leaves as it was.
+    ASSERT_TRUE(h->sim->storedImage().flag(Field::Regeneration));
+    ASSERT_FALSE(h->block.flag(Field::Regeneration));
+    const ConfigBlock before = h->sim->storedImage();
+    pages[0]->edit = 0x42;
+    h->sim->addFault({SimFault::LostCommit, CMD_COMMIT, 1});
+    h->prompter.scriptTell({Answer::Retry});
+    h->prompter.script(106, {Answer::No});
+    int completedBeforeRetry = -1;
+    h->prompter.onTell = [&](const QString&) {
+        completedBeforeRetry = h->prompter.count(106);
+        EXPECT_EQ(h->sim->storedImage(), before);
+        h->sim->clearLog();
+    };
+    h->frame->OnFinish();
+
+    ASSERT_EQ(h->prompter.told.size(), 1);
+    EXPECT_EQ(h->prompter.told[0], "The configuration did not stick: Regeneration (byte 1) reads "
+                                   "back as true, written false.\nWrite it again?");
+    EXPECT_EQ(h->prompter.toldIcons[0], Prompter::Icon::Warning);
+    EXPECT_EQ(completedBeforeRetry, 0);
+    EXPECT_EQ(h->prompter.count(105), 0);
+    // Retry: the whole write and its read-back once more, then the completion question.
+    EXPECT_EQ(commands(*h->sim), verifiedWrite());
+    EXPECT_EQ(h->sim->frameCount(CMD_COMMIT), 2);
+    EXPECT_EQ(h->sim->commitCount(), 1);
+    EXPECT_EQ(h->sim->storedImage(), h->block) << blockDiff(h->sim->storedImage(), h->block);
+    EXPECT_EQ(h->prompter.count(106), 1);
+    // The retry is part of the same Finish: one history image besides the first one.
+    EXPECT_EQ(BackupHistory(h->backupDir.path()).list().size(), 2);
+}
+
+TEST_F(WizirdTest, CancelAfterAWriteThatDidNotStickWritesNothingMore)
+{
+    auto h = harness("basic");
+    ASSERT_TRUE(h->open());
+    const ConfigBlock before = h->sim->storedImage();
+    pages[0]->edit = 0x42;
+    h->sim->addFault({SimFault::LostCommit, CMD_COMMIT, 1});
+    h->prompter.scriptTell({Answer::Cancel});
+    h->prompter.onTell = [&](const QString&) { h->sim->clearLog(); };
+    h->frame->OnFinish();
+    EXPECT_EQ(h->prompter.told.size(), 1);
+    EXPECT_TRUE(h->sim->receivedFrames().empty());
+    EXPECT_EQ(h->sim->storedImage(), before);
+    EXPECT_EQ(h->prompter.count(106), 0);
+    EXPECT_EQ(h->frame->currentPage(), 4);
+    EXPECT_NE(h->frame->result(), QDialog::Accepted);
+
+    // The frame stays usable; the next Finish keeps in the history what the controller really
+    // held (its regeneration bit still set), not what the failed write sent.
+    h->prompter.onTell = nullptr;
+    h->prompter.script(106, {Answer::No});
+    h->frame->OnFinish();
+    EXPECT_EQ(h->prompter.told.size(), 1);
+    EXPECT_EQ(h->prompter.count(106), 1);
+    EXPECT_EQ(h->sim->storedImage(), h->block);
+    const QList<BackupEntry> entries = BackupHistory(h->backupDir.path()).list();
+    ASSERT_EQ(entries.size(), 3);
+    QFile second(entries[2].path);
+    ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ConfigBlock::fromByteArray(second.readAll()).flag(Field::Regeneration));
+}
+
+TEST_F(WizirdTest, AReadBackWithoutAnswerIsAFailedWrite)
+{
+    { // Retry writes and verifies again.
+        auto h = harness("basic");
+        ASSERT_TRUE(h->open());
+        h->sim->addFault({SimFault::NoReply, CMD_READ, h->sim->frameCount(CMD_READ) + 3});
+        h->prompter.script(105, {Answer::Retry});
+        h->prompter.script(106, {Answer::No});
+        int completedBeforeRetry = -1;
+        h->prompter.onAsk = [&](int id) {
+            if (id == 105)
+                completedBeforeRetry = h->prompter.count(106);
+        };
+        h->frame->OnFinish();
+        EXPECT_EQ(h->prompter.count(105), 1);
+        EXPECT_EQ(completedBeforeRetry, 0);
+        EXPECT_TRUE(h->prompter.told.isEmpty());
+        EXPECT_EQ(h->sim->commitCount(), 2);
+        EXPECT_EQ(h->prompter.count(106), 1);
+        EXPECT_EQ(h->sim->storedImage(), h->block);
+    }
+    { // Cancel leaves the frame open and asks nothing more.
+        auto h = harness("basic");
+        ASSERT_TRUE(h->open());
+        h->sim->addFault({SimFault::NoReply, CMD_READ, h->sim->frameCount(CMD_READ) + 8});
+        h->prompter.script(105, {Answer::Cancel});
+        h->frame->OnFinish();
+        EXPECT_EQ(h->prompter.asked, (QList<int>{110, 105}));
+        EXPECT_TRUE(h->prompter.told.isEmpty());
+        EXPECT_EQ(h->sim->commitCount(), 1);
+        EXPECT_EQ(h->frame->currentPage(), 4);
+        EXPECT_NE(h->frame->result(), QDialog::Accepted);
+    }
+}
+
 TEST_F(WizirdTest, EveryFinishFirstKeepsTheControllersImageInTheHistory)
 {
     auto h = harness("basic");

@@ -37,7 +37,7 @@ const QString kBundleDir = QStringLiteral(NORVEL_BUNDLE_DIR);
 const QStringList kModules = {QStringLiteral("english"), QStringLiteral("chinese")};
 const int kDialogs[] = {100, 102, 133, 145, 146, 147, 148, 149, 150, 151, 152, 153, 156};
 const int kPages[] = {145, 146, 147, 148, 149, 150, 151, 152, 156};
-const int kStrings[] = {101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 164, 165};
+const int kStrings[] = {101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 164, 165};
 
 QString utf8(const char* text)
 {
@@ -67,6 +67,8 @@ const std::map<int, const char*> kEnglishStrings = {
           "\"No\" if the motor is running. Please reconnect user program after stopping motor."},
     {111, "The configuration program is provided only for Norvel PDM/PDR standard series "
           "controller! For other special versions,please connect OEM.  "},
+    {112, "The configuration did not stick: %1 (byte %2) reads back as %3, written %4.\r\nWrite it "
+          "again?"},
     {164, "Set RS232 port error!"},
     {165, "Step %d - Norvel DVR-X Series Controllers Configuration Program V4.6"},
 };
@@ -89,6 +91,7 @@ const std::map<int, const char*> kChineseStrings = {
     {110, "警告：不允许在电机运转的情况下连接客户标定，更不允许修改参数！\r\n1.电机处于静止状态，"
           "请点击“是”进行参数设置；\r\n2.电机在转动，请点击“否”，关闭电机后再进行设置。"},
     {111, "该设置程序只能用在诺维标准版PDM/PDR控制器上，特殊版本请联系控制器供应商。"},
+    {112, "配置没有保存到控制器中：%1（字节%2）读回的值为%3，写入的值为%4。\r\n是否重新写入？"},
     {164, "RS232设置错误。"},
     {165, "当前第%d步-诺维DVR-X系列控制器配置程序V4.6"},
 };
@@ -217,6 +220,9 @@ TEST_F(ResourceModuleTest, StringTablesMatchTheTextsExactly)
     for (const QString& name : kModules) {
         EXPECT_TRUE(module(name).string(107).contains(QLatin1String(kMakerHost)));
         EXPECT_TRUE(module(name).string(165).contains(QStringLiteral("%d")));
+        // The read-back message takes the field, its byte and both values.
+        for (const char* marker : {"%1", "%2", "%3", "%4"})
+            EXPECT_TRUE(module(name).string(112).contains(QLatin1String(marker))) << marker;
     }
     EXPECT_EQ(QString::fromLatin1(kSupportUrl),
               QStringLiteral("http://") + kMakerHost + QLatin1String(kSupportPath));
