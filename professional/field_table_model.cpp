@@ -1,0 +1,556 @@
+// Table model of the professional view: every field the controller uses, editable in place.
+#include "field_table_model.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// More values than this get a number entry instead of a list.
+constexpr std::int64_t kMaxChoices = 8;
+
+// Changed rows: bold, dark text on a pale amber background, readable on any palette.
+const QColor kChangedBackground(0xFF, 0xEC, 0xB3);
+const QColor kChangedForeground(0x20, 0x20, 0x20);
+
+QString name(Field f)
+{
+    return QString::fromLatin1(fieldDef(f).name);
+}
+
+// A whole number out of an editor's or a caller's value; false for anything else (fractions,
+// text that is no number, booleans for numeric fields).
+bool wholeNumber(const QVariant& value, std::int64_t* result)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+        *result = value.toLongLong();
+        return true;
+    case QMetaType::ULong:
+    case QMetaType::ULongLong: {
+        const qulonglong u = value.toULongLong();
+        if (u > static_cast<qulonglong>(std::numeric_limits<std::int64_t>::max()))
+            return false;
+        *result = static_cast<std::int64_t>(u);
+        return true;
+    }
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double d = value.toDouble();
+        constexpr double kExact = 9007199254740992.0; // 2^53: every whole double below is exact
+        if (!std::isfinite(d) || d != std::trunc(d) || std::fabs(d) > kExact)
+            return false;
+        *result = static_cast<std::int64_t>(d);
+        return true;
+    }
+    case QMetaType::QString: {
+        bool ok = false;
+        const qlonglong n = value.toString().trimmed().toLongLong(&ok, 10);
+        if (ok)
+            *result = n;
+        return ok;
+    }
+    default:
+        return false;
+    }
+}
+
+QString sharedInputReason(Field turnedOff)
+{
+    return QStringLiteral("%1 turned off: BoostFunction and EconomyFunction share the brake input")
+        .arg(name(turnedOff));
+}
+
+QString brakeSensorClearedReason(Field function)
+{
+    return QStringLiteral("BrakeSensorType set to 0 (no sensor): %1 uses the brake input")
+        .arg(name(function));
+}
+
+QString functionOffReason(Field function, std::uint32_t sensorType)
+{
+    return QStringLiteral("%1 turned off: BrakeSensorType %2 uses the brake input")
+        .arg(name(function))
+        .arg(sensorType);
+}
+
+QString footSwitchReason()
+{
+    return QStringLiteral(
+        "FootSwitch turned off: with ForwardSwitch on, the throttle switch is the forward switch");
+}
+
+} // namespace
+
+QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f)
+{
+    const ValidValues valid = rules.valid(f);
+    if (fieldDef(f).kind != FieldKind::Number || valid.isEmpty())
+        return {};
+    std::int64_t count = 0;
+    bool spaced = valid.spans().size() > 1;
+    for (const ValidValues::Span& s : valid.spans()) {
+        count += (s.max - s.min) / s.step + 1;
+        spaced = spaced || s.step > 1;
+    }
+    if (count > kMaxChoices)
+        return {};
+
+    QList<int> values;
+    for (const ValidValues::Span& s : valid.spans())
+        for (std::int64_t v = s.min; v <= s.max; v += s.step)
+            values.append(static_cast<int>(v));
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+
+    bool allNamed = true;
+    QList<FieldChoice> choices;
+    const QString unit = FieldRules::unit(f);
+    for (int v : values) {
+        const QString meaning = rules.meaning(f, static_cast<std::uint32_t>(v));
+        allNamed = allNamed && !meaning.isEmpty();
+        QString text = QString::number(v);
+        if (!meaning.isEmpty())
+            text = QStringLiteral("%1: %2").arg(v).arg(meaning);
+        else if (!unit.isEmpty())
+            text = QStringLiteral("%1 %2").arg(v).arg(unit);
+        choices.append({v, text});
+    }
+    if (!allNamed && !spaced)
+        return {}; // plain consecutive numbers: a number entry says it as well
+    return choices;
+}
+
+FieldTableModel::FieldTableModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    rebuildRows();
+}
+
+void FieldTableModel::setBlocks(const ConfigBlock& edited, const ConfigBlock& controller)
+{
+    beginResetModel();
+    m_edited = edited;
+    m_controller = controller;
+    m_rules = FieldRules(m_edited);
+    rebuildRows();
+    endResetModel();
+}
+
+void FieldTableModel::setBackup(std::optional<ConfigBlock> backup)
+{
+    m_backup = std::move(backup);
+    if (!m_fields.isEmpty())
+        emit dataChanged(index(0, BackupColumn), index(rowCount() - 1, BackupColumn));
+}
+
+void FieldTableModel::resetToController()
+{
+    const FieldRules rules(m_controller);
+    QList<Field> fields;
+    for (Field f : rules.usedFields())
+        if (rules.rule(f).group != FieldGroup::Identity)
+            fields.append(f);
+    if (fields != m_fields) {
+        setBlocks(m_controller, m_controller);
+        return;
+    }
+    m_edited = m_controller;
+    m_rules = rules;
+    if (!m_fields.isEmpty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+void FieldTableModel::rebuildRows()
+{
+    m_fields.clear();
+    for (Field f : m_rules.usedFields())
+        if (m_rules.rule(f).group != FieldGroup::Identity)
+            m_fields.append(f);
+}
+
+bool FieldTableModel::isChanged(int row) const
+{
+    if (row < 0 || row >= m_fields.size())
+        return false;
+    const Field f = m_fields.at(row);
+    if (fieldDef(f).kind == FieldKind::Flag)
+        return m_edited.get(f) != m_controller.get(f);
+    return m_edited.raw(f) != m_controller.raw(f);
+}
+
+QList<Field> FieldTableModel::changedFields() const
+{
+    QList<Field> fields;
+    for (int row = 0; row < m_fields.size(); ++row)
+        if (isChanged(row))
+            fields.append(m_fields.at(row));
+    return fields;
+}
+
+bool FieldTableModel::isEditable(Field f) const
+{
+    if (!m_rules.writable(f))
+        return false;
+    // The wizard locks the foot switch off while the forward switch is on.
+    if (f == Field::FootSwitch && m_rules.used(Field::ForwardSwitch) &&
+        m_edited.flag(Field::ForwardSwitch))
+        return false;
+    return true;
+}
+
+bool FieldTableModel::refuse(Field f, const QString& reason)
+{
+    emit editRefused(f, reason);
+    return false;
+}
+
+bool FieldTableModel::setFieldValue(Field f, std::int64_t value)
+{
+    if (rowOf(f) < 0)
+        return refuse(f, QStringLiteral("%1 is not a field of this controller").arg(name(f)));
+    if (!m_rules.writable(f))
+        return refuse(f, QStringLiteral("%1 is fixed on this controller").arg(name(f)));
+    if (!isEditable(f))
+        return refuse(f, QStringLiteral("%1 stays off while ForwardSwitch is on").arg(name(f)));
+    const ValidValues valid = m_rules.valid(f);
+    if (!valid.contains(value))
+        return refuse(f, QStringLiteral("%1 cannot be %2 (valid: %3)")
+                             .arg(name(f))
+                             .arg(value)
+                             .arg(valid.text()));
+
+    const bool changed = m_edited.get(f) != static_cast<std::uint32_t>(value);
+    m_edited.set(f, static_cast<std::uint32_t>(value));
+    // Couplings run even when the value stays: storing a choice again re-applies its rules,
+    // as the wizard's pages do.
+    QList<Adjustment> adjustments;
+    applyCouplings(f, &adjustments);
+    settleCouplings(f, &adjustments);
+
+    if (changed) {
+        emitRowChanged(f);
+        if (f == Field::ForwardSwitch)
+            emitRowChanged(Field::FootSwitch); // it is locked or released
+    }
+    for (const Adjustment& a : adjustments)
+        emitRowChanged(a.field);
+    for (const Adjustment& a : adjustments)
+        emit valueAdjusted(a.field, a.reason);
+    return true;
+}
+
+void FieldTableModel::adjust(Field f, std::uint32_t value, const QString& reason,
+                             QList<Adjustment>* adjustments)
+{
+    if (!m_rules.used(f) || m_edited.get(f) == value)
+        return;
+    m_edited.set(f, value);
+    adjustments->append({f, reason});
+}
+
+void FieldTableModel::applyCouplings(Field edited, QList<Adjustment>* adjustments)
+{
+    switch (edited) {
+    case Field::BoostFunction:
+    case Field::EconomyFunction:
+        // Boost and Economy both use the brake input: one excludes the other and the sensor.
+        if (m_edited.flag(edited)) {
+            const Field other =
+                edited == Field::BoostFunction ? Field::EconomyFunction : Field::BoostFunction;
+            adjust(other, 0, sharedInputReason(other), adjustments);
+            adjust(Field::BrakeSensorType, 0, brakeSensorClearedReason(edited), adjustments);
+        }
+        break;
+    case Field::BrakeSensorType: {
+        const std::uint32_t type = m_edited.get(Field::BrakeSensorType);
+        if (type != 0) {
+            adjust(Field::BoostFunction, 0, functionOffReason(Field::BoostFunction, type),
+                   adjustments);
+            adjust(Field::EconomyFunction, 0, functionOffReason(Field::EconomyFunction, type),
+                   adjustments);
+        }
+        break;
+    }
+    case Field::ForwardSwitch:
+        if (m_edited.flag(Field::ForwardSwitch))
+            adjust(Field::FootSwitch, 0, footSwitchReason(), adjustments);
+        break;
+    case Field::ControlMode: {
+        const std::uint32_t mode = m_edited.get(Field::ControlMode);
+        adjust(Field::ControlModeCopy, mode,
+               QStringLiteral("ControlModeCopy set to %1: it always holds ControlMode's value")
+                   .arg(mode),
+               adjustments);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool FieldTableModel::differsFromController(std::initializer_list<Field> fields) const
+{
+    for (Field f : fields)
+        if (m_edited.get(f) != m_controller.get(f))
+            return true;
+    return false;
+}
+
+void FieldTableModel::settleCouplings(Field edited, QList<Adjustment>* adjustments)
+{
+    // The controller may hold a state the couplings forbid; it is left alone until one of its
+    // fields is edited. Then what the edit leaves in conflict is settled too: Boost wins over
+    // Economy (as on the motor page), a brake sensor over both functions (as on the
+    // regeneration page, stored after it), the forward switch over the foot switch.
+    using F = Field;
+    if (edited != F::BoostFunction && edited != F::EconomyFunction &&
+        edited != F::BrakeSensorType && edited != F::ForwardSwitch && edited != F::FootSwitch)
+        return;
+    if (m_rules.used(F::BoostFunction)) {
+        if (m_edited.flag(F::BoostFunction) && m_edited.flag(F::EconomyFunction) &&
+            differsFromController({F::BoostFunction, F::EconomyFunction})) {
+            const F off = edited == F::EconomyFunction ? F::BoostFunction : F::EconomyFunction;
+            adjust(off, 0, sharedInputReason(off), adjustments);
+        }
+        const std::uint32_t type = m_edited.get(F::BrakeSensorType);
+        if (m_rules.used(F::BrakeSensorType) && type != 0 &&
+            (m_edited.flag(F::BoostFunction) || m_edited.flag(F::EconomyFunction)) &&
+            differsFromController({F::BoostFunction, F::EconomyFunction, F::BrakeSensorType})) {
+            if ((edited == F::BoostFunction || edited == F::EconomyFunction) &&
+                m_edited.flag(edited)) {
+                adjust(F::BrakeSensorType, 0, brakeSensorClearedReason(edited), adjustments);
+            } else {
+                adjust(F::BoostFunction, 0, functionOffReason(F::BoostFunction, type), adjustments);
+                adjust(F::EconomyFunction, 0, functionOffReason(F::EconomyFunction, type),
+                       adjustments);
+            }
+        }
+    }
+    if (m_rules.used(F::ForwardSwitch) && m_edited.flag(F::ForwardSwitch) &&
+        m_edited.flag(F::FootSwitch) && differsFromController({F::ForwardSwitch, F::FootSwitch}))
+        adjust(F::FootSwitch, 0, footSwitchReason(), adjustments);
+}
+
+void FieldTableModel::emitRowChanged(Field f)
+{
+    const int row = rowOf(f);
+    if (row >= 0)
+        emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+int FieldTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_fields.size());
+}
+
+int FieldTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FieldTableModel::valueData(Field f, int role) const
+{
+    const FieldKind kind = fieldDef(f).kind;
+    switch (role) {
+    case Qt::DisplayRole:
+        if (kind == FieldKind::Flag)
+            return {}; // the check box says it
+        if (kind == FieldKind::Number)
+            return static_cast<int>(m_edited.get(f));
+        return fieldValueText(m_edited, f);
+    case Qt::EditRole:
+        if (kind == FieldKind::Flag)
+            return m_edited.flag(f);
+        if (kind == FieldKind::Number)
+            return static_cast<int>(m_edited.get(f));
+        return fieldValueText(m_edited, f);
+    case Qt::CheckStateRole:
+        if (kind == FieldKind::Flag)
+            return m_edited.flag(f) ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::ToolTipRole:
+        if (!m_rules.writable(f))
+            return QStringLiteral("Fixed on this controller");
+        if (!isEditable(f))
+            return QStringLiteral("Off while ForwardSwitch is on");
+        if (kind == FieldKind::Flag)
+            return {};
+        return QStringLiteral("Valid: %1").arg(m_rules.valid(f).text());
+    default:
+        return {};
+    }
+}
+
+QVariant FieldTableModel::rowMark(int row, int role) const
+{
+    if (!isChanged(row))
+        return {};
+    switch (role) {
+    case Qt::FontRole: {
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
+    case Qt::BackgroundRole:
+        return QBrush(kChangedBackground);
+    case Qt::ForegroundRole:
+        return QBrush(kChangedForeground);
+    default:
+        return {};
+    }
+}
+
+QVariant FieldTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_fields.size() || index.column() >= ColumnCount)
+        return {};
+    const int row = index.row();
+    const Field f = m_fields.at(row);
+
+    switch (role) {
+    case FieldRole:
+        return QVariant::fromValue(f);
+    case GroupRole:
+        return static_cast<int>(group(row));
+    case GroupNameRole:
+        return QString::fromLatin1(fieldGroupName(group(row)));
+    case ChangedRole:
+        return isChanged(row);
+    case ValidValuesRole:
+        return QVariant::fromValue(m_rules.valid(f));
+    case ChoicesRole:
+        return QVariant::fromValue(fieldChoices(m_rules, f));
+    case Qt::FontRole:
+    case Qt::BackgroundRole:
+    case Qt::ForegroundRole:
+        return rowMark(row, role);
+    default:
+        break;
+    }
+
+    switch (index.column()) {
+    case NameColumn:
+        if (role == Qt::DisplayRole)
+            return name(f);
+        if (role == Qt::ToolTipRole)
+            return QString::fromLatin1(fieldGroupName(group(row)));
+        return {};
+    case ValueColumn:
+        return valueData(f, role);
+    case UnitColumn:
+        if (role == Qt::DisplayRole)
+            return FieldRules::unit(f);
+        return {};
+    case MeaningColumn:
+        if (role == Qt::DisplayRole)
+            return m_rules.meaning(f, m_edited.get(f));
+        return {};
+    case ControllerColumn:
+        if (role == Qt::DisplayRole)
+            return fieldValueText(m_controller, f);
+        return {};
+    case BackupColumn:
+        if (role == Qt::DisplayRole && m_backup)
+            return fieldValueText(*m_backup, f);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant FieldTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole) {
+        switch (section) {
+        case NameColumn:
+            return QStringLiteral("Name");
+        case ValueColumn:
+            return QStringLiteral("Value");
+        case UnitColumn:
+            return QStringLiteral("Unit");
+        case MeaningColumn:
+            return QStringLiteral("Meaning");
+        case ControllerColumn:
+            return QStringLiteral("Controller");
+        case BackupColumn:
+            return QStringLiteral("Backup");
+        default:
+            return {};
+        }
+    }
+    if (role == Qt::ToolTipRole) {
+        if (section == ControllerColumn)
+            return QStringLiteral("As last read from the controller");
+        if (section == BackupColumn)
+            return QStringLiteral("As saved on the first connection");
+    }
+    return {};
+}
+
+Qt::ItemFlags FieldTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.row() >= m_fields.size())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    const Field f = m_fields.at(index.row());
+    if (index.column() != ValueColumn || !isEditable(f))
+        return flags;
+    switch (fieldDef(f).kind) {
+    case FieldKind::Flag:
+        return flags | Qt::ItemIsUserCheckable;
+    case FieldKind::Number:
+        return flags | Qt::ItemIsEditable;
+    default:
+        return flags;
+    }
+}
+
+bool FieldTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || index.column() != ValueColumn || index.row() >= m_fields.size())
+        return false;
+    const Field f = m_fields.at(index.row());
+    std::int64_t number = 0;
+    switch (fieldDef(f).kind) {
+    case FieldKind::Flag:
+        if (role == Qt::CheckStateRole) {
+            bool ok = false;
+            const int state = value.toInt(&ok);
+            if (!ok || (state != Qt::Checked && state != Qt::Unchecked))
+                return refuse(f, QStringLiteral("%1 is either on or off").arg(name(f)));
+            number = state == Qt::Checked ? 1 : 0;
+        } else if (role == Qt::EditRole) {
+            if (value.typeId() == QMetaType::Bool)
+                number = value.toBool() ? 1 : 0;
+            else if (!wholeNumber(value, &number))
+                return refuse(f, QStringLiteral("%1 is either on or off").arg(name(f)));
+        } else {
+            return false;
+        }
+        break;
+    case FieldKind::Number:
+        if (role != Qt::EditRole)
+            return false;
+        if (!wholeNumber(value, &number))
+            return refuse(f, QStringLiteral("%1 takes a whole number").arg(name(f)));
+        break;
+    default:
+        return refuse(f, QStringLiteral("%1 is fixed on this controller").arg(name(f)));
+    }
+    return setFieldValue(f, number);
+}
