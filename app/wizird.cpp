@@ -4,6 +4,7 @@
 #include "backup_file.h"
 #include "backup_history.h"
 #include "config_document.h"
+#include "controller_session.h"
 #include "field_rules.h"
 #include "link_worker.h"
 #include "page.h"
@@ -113,6 +114,13 @@ bool Wizird::runTransfer(const QString& label, const std::function<bool(Link&, P
     const bool ok = m_link.run(this, label, job);
     m_transferring = false;
     return ok;
+}
+
+TransferRunner Wizird::transferRunner()
+{
+    return [this](const QString& label, const std::function<bool(Link&, ProgressSink&)>& job) {
+        return runTransfer(label, job);
+    };
 }
 
 void Wizird::reject()
@@ -256,82 +264,15 @@ void Wizird::OnHelpButton()
         QDesktopServices::openUrl(url);
 }
 
-namespace {
-
-// What the user can do about the ports that could not be opened.
-QString openFailureDetails(const ConnectResult& result)
-{
-    QStringList lines;
-    for (const PortProblem& problem : result.openFailures) {
-        switch (problem.error) {
-        case OpenError::NoPermission:
-            lines << Wizird::tr(
-                         "%1: no permission (add your user to the dialout group and log in again)")
-                         .arg(problem.path);
-            break;
-        case OpenError::Busy:
-            lines << Wizird::tr("%1: in use by another program").arg(problem.path);
-            break;
-        case OpenError::NotFound:
-            lines << Wizird::tr("%1: not present").arg(problem.path);
-            break;
-        default:
-            lines << QStringLiteral("%1: %2").arg(problem.path, problem.detail);
-        }
-    }
-    if (!result.probed.isEmpty())
-        lines << Wizird::tr("No answer on: %1").arg(result.probed.join(QStringLiteral(", ")));
-    if (result.openFailures.isEmpty() && result.probed.isEmpty())
-        lines << Wizird::tr("No serial ports were found.");
-    return lines.join(QLatin1Char('\n'));
-}
-
-} // namespace
-
 bool Wizird::connectController()
 {
-    for (;;) {
-        const QStringList ports = m_options.ports;
-        ConnectResult result;
-        const bool ok = runTransfer(
-            tr("Searching for the controller…"), [&](Link& link, ProgressSink& progress) {
-                ConnectObserver observer;
-                observer.probing = [&](const QString& path) {
-                    progress.setLabel(tr("Searching for the controller on %1…").arg(path));
-                };
-                observer.configureFailed = [&](const QString&, const QString&) {
-                    m_link.onGuiThread([this] {
-                        m_prompter.ask(MsgPortSetupError, Prompter::Buttons::Ok,
-                                       Prompter::Icon::Warning);
-                    });
-                };
-                result = link.ConnectController(ports, observer);
-                return result.connected;
-            });
-        if (ok)
-            return true;
-        if (m_prompter.ask(MsgNoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning,
-                           openFailureDetails(result)) != Prompter::Answer::Retry)
-            return false;
-    }
+    return searchController(transferRunner(), m_link, m_prompter, m_options.ports);
 }
 
 bool Wizird::readController()
 {
-    // The link works on a copy; the block is touched only here, on the GUI thread.
     ConfigBlock copy = m_block;
-    const bool ok =
-        runTransfer(tr("Reading the configuration…"), [&copy](Link& link, ProgressSink& progress) {
-            const auto report = [&progress](int done, int total) {
-                progress.setProgress(done, total + 1);
-            };
-            if (!ReadConfigBlock(link, copy, nullptr, report))
-                return false;
-            progress.setLabel(QObject::tr("Identifying the controller…"));
-            const bool identified = IdentifyController(link, copy);
-            progress.setProgress(kReadExchanges + 1, kReadExchanges + 1);
-            return identified;
-        });
+    const bool ok = ::readController(transferRunner(), &copy);
     m_block = copy; // a failed read keeps the bytes that did arrive
     if (ok)
         m_controllerImage = copy;
@@ -419,50 +360,22 @@ void Wizird::saveHistory()
 Wizird::WriteResult Wizird::writeController(QString* mismatch)
 {
     const ConfigBlock copy = m_block;
-    ConfigBlock readBack;
-    bool committed = false;
-    // The frames of the write stay as they are; the read-back follows the commit in the same
-    // transfer, as its last step.
-    const int total = kWriteExchanges + kReadExchanges;
-    const bool read =
-        runTransfer(tr("Writing the configuration…"), [&](Link& link, ProgressSink& progress) {
-            committed = WriteConfigBlock(link, copy, nullptr, [&progress, total](int done, int) {
-                progress.setProgress(done, total);
-            });
-            if (!committed)
-                return false;
-            progress.setLabel(Wizird::tr("Verifying…"));
-            return ReadConfigBlock(link, readBack, nullptr, [&progress, total](int done, int) {
-                progress.setProgress(kWriteExchanges + done, total);
-            });
-        });
-    if (!committed)
-        return WriteResult::Failed;
-    if (!read) {
-        // The commit was answered, so the controller most likely holds the new image; the write
-        // is still not verified and counts as failed.
-        m_controllerImage = copy;
-        return WriteResult::Failed;
-    }
-
-    // The controller reports its version through identification, not through the stored
-    // bytes, so the version bytes are left out of the comparison.
-    const FieldDef& version = fieldDef(Field::SoftwareVersion);
-    for (int i = 0; i < version.width; ++i)
-        readBack.setByte(version.offset + i, copy.byte(version.offset + i));
-    m_controllerImage = readBack;
-    Field field = Field::Count_;
-    const int offset = firstDifference(copy, readBack, &field);
-    if (offset < 0)
+    QString field;
+    int offset = -1;
+    const VerifiedWrite result =
+        writeAndVerify(transferRunner(), copy, &m_controllerImage, &field, &offset);
+    if (result == VerifiedWrite::Verified)
         return WriteResult::Verified;
-
+    if (result == VerifiedWrite::Failed)
+        return WriteResult::Failed;
     if (mismatch) {
+        const Field f = fieldNamed(field)->field;
         QString text = m_resources.string(MsgNotStored);
         if (text.isEmpty()) // a module without the message still names the field
             text = tr("The configuration did not stick: %1 (byte %2) reads back as %3, written "
                       "%4.\r\nWrite it again?");
-        text = text.arg(QString::fromLatin1(fieldDef(field).name), QString::number(offset),
-                        fieldValueText(readBack, field), fieldValueText(copy, field));
+        text = text.arg(field, QString::number(offset), fieldValueText(m_controllerImage, f),
+                        fieldValueText(copy, f));
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         *mismatch = text;
     }

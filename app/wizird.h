@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config_block.h"
+#include "controller_session.h"
 #include "page_set.h"
 #include "prompter.h"
 
@@ -120,6 +121,7 @@ private:
     // NotStored, *mismatch is the message that names the field which did not stick.
     WriteResult writeController(QString* mismatch);
     bool runTransfer(const QString& label, const std::function<bool(Link&, ProgressSink&)>& job);
+    TransferRunner transferRunner();
 
     const ResourceModule& m_resources;
     ConfigBlock& m_block;

@@ -382,19 +382,14 @@ int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBloc
                 .arg(failure),
             kExitLink);
     if (options.verify) {
-        // The controller reports its version by identification, not by the stored bytes, so
-        // the version bytes are left out of the comparison.
         ConfigBlock readBack;
         if (!ReadConfigBlock(link, readBack, &failure))
             return fail(QStringLiteral("committed, but reading it back failed at %1; the write "
                                        "is not verified")
                             .arg(failure),
                         kExitLink);
-        const FieldDef& version = fieldDef(Field::SoftwareVersion);
-        for (int i = 0; i < version.width; ++i)
-            readBack.setByte(version.offset + i, next.byte(version.offset + i));
         Field field = Field::Count_;
-        const int offset = firstDifference(next, readBack, &field);
+        const int offset = readBackDifference(next, readBack, &field);
         if (offset >= 0)
             return fail(QStringLiteral("verification failed: %1 (byte %2) reads back as %3, "
                                        "written %4; the write did not stick")

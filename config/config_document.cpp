@@ -474,3 +474,12 @@ int firstDifference(const ConfigBlock& a, const ConfigBlock& b, Field* field)
     }
     return -1;
 }
+
+int readBackDifference(const ConfigBlock& written, const ConfigBlock& readBack, Field* field)
+{
+    ConfigBlock compared = readBack;
+    const FieldDef& version = fieldDef(Field::SoftwareVersion);
+    for (int i = 0; i < version.width; ++i)
+        compared.setByte(version.offset + i, written.byte(version.offset + i));
+    return firstDifference(written, compared, field);
+}

@@ -81,6 +81,11 @@ QString changeText(const FieldChange& change);
 
 // The first byte where two blocks differ and the field that holds it, or -1 when equal.
 int firstDifference(const ConfigBlock& a, const ConfigBlock& b, Field* field = nullptr);
+// How a block read back after a write differs from what was written: the first differing byte
+// and its field, or -1 when it stuck. The version bytes are left out: the controller reports its
+// version through identification, not through the stored bytes.
+int readBackDifference(const ConfigBlock& written, const ConfigBlock& readBack,
+                       Field* field = nullptr);
 // The field that holds a block byte (the first one in table order for shared bytes).
 Field fieldAtOffset(int offset);
 
