@@ -48,7 +48,7 @@ QString openFailureDetails(const ConnectResult& result)
 } // namespace
 
 bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& prompter,
-                      const QStringList& ports)
+                      const QStringList& ports, QString* port)
 {
     for (;;) {
         ConnectResult result;
@@ -65,6 +65,8 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
                     });
                 };
                 result = l.ConnectController(ports, observer);
+                if (result.connected && port)
+                    *port = l.portPath();
                 return result.connected;
             });
         if (ok)

@@ -19,8 +19,9 @@ using TransferRunner =
 // Searches the ports (all candidates when `ports` is empty) until a controller answers: a port
 // setting the port refuses raises message 164, no answer message 103 with what was tried and
 // Retry or Cancel. True once a controller answered.
+// *port gets the device of the controller found.
 bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& prompter,
-                      const QStringList& ports);
+                      const QStringList& ports, QString* port = nullptr);
 
 // Reads the whole block and identifies the controller into *block. A failed read leaves the
 // bytes that did arrive.

@@ -1,0 +1,113 @@
+// The professional view's way to the controller: the link behind the progress dialog, the
+// wizard's messages, and the backups.
+#include "link_controller_access.h"
+
+#include "backup_file.h"
+#include "backup_history.h"
+#include "config_document.h"
+#include "controller_session.h"
+#include "field_rules.h"
+#include "transfers.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("LinkControllerAccess", text);
+}
+
+TransferRunner runnerOver(LinkWorker& link, QWidget* parent)
+{
+    return [&link, parent](const QString& label,
+                           const std::function<bool(Link&, ProgressSink&)>& job) {
+        return link.run(parent, label, job);
+    };
+}
+
+} // namespace
+
+LinkControllerAccess::LinkControllerAccess(LinkWorker& link, Prompter& prompter, QStringList ports,
+                                           QString backupDir)
+    : m_link(link), m_prompter(prompter), m_ports(std::move(ports)),
+      m_backupDir(std::move(backupDir))
+{
+}
+
+bool LinkControllerAccess::connectController(QWidget* parent)
+{
+    m_connected =
+        searchController(runnerOver(m_link, parent), m_link, m_prompter, m_ports, &m_port);
+    return m_connected;
+}
+
+bool LinkControllerAccess::read(QWidget* parent, ConfigBlock* block, QString* error)
+{
+    if (!m_connected) {
+        if (error)
+            *error = tr("No controller is connected.");
+        return false;
+    }
+    ConfigBlock read;
+    if (!readController(runnerOver(m_link, parent), &read)) {
+        if (error)
+            *error = tr("Reading the configuration failed: the controller stopped answering.");
+        return false;
+    }
+    // The first image of this controller is kept, as the wizard keeps it; a failure to save it
+    // does not stop the read.
+    BackupFile(m_backupDir, ControllerKey(read)).saveIfMissing(read);
+    *block = read;
+    return true;
+}
+
+bool LinkControllerAccess::write(QWidget* parent, const ConfigBlock& current,
+                                 const ConfigBlock& next, QString* error)
+{
+    if (!m_connected) {
+        if (error)
+            *error = tr("No controller is connected.");
+        return false;
+    }
+    // Nothing is written unless the controller's image is safe on disk first.
+    QString why;
+    if (BackupFile(m_backupDir, ControllerKey(current)).saveIfMissing(current, &why) ==
+            BackupFile::SaveResult::Failed ||
+        !BackupHistory(m_backupDir).save(current, nullptr, &why)) {
+        if (error)
+            *error =
+                tr("The controller's image could not be saved (%1); nothing was written.").arg(why);
+        return false;
+    }
+    ConfigBlock held;
+    QString field;
+    int offset = -1;
+    switch (writeAndVerify(runnerOver(m_link, parent), next, &held, &field, &offset)) {
+    case VerifiedWrite::Verified:
+        return true;
+    case VerifiedWrite::NotStored: {
+        const Field f = fieldNamed(field)->field;
+        if (error)
+            *error = tr("The configuration did not stick: %1 (byte %2) reads back as %3, "
+                        "written %4.")
+                         .arg(field, QString::number(offset), fieldValueText(held, f),
+                              fieldValueText(next, f));
+        return false;
+    }
+    case VerifiedWrite::Failed:
+        break;
+    }
+    if (error)
+        *error = tr("Writing the configuration failed: the controller did not confirm it. It may "
+                    "keep its old configuration.");
+    return false;
+}
+
+std::optional<ConfigBlock> LinkControllerAccess::firstBackup(const ConfigBlock& controller) const
+{
+    ConfigBlock image;
+    if (!BackupFile(m_backupDir, ControllerKey(controller)).read(&image))
+        return std::nullopt;
+    return image;
+}

@@ -1,0 +1,33 @@
+// The professional view's way to the controller: the link behind the progress dialog, the
+// wizard's messages, and the backups.
+#pragma once
+
+#include "controller_access.h"
+
+#include <QStringList>
+
+class LinkWorker;
+class Prompter;
+
+class LinkControllerAccess : public ControllerAccess
+{
+public:
+    LinkControllerAccess(LinkWorker& link, Prompter& prompter, QStringList ports,
+                         QString backupDir);
+
+    bool isConnected() const override { return m_connected; }
+    QString portName() const override { return m_port; }
+    bool connectController(QWidget* parent) override;
+    bool read(QWidget* parent, ConfigBlock* block, QString* error) override;
+    bool write(QWidget* parent, const ConfigBlock& current, const ConfigBlock& next,
+               QString* error) override;
+    std::optional<ConfigBlock> firstBackup(const ConfigBlock& controller) const override;
+
+private:
+    LinkWorker& m_link;
+    Prompter& m_prompter;
+    QStringList m_ports;
+    QString m_backupDir;
+    bool m_connected = false;
+    QString m_port;
+};

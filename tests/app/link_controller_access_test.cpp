@@ -1,0 +1,94 @@
+// The professional view's access to a controller, on the simulator: search, read with the first
+// backup, verified writes with the history, and what a failure says.
+#include "backup_history.h"
+#include "frame.h"
+#include "link_controller_access.h"
+#include "link_worker.h"
+#include "scripted_prompter.h"
+#include "sim_server.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class LinkControllerAccessTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        sim = std::make_unique<SimServer>(SimOptions{});
+        QString error;
+        ASSERT_TRUE(sim->start(&error)) << error.toStdString();
+        access = std::make_unique<LinkControllerAccess>(
+            link, prompter, QStringList{sim->devicePath()}, backupDir.path());
+    }
+
+    std::unique_ptr<SimServer> sim;
+    QTemporaryDir backupDir;
+    LinkWorker link;
+    ScriptedPrompter prompter;
+    std::unique_ptr<LinkControllerAccess> access;
+};
+
+TEST_F(LinkControllerAccessTest, ReadsOnceConnectedAndKeepsTheFirstImage)
+{
+    ConfigBlock block;
+    QString error;
+    EXPECT_FALSE(access->read(nullptr, &block, &error)) << "no controller yet";
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(sim->receivedFrames().empty());
+
+    ASSERT_TRUE(access->connectController(nullptr));
+    EXPECT_TRUE(access->isConnected());
+    EXPECT_EQ(access->portName(), sim->devicePath());
+    ASSERT_TRUE(access->read(nullptr, &block, &error)) << error.toStdString();
+    ConfigBlock expected = sim->storedImage();
+    expected.setByte(83, sim->versionMajor());
+    expected.setByte(84, sim->versionMinor());
+    EXPECT_EQ(block, expected);
+    const std::optional<ConfigBlock> first = access->firstBackup(block);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(*first, expected);
+}
+
+TEST_F(LinkControllerAccessTest, WritesVerifiedAfterKeepingTheImageInTheHistory)
+{
+    ASSERT_TRUE(access->connectController(nullptr));
+    ConfigBlock current;
+    QString error;
+    ASSERT_TRUE(access->read(nullptr, &current, &error));
+    ConfigBlock next = current;
+    next.set(Field::MaxMotorCurrent, 55);
+    ASSERT_TRUE(access->write(nullptr, current, next, &error)) << error.toStdString();
+    EXPECT_EQ(sim->storedImage().get(Field::MaxMotorCurrent), 55u);
+    EXPECT_EQ(sim->commitCount(), 1);
+    const QList<BackupEntry> entries = BackupHistory(backupDir.path()).list();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_FALSE(entries[1].first);
+
+    // A commit that does not stick is caught and named.
+    sim->addFault({SimFault::LostCommit, CMD_COMMIT, 2});
+    ConfigBlock again = next;
+    again.set(Field::StartupDelay, 3);
+    EXPECT_FALSE(access->write(nullptr, next, again, &error));
+    EXPECT_TRUE(error.contains("StartupDelay (byte 12)")) << error.toStdString();
+    EXPECT_EQ(sim->storedImage().get(Field::StartupDelay), next.get(Field::StartupDelay));
+
+    // A commit without an answer is a failed write.
+    sim->addFault({SimFault::NoReply, CMD_COMMIT, 3});
+    EXPECT_FALSE(access->write(nullptr, next, again, &error));
+    EXPECT_TRUE(error.contains("did not confirm")) << error.toStdString();
+}
+
+TEST_F(LinkControllerAccessTest, NoControllerAsksRetryOrCancelWithWhatWasTried)
+{
+    LinkControllerAccess none(link, prompter, {backupDir.filePath("ttyGone")}, backupDir.path());
+    prompter.script(103, {Prompter::Answer::Retry, Prompter::Answer::Cancel});
+    EXPECT_FALSE(none.connectController(nullptr));
+    EXPECT_EQ(prompter.count(103), 2);
+    EXPECT_FALSE(none.isConnected());
+}
+
+} // namespace
