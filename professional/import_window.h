@@ -1,0 +1,68 @@
+// Import mode: the changes a configuration document makes to the connected controller, to be
+// written with one click or left alone.
+#pragma once
+
+#include "config_block.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <functional>
+
+class ControllerAccess;
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+class ImportWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // String N of the loaded resource module; empty when the module lacks it.
+    using Strings = std::function<QString(int)>;
+
+    // Texts of the window in the resource modules' string tables.
+    enum StringId
+    {
+        TitlePrefix = 180, // "Import - "
+        WriteButton = 181,
+        CancelButton = 182,
+        FieldHeading = 183,
+        ControllerHeading = 184,
+        FileHeading = 185,
+        NothingToWrite = 186,
+        CannotImport = 187,
+    };
+
+    // `controller` is the controller's block as just read; `path` the document to apply.
+    ImportWindow(ControllerAccess& access, const QString& path, const ConfigBlock& controller,
+                 Strings strings, QWidget* parent = nullptr);
+
+    // After a verified write: true closes the window (the completion question). Without it
+    // the window closes.
+    std::function<bool()> askClose;
+    // A failed write's reason; without it a message box shows it.
+    std::function<void(const QString&)> showError;
+
+    bool canWrite() const;
+    // The changes as "NAME: CONTROLLER -> FILE", in the wizard's order.
+    QStringList changes() const;
+    // The refusals, one a line, each naming its field.
+    QStringList refusals() const { return m_refusals; }
+    // What Write does: keep the backups, write, commit, verify.
+    void write();
+
+private:
+    QString text(int id, const char* fallback) const;
+    void load(const QString& path);
+
+    ControllerAccess& m_access;
+    Strings m_strings;
+    ConfigBlock m_controller;
+    ConfigBlock m_next;
+    QStringList m_refusals;
+    QTreeWidget* m_list = nullptr;
+    QLabel* m_status = nullptr;
+    QPushButton* m_write = nullptr;
+};

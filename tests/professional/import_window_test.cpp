@@ -1,0 +1,140 @@
+// Import mode: the change list, refusals that hold Write, and a write that goes through the
+// controller access with what it should.
+#include "config_document.h"
+#include "controller_access.h"
+#include "import_window.h"
+#include "professional_support.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A controller that records what it was asked to write and can refuse.
+class RecordingAccess : public ControllerAccess
+{
+public:
+    bool isConnected() const override { return true; }
+    QString portName() const override { return QStringLiteral("/dev/ttyTEST"); }
+    bool connectController(QWidget*) override { return true; }
+    bool read(QWidget*, ConfigBlock*, QString*) override { return false; }
+    bool write(QWidget*, const ConfigBlock& current, const ConfigBlock& next,
+               QString* error) override
+    {
+        writes.append({current, next});
+        if (fail && error)
+            *error = QStringLiteral("The configuration did not stick: Abs (byte 1)");
+        return !fail;
+    }
+    std::optional<ConfigBlock> firstBackup(const ConfigBlock&) const override
+    {
+        return std::nullopt;
+    }
+
+    QList<std::pair<ConfigBlock, ConfigBlock>> writes;
+    bool fail = false;
+};
+
+class ImportWindowTest : public ::testing::Test
+{
+protected:
+    QString document(const QByteArray& fields, const QByteArray& controller = QByteArray())
+    {
+        const QString path = dir.filePath(QStringLiteral("batch%1.json").arg(++files));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\"format\": \"norvel-configuration\", \"version\": 1" + controller +
+                ", \"fields\": {" + fields + "}}");
+        return path;
+    }
+
+    QTemporaryDir dir;
+    int files = 0;
+    RecordingAccess access;
+    const ConfigBlock full = presetBlock("full");
+};
+
+TEST_F(ImportWindowTest, ListsTheChangesAndWritesExactlyThem)
+{
+    ImportWindow window(access, document("\"MaxMotorCurrent\": 60, \"StartupDelay\": 5"), full, {});
+    EXPECT_TRUE(window.windowTitle().startsWith("Import - batch"));
+    ASSERT_TRUE(window.canWrite());
+    EXPECT_EQ(
+        window.changes(),
+        QStringList{QString("MaxMotorCurrent: %1 -> 60").arg(full.get(Field::MaxMotorCurrent))})
+        << "StartupDelay is no change";
+
+    int asked = 0;
+    window.askClose = [&asked] {
+        ++asked;
+        return true;
+    };
+    window.write();
+    ASSERT_EQ(access.writes.size(), 1);
+    EXPECT_EQ(access.writes[0].first, full);
+    ConfigBlock expected = full;
+    expected.set(Field::MaxMotorCurrent, 60);
+    EXPECT_EQ(access.writes[0].second, expected);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST_F(ImportWindowTest, RefusalsNameTheFieldAndHoldWrite)
+{
+    const struct
+    {
+        QString path;
+        QString names;
+    } cases[] = {
+        {document("\"MaxMotorCurrent\": 10"), "MaxMotorCurrent"},
+        {document("\"Nope\": 1"), "Nope"},
+        {document("\"MaxMotorCurrent\": 60",
+                  ", \"controller\": {\"prefix\": \"DVR\", \"number\": \"48200\", \"options\": "
+                  "\"41\", \"variant\": \"J\", \"software\": \"0405\"}"),
+         "--force"},
+        {dir.filePath("absent.json"), "absent.json"},
+    };
+    for (const auto& c : cases) {
+        ImportWindow window(access, c.path, full, {});
+        EXPECT_FALSE(window.canWrite()) << c.path.toStdString();
+        ASSERT_FALSE(window.refusals().isEmpty());
+        EXPECT_TRUE(window.refusals().join('\n').contains(c.names))
+            << window.refusals().join('\n').toStdString();
+        EXPECT_TRUE(window.changes().isEmpty());
+        window.write();
+    }
+    EXPECT_TRUE(access.writes.isEmpty());
+
+    ImportWindow same(access, document("\"StartupDelay\": 5"), full, {});
+    EXPECT_FALSE(same.canWrite()) << "nothing to write";
+    EXPECT_TRUE(same.refusals().isEmpty());
+}
+
+TEST_F(ImportWindowTest, AFailedWriteSaysWhyAndMayBeRetried)
+{
+    access.fail = true;
+    ImportWindow window(access, document("\"Abs\": false"), full, {});
+    QString shown;
+    window.showError = [&shown](const QString& error) { shown = error; };
+    window.write();
+    EXPECT_TRUE(shown.contains("Abs (byte 1)"));
+    EXPECT_TRUE(window.canWrite());
+    EXPECT_NE(window.result(), QDialog::Accepted);
+    access.fail = false;
+    window.write();
+    EXPECT_EQ(access.writes.size(), 2);
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST_F(ImportWindowTest, TextsComeFromTheModuleWhereItHasThem)
+{
+    const auto chinese = [](int id) {
+        return id == ImportWindow::TitlePrefix ? QStringLiteral("导入 - ") : QString();
+    };
+    ImportWindow window(access, document("\"Abs\": false"), full, chinese);
+    EXPECT_TRUE(window.windowTitle().startsWith(QStringLiteral("导入 - batch")));
+}
+
+} // namespace
