@@ -4,6 +4,7 @@
 #include "backup_history.h"
 #include "cnorvelcontrollerdlg.h"
 #include "config_block.h"
+#include "import_mode.h"
 #include "link_worker.h"
 #include "message_prompter.h"
 #include "presets.h"
@@ -51,7 +52,13 @@ int CNorvelControllerApp::run(QApplication& app)
     const QCommandLineOption classicOption(
         QStringLiteral("classic"),
         QStringLiteral("Open the classic tabbed dialog instead of the wizard."));
-    parser.addOptions({portOption, demoOption, languageOption, backupOption, classicOption});
+    const QCommandLineOption importOption(
+        QStringLiteral("import"),
+        QStringLiteral("Import mode: show the changes configuration document FILE makes to the "
+                       "controller, and write them."),
+        QStringLiteral("FILE"));
+    parser.addOptions(
+        {portOption, demoOption, languageOption, backupOption, classicOption, importOption});
     parser.addPositionalArgument(QStringLiteral("preset"),
                                  QStringLiteral("With --demo: the simulated controller."),
                                  QStringLiteral("[PRESET]"));
@@ -69,6 +76,12 @@ int CNorvelControllerApp::run(QApplication& app)
     const QString language = parser.value(languageOption);
     if (language != QLatin1String("english") && language != QLatin1String("chinese")) {
         err << "norvel-controller: unknown language '" << language << "' (english or chinese)\n";
+        return 2;
+    }
+
+    const QString importFile = parser.value(importOption);
+    if (parser.isSet(importOption) && !QFileInfo(importFile).isFile()) {
+        err << "norvel-controller: cannot open " << importFile << "\n";
         return 2;
     }
 
@@ -115,9 +128,13 @@ int CNorvelControllerApp::run(QApplication& app)
         options.ports = QStringList{simulator->devicePath()};
     }
 
-    ConfigBlock block;
     LinkWorker link;
     MessagePrompter prompter(*resources);
+    if (parser.isSet(importOption))
+        return runImportMode(*resources, link, prompter, options.ports, options.backupDir,
+                             importFile);
+
+    ConfigBlock block;
     Wizird frame(*resources, block, link, prompter, options);
     if (!frame.isValid()) {
         err << "norvel-controller: " << frame.error() << "\n";

@@ -11,6 +11,12 @@
 namespace {
 
 constexpr int kMsgNoController = 103;
+constexpr int kMsgUnsupportedSeries = 107;
+constexpr int kMsgSpecialVersion = 111;
+const char* const kAcceptedSeries[] = {"PDT", "PDR", "DVR"};
+constexpr std::uint8_t kSpecialVersionBit = 0x80;
+constexpr std::uint32_t kLegacyControlMode = 2;
+constexpr std::uint32_t kTorqueMode = 3;
 constexpr int kMsgPortSetupError = 164;
 
 QString tr(const char* text)
@@ -142,4 +148,28 @@ VerifiedWrite writeAndVerify(const TransferRunner& run, const ConfigBlock& block
     if (mismatchOffset)
         *mismatchOffset = offset;
     return VerifiedWrite::NotStored;
+}
+
+int refusalMessage(const ConfigBlock& block)
+{
+    const QByteArray prefix = block.raw(Field::ModelPrefix);
+    bool accepted = false;
+    for (const char* series : kAcceptedSeries)
+        accepted = accepted || prefix == QByteArray(series);
+    if (!accepted)
+        return kMsgUnsupportedSeries;
+    if (block.at(Field::ModelOptions) & kSpecialVersionBit)
+        return kMsgSpecialVersion;
+    return 0;
+}
+
+bool convertLegacyControlMode(ConfigBlock& block)
+{
+    if (block.get(Field::ControlMode) != kLegacyControlMode ||
+        block.get(Field::ControlModeCopy) != kLegacyControlMode)
+        return false;
+    block.set(Field::SpeedMode, 0);
+    block.set(Field::ControlMode, kTorqueMode);
+    block.set(Field::ControlModeCopy, kTorqueMode);
+    return true;
 }

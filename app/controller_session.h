@@ -41,3 +41,10 @@ enum class VerifiedWrite
 VerifiedWrite writeAndVerify(const TransferRunner& run, const ConfigBlock& block,
                              ConfigBlock* readBack, QString* mismatchField = nullptr,
                              int* mismatchOffset = nullptr);
+
+// The message that refuses this controller, or 0 when the tool serves it: 107 for a series
+// it does not serve, 111 for a special version.
+int refusalMessage(const ConfigBlock& block);
+// Converts the legacy control mode 2 to torque mode, as the controller's newer software
+// expects; true when it did (message 108 tells the user).
+bool convertLegacyControlMode(ConfigBlock& block);

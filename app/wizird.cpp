@@ -36,12 +36,6 @@ enum Message
     MsgStepCaption = 165,
 };
 
-const char* const kAcceptedSeries[] = {"PDT", "PDR", "DVR"};
-
-constexpr std::uint8_t kSpecialVersionBit = 0x80;
-constexpr std::uint32_t kLegacyControlMode = 2;
-constexpr std::uint32_t kTorqueMode = 3;
-
 } // namespace
 
 Wizird::Wizird(const ResourceModule& resources, ConfigBlock& block, LinkWorker& link,
@@ -323,26 +317,13 @@ bool Wizird::OnInitDialog()
     if (!hasRegenerationPage(m_block))
         m_block.setFlag(Field::Regeneration, false);
 
-    const QByteArray prefix = m_block.raw(Field::ModelPrefix);
-    bool accepted = false;
-    for (const char* series : kAcceptedSeries)
-        accepted = accepted || prefix == QByteArray(series);
-    if (!accepted) {
-        m_prompter.ask(MsgUnsupportedSeries, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-        end(QDialog::Accepted);
-        return false;
-    }
-    if (m_block.at(Field::ModelOptions) & kSpecialVersionBit) {
-        m_prompter.ask(MsgSpecialVersion, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+    if (const int refusal = refusalMessage(m_block)) {
+        m_prompter.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         end(QDialog::Accepted);
         return false;
     }
     ShowPage(1);
-    if (m_block.get(Field::ControlMode) == kLegacyControlMode &&
-        m_block.get(Field::ControlModeCopy) == kLegacyControlMode) {
-        m_block.set(Field::SpeedMode, 0);
-        m_block.set(Field::ControlMode, kTorqueMode);
-        m_block.set(Field::ControlModeCopy, kTorqueMode);
+    if (convertLegacyControlMode(m_block)) {
         m_prompter.ask(MsgControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
     }
     return true;

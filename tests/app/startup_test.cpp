@@ -56,6 +56,10 @@ TEST(Startup, OptionsAreCheckedBeforeAnyWindow)
     const Outcome preset = runProgram(kProgram, {"--demo", "nosuch"});
     EXPECT_EQ(preset.code, 2);
     EXPECT_TRUE(preset.err.contains("basic"));
+    const Outcome import = runProgram(kProgram, {"--import", "/no/such/batch.json"});
+    EXPECT_EQ(import.code, 2);
+    EXPECT_TRUE(import.err.contains("/no/such/batch.json")) << import.err.toStdString();
+    EXPECT_TRUE(help.out.contains("--import"));
 }
 
 } // namespace
