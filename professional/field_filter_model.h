@@ -1,6 +1,9 @@
 // Filter of the professional view: the rows whose field name holds a piece of text.
 #pragma once
 
+#include "field_rules.h"
+
+#include <QHash>
 #include <QSortFilterProxyModel>
 
 class FieldFilterModel : public QSortFilterProxyModel
@@ -14,6 +17,19 @@ public:
     void setNameFilter(const QString& text);
     QString nameFilter() const { return m_nameFilter; }
 
+    // The heading a group shows in the vertical header; groups without one show the rules'
+    // name of the group.
+    void setGroupTitle(FieldGroup group, const QString& title);
+    QString groupTitle(FieldGroup group) const;
+
+    // Vertical header: each group's heading on its first shown row, nothing on the rows below
+    // it, so that the header reads as a column of group headings.
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
 private:
+    void groupsMoved();
+
     QString m_nameFilter;
+    QHash<int, QString> m_groupTitles;
 };

@@ -141,12 +141,25 @@ FieldTableModel::FieldTableModel(QObject* parent) : QAbstractTableModel(parent)
 
 void FieldTableModel::setBlocks(const ConfigBlock& edited, const ConfigBlock& controller)
 {
-    beginResetModel();
+    const FieldRules rules(edited);
+    QList<Field> fields;
+    for (Field f : rules.usedFields())
+        if (rules.rule(f).group != FieldGroup::Identity)
+            fields.append(f);
+    if (fields != m_fields) {
+        beginResetModel();
+        m_edited = edited;
+        m_controller = controller;
+        m_rules = rules;
+        m_fields = fields;
+        endResetModel();
+        return;
+    }
     m_edited = edited;
     m_controller = controller;
-    m_rules = FieldRules(m_edited);
-    rebuildRows();
-    endResetModel();
+    m_rules = rules;
+    if (!m_fields.isEmpty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
 void FieldTableModel::setBackup(std::optional<ConfigBlock> backup)
@@ -158,19 +171,13 @@ void FieldTableModel::setBackup(std::optional<ConfigBlock> backup)
 
 void FieldTableModel::resetToController()
 {
-    const FieldRules rules(m_controller);
-    QList<Field> fields;
-    for (Field f : rules.usedFields())
-        if (rules.rule(f).group != FieldGroup::Identity)
-            fields.append(f);
-    if (fields != m_fields) {
-        setBlocks(m_controller, m_controller);
-        return;
-    }
-    m_edited = m_controller;
-    m_rules = rules;
-    if (!m_fields.isEmpty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+    setBlocks(m_controller, m_controller);
+}
+
+void FieldTableModel::setColumnTitles(const QStringList& titles)
+{
+    m_columnTitles = titles;
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
 void FieldTableModel::rebuildRows()
@@ -476,6 +483,9 @@ QVariant FieldTableModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole) {
+        if (section >= 0 && section < m_columnTitles.size() &&
+            !m_columnTitles.at(section).isEmpty())
+            return m_columnTitles.at(section);
         switch (section) {
         case NameColumn:
             return QStringLiteral("Name");

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -59,12 +60,15 @@ public:
     explicit FieldTableModel(QObject* parent = nullptr);
 
     // The block being edited and the controller's block as last read. The rows follow the
-    // edited block's identity.
+    // edited block's identity; where they stay the same, the cells change in place (the view
+    // keeps its current cell and scroll position), otherwise the model is reset.
     void setBlocks(const ConfigBlock& edited, const ConfigBlock& controller);
     // The first-connection image for the backup column; nullopt leaves the column empty.
     void setBackup(std::optional<ConfigBlock> backup);
     // Drops every edit: the edited block becomes the controller's.
     void resetToController();
+    // Column headings in column order, for a translated view; missing ones stay English.
+    void setColumnTitles(const QStringList& titles);
 
     const ConfigBlock& block() const { return m_edited; }
     const ConfigBlock& controllerBlock() const { return m_controller; }
@@ -125,4 +129,5 @@ private:
     std::optional<ConfigBlock> m_backup;
     FieldRules m_rules{ControllerIdentity()};
     QList<Field> m_fields;
+    QStringList m_columnTitles;
 };

@@ -629,4 +629,28 @@ TEST(FieldTableModelChanges, ResetToControllerDropsEveryEdit)
     EXPECT_EQ(model.changedFields(), QList<Field>{Field::StartupDelay});
 }
 
+TEST(FieldTableModelChanges, NewBlocksOfTheSameRowsChangeCellsInPlaceOthersReset)
+{
+    // In place, a view keeps its current cell and scroll position across a write or a read.
+    const ConfigBlock full = presetBlock(QStringLiteral("full"));
+    FieldTableModel model;
+    load(model, full);
+    int resets = 0, changes = 0;
+    QObject::connect(&model, &QAbstractItemModel::modelReset, [&resets] { ++resets; });
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&changes] { ++changes; });
+
+    ConfigBlock edited = full;
+    edited.set(Field::MaxMotorCurrent, 90);
+    model.setBlocks(edited, full);
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(model.changedFields(), QList<Field>{Field::MaxMotorCurrent});
+
+    const ConfigBlock basic = presetBlock(QStringLiteral("basic"));
+    ASSERT_NE(tableFields(FieldRules(basic)), tableFields(FieldRules(full)));
+    model.setBlocks(basic, basic);
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(model.rowCount(), tableFields(FieldRules(basic)).size());
+}
+
 } // namespace

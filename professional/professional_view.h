@@ -1,0 +1,192 @@
+// The professional view: every field of one configuration in an editable table, with the
+// controller and file actions around it.
+#pragma once
+
+#include "config_block.h"
+#include "config_document.h"
+#include "configuration_file.h"
+#include "view_texts.h"
+
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class ControllerAccess;
+class FieldFilterModel;
+class FieldTableModel;
+class QAction;
+class QKeySequence;
+class QLabel;
+class QLineEdit;
+class QTableView;
+
+// The questions and choices the view puts to the user. Members left empty use message
+// boxes and file dialogs; tests answer them directly.
+struct ProfessionalPrompts
+{
+    enum class CloseAnswer
+    {
+        Save,
+        Discard,
+        Cancel
+    };
+
+    // A Yes/No question; true for Yes.
+    std::function<bool(const QString& text)> question;
+    // Save, Discard or Cancel, before closing with changes neither written nor saved.
+    std::function<CloseAnswer(const QString& text)> closeQuestion;
+    // A notice or an error.
+    std::function<void(const QString& text)> message;
+    // A file to open; empty when cancelled. `filters` as QFileDialog takes them (";;").
+    std::function<QString(const QString& caption, const QString& filters)> openFileName;
+    // A file to save to and the filter chosen; empty when cancelled.
+    std::function<QString(const QString& caption, const QString& filters, QString* chosenFilter)>
+        saveFileName;
+    // One of `items`, or -1 when cancelled.
+    std::function<int(const QString& caption, const QStringList& items)> choose;
+};
+
+struct ProfessionalViewOptions
+{
+    // String N of the loaded resource module, empty when it lacks it; unset: built-in English.
+    std::function<QString(int)> strings;
+    // The backup folder; Compare offers its images of this controller. Empty: files only.
+    QString backupDir;
+    ProfessionalPrompts prompts;
+};
+
+class ProfessionalView : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    enum class Action
+    {
+        Read,
+        Write,
+        Connect,
+        Open,
+        SaveAs,
+        Compare,
+        Restore,
+        Close
+    };
+
+    // Online: `controller` was just read through `access`.
+    ProfessionalView(ControllerAccess* access, const ConfigBlock& controller,
+                     ProfessionalViewOptions options = {}, QWidget* parent = nullptr);
+    // Offline: a configuration document or a 128-byte image. A document without a controller
+    // part is shown for `identity` (the caller's choice of controller); without one it is
+    // refused. Check isValid().
+    ProfessionalView(ControllerAccess* access, const QString& path,
+                     const std::optional<ConfigBlock>& identity,
+                     ProfessionalViewOptions options = {}, QWidget* parent = nullptr);
+    ~ProfessionalView() override;
+
+    // True for a readable document without a controller part: it needs an identity to be
+    // opened offline.
+    static bool needsIdentity(const QString& path);
+
+    // False when the offline file could not be opened; errorString() says why.
+    bool isValid() const { return m_valid; }
+    QString errorString() const { return m_error; }
+
+    // Online: the edited block belongs to the connected controller.
+    bool isOnline() const { return m_online; }
+    const FieldTableModel& model() const { return *m_model; }
+    ConfigBlock editedBlock() const;
+    // The controller's image as last read or written; offline, the file as opened or saved.
+    ConfigBlock controllerBlock() const;
+    // Changes that are neither written into the controller nor saved in a file.
+    bool hasUnsavedChanges() const;
+
+    QAction* action(Action a) const { return m_actions.value(static_cast<int>(a)); }
+    // The message in the status bar: the last adjustment, refusal or outcome of an action.
+    QString statusText() const;
+    QTableView* table() const { return m_table; }
+    QLineEdit* filterEdit() const { return m_filterEdit; }
+    // The identity as shown at the top: label and value, in order.
+    QList<std::pair<QString, QString>> identityRows() const;
+
+    // What the actions do; each returns true when it changed or wrote something.
+    bool readController();
+    bool writeController();
+    bool connectController();
+    bool openFile(const QString& path);
+    bool saveAs(const QString& path, ConfigurationFile::Format format);
+    // Opens the comparison window (a child of this one) and returns the differing fields.
+    QList<FieldChange> compareWithFile(const QString& path, bool* ok = nullptr);
+    QList<FieldChange> compareWithImage(const ConfigBlock& image, const QString& name);
+    bool restoreFirstBackup();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    ProfessionalView(ControllerAccess* access, ProfessionalViewOptions options, QWidget* parent);
+    void build();
+    void buildActions();
+    QAction* createAction(Action a, int textId, int tipId, const QKeySequence& shortcut);
+    void openOffline(const QString& path, const std::optional<ConfigBlock>& identity);
+    void showBlocks(const ConfigBlock& edited, const ConfigBlock& controller);
+    void updateWindow();
+    void updateActions();
+    bool controllerReady() const;
+
+    bool triggerOpen();
+    bool triggerSaveAs();
+    bool triggerCompare();
+    // Ends an edit in progress, so that an action sees the value being typed.
+    void commitEdit();
+    QString suggestedPath(ConfigurationFile::Format format) const;
+    QList<FieldChange> showComparison(const ConfigurationSide& other, const QString& name);
+
+    void setStatus(const QString& text);
+    bool ask(const QString& text);
+    void tell(const QString& text);
+    QString text(int id) const { return m_texts.text(id); }
+    QString plainActionText(int id) const;
+    // The document this configuration makes: every writable field, or for a document opened
+    // with an assumed identity only the fields it named and those edited since.
+    ConfigDocument currentDocument() const;
+    bool applyOnto(const ConfigDocument& doc, const ConfigBlock& target, const QString& source,
+                   ConfigBlock* result);
+
+    ControllerAccess* m_access = nullptr;
+    ProfessionalViewOptions m_options;
+    ViewTexts m_texts;
+    FieldTableModel* m_model = nullptr;
+    FieldFilterModel* m_filter = nullptr;
+    QTableView* m_table = nullptr;
+    QLineEdit* m_filterEdit = nullptr;
+    QList<QLabel*> m_identityNames;
+    QList<QLabel*> m_identityValues;
+    QLabel* m_status = nullptr;
+    QHash<int, QAction*> m_actions;
+    QList<std::pair<QString, QString>> m_identityRows;
+    // Reasons the model gave for the edit now in progress.
+    QStringList m_editReasons;
+
+    bool m_valid = true;
+    QString m_error;
+    bool m_online = false;
+    // Offline: the file opened (or last saved); its name is the title.
+    QString m_filePath;
+    // Offline, a document without a controller part shown for the caller's identity.
+    bool m_assumedIdentity = false;
+    // The edited block holds a value for every field (online, or an image opened); otherwise
+    // only m_fileFields and the edits are known.
+    bool m_wholeBlock = true;
+    // The rows changed: the columns fit their contents again.
+    bool m_rowsChanged = true;
+    // Offline: the fields the file gives values for; Connect carries them (and every edit)
+    // over to the controller.
+    QList<Field> m_fileFields;
+    // The edited block as last saved in a file.
+    std::optional<ConfigBlock> m_saved;
+};

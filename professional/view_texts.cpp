@@ -1,0 +1,118 @@
+// Texts of the professional view: the loaded resource module's strings, or built-in English.
+#include "view_texts.h"
+
+#include <iterator>
+
+namespace {
+
+struct Entry
+{
+    int id;
+    const char* text;
+};
+
+// As in res/english/strings.json, so that a module without them still shows a whole window.
+constexpr Entry kEnglish[] = {
+    {ViewTexts::MotorStopped,
+     "Warning:Prohibit doing any configuration in user program while running motor.\r\n\r\n1.Click "
+     "\"Yes\" to continue if the motor is not running.\r\n2.Click \"No\" if the motor is running. "
+     "Please reconnect user program after stopping motor."},
+    {ViewTexts::TitlePrefix, "Professional - "},
+    {ViewTexts::FileMenu, "&File"},
+    {ViewTexts::ControllerMenu, "&Controller"},
+    {ViewTexts::ReadAction, "&Read"},
+    {ViewTexts::ReadTip, "Read the configuration from the controller"},
+    {ViewTexts::WriteAction, "&Write"},
+    {ViewTexts::WriteTip, "Write the changed values into the controller"},
+    {ViewTexts::ConnectAction, "&Connect"},
+    {ViewTexts::ConnectTip, "Find the controller, read it and carry this file's values over"},
+    {ViewTexts::OpenAction, "&Open..."},
+    {ViewTexts::OpenTip, "Take over the values of a configuration document or image"},
+    {ViewTexts::SaveAsAction, "Save &As..."},
+    {ViewTexts::SaveAsTip, "Save the configuration as a document (.json) or an image (.bin)"},
+    {ViewTexts::CompareAction, "Compare &With..."},
+    {ViewTexts::CompareTip, "List the fields that differ from a file or a backup"},
+    {ViewTexts::RestoreAction, "Restore First &Backup"},
+    {ViewTexts::RestoreTip,
+     "Load the image saved on the first connection; Write stores it in the controller"},
+    {ViewTexts::CloseAction, "&Close"},
+    {ViewTexts::CloseTip, "Close the professional view"},
+    {ViewTexts::CloseQuestion,
+     "The configuration has changes that are neither written into the controller nor saved in "
+     "a file.\r\n\r\nSave them in a file before closing?"},
+    {ViewTexts::ReadQuestion, "The changes not yet written into the controller will be "
+                              "lost.\r\n\r\nRead the controller's configuration again?"},
+    {ViewTexts::FilterPlaceholder, "Filter by field name"},
+    {ViewTexts::NameColumn, "Name"},
+    {ViewTexts::ValueColumn, "Value"},
+    {ViewTexts::UnitColumn, "Unit"},
+    {ViewTexts::MeaningColumn, "Meaning"},
+    {ViewTexts::ControllerColumn, "Controller"},
+    {ViewTexts::BackupColumn, "Backup"},
+    {ViewTexts::ModelLabel, "Model:"},
+    {ViewTexts::SerialLabel, "Serial number:"},
+    {ViewTexts::SoftwareLabel, "Software version:"},
+    {ViewTexts::AdLabel, "AD version:"},
+    {ViewTexts::VariantLabel, "Variant:"},
+    {ViewTexts::PortLabel, "Port:"},
+    {ViewTexts::FileLabel, "File:"},
+    {ViewTexts::ThrottleGroup, "Throttle and general"},
+    {ViewTexts::StartupGroup, "Start-up, hall and voltage"},
+    {ViewTexts::MotorGroup, "Motor"},
+    {ViewTexts::RegenerationGroup, "Regeneration"},
+    {ViewTexts::TemperatureGroup, "Temperature, CAN and smoothing"},
+    {ViewTexts::NothingToWrite, "Nothing to write: the controller already holds these values."},
+    {ViewTexts::Written, "Written. Cycle the controller's power to activate the configuration."},
+    {ViewTexts::WriteFailed, "Writing failed: %1"},
+    {ViewTexts::ReadFailed, "Reading failed: %1"},
+    {ViewTexts::ReadDone, "Read the controller's configuration."},
+    {ViewTexts::NotApplied, "%1 was not taken over; nothing changed:\r\n\r\n%2"},
+    {ViewTexts::OtherController, "%1 was made for %2; this configuration is for %3."},
+    {ViewTexts::Applied, "Took over the values of %1: %2 fields changed."},
+    {ViewTexts::NoFirstBackup, "No first-connection image is kept for this controller."},
+    {ViewTexts::Restored, "Loaded the first-connection image; Write stores it in the controller."},
+    {ViewTexts::Assumed, "(assumed)"},
+    {ViewTexts::CompareTitle, "Compare with %1"},
+    {ViewTexts::ThisHeading, "This configuration"},
+    {ViewTexts::DifferCount, "Fields that differ: %1"},
+    {ViewTexts::NoDifference, "No field differs."},
+    {ViewTexts::CompareFile, "A file..."},
+    {ViewTexts::FirstImage, "First-connection image, %1"},
+    {ViewTexts::HistoryImage, "Saved before a write, %1"},
+    {ViewTexts::DocumentFilter, "Configuration documents (*.json)"},
+    {ViewTexts::ImageFilter, "Configuration images (*.bin)"},
+    {ViewTexts::ConfigurationFilter, "Configuration files (*.json *.bin *.n)"},
+    {ViewTexts::CannotOpen, "Cannot open %1: %2"},
+    {ViewTexts::CannotSave, "Cannot save %1: %2"},
+    {ViewTexts::NotConfiguration,
+     "%1 is neither a configuration document nor a 128-byte image:\r\n\r\n%2"},
+    {ViewTexts::Saved, "Saved in %1."},
+};
+
+} // namespace
+
+QString ViewTexts::text(int id) const
+{
+    QString text = m_strings ? m_strings(id) : QString();
+    if (text.isEmpty())
+        text = english(id);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text;
+}
+
+QString ViewTexts::english(int id)
+{
+    for (const Entry& e : kEnglish)
+        if (e.id == id)
+            return QString::fromUtf8(e.text);
+    return {};
+}
+
+QList<int> ViewTexts::ids()
+{
+    QList<int> ids;
+    ids.reserve(static_cast<int>(std::size(kEnglish)));
+    for (const Entry& e : kEnglish)
+        ids.append(e.id);
+    return ids;
+}

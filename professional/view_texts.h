@@ -1,0 +1,99 @@
+// Texts of the professional view: the loaded resource module's strings, or built-in English.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class ViewTexts
+{
+public:
+    // String identifiers the view asks the resource module for.
+    enum Id
+    {
+        MotorStopped = 110, // the wizard's motor-stopped question, asked before a write
+
+        TitlePrefix = 113,
+        FileMenu,
+        ControllerMenu,
+        ReadAction,
+        ReadTip,
+        WriteAction,
+        WriteTip,
+        ConnectAction,
+        ConnectTip,
+        OpenAction,
+        OpenTip,
+        SaveAsAction,
+        SaveAsTip,
+        CompareAction,
+        CompareTip,
+        RestoreAction,
+        RestoreTip,
+        CloseAction,
+        CloseTip,
+        CloseQuestion,
+        ReadQuestion,
+        FilterPlaceholder,
+        NameColumn,
+        ValueColumn,
+        UnitColumn,
+        MeaningColumn,
+        ControllerColumn,
+        BackupColumn,
+        ModelLabel,
+        SerialLabel,
+        SoftwareLabel,
+        AdLabel,
+        VariantLabel,
+        PortLabel,
+        FileLabel,
+        ThrottleGroup,
+        StartupGroup,
+        MotorGroup,
+        RegenerationGroup,
+        TemperatureGroup,
+        NothingToWrite,
+        Written,
+        WriteFailed,
+        ReadFailed,
+        ReadDone,
+        NotApplied,
+        OtherController,
+        Applied,
+        NoFirstBackup,
+        Restored,
+        Assumed, // 163
+
+        // 164 and 165 belong to the wizard.
+        CompareTitle = 166,
+        ThisHeading,
+        DifferCount,
+        NoDifference,
+        CompareFile,
+        FirstImage,
+        HistoryImage,
+        DocumentFilter,
+        ImageFilter,
+        ConfigurationFilter,
+        CannotOpen,
+        CannotSave,
+        NotConfiguration,
+        Saved, // 179
+    };
+
+    // `strings` returns string N of the loaded module, empty when it lacks it (or is unset).
+    explicit ViewTexts(std::function<QString(int)> strings = {}) : m_strings(std::move(strings)) {}
+
+    // The module's text, else the built-in English; line breaks as plain "\n".
+    QString text(int id) const;
+
+    // The built-in English text, as the english module holds it; null for an unknown id.
+    static QString english(int id);
+    // Every identifier the view asks for.
+    static QList<int> ids();
+
+private:
+    std::function<QString(int)> m_strings;
+};

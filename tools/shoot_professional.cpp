@@ -1,0 +1,141 @@
+// Pictures of the professional view offscreen: as read, with edits, and a comparison.
+#include "comparison_dialog.h"
+#include "controller_access.h"
+#include "field_table_model.h"
+#include "presets.h"
+#include "professional_view.h"
+#include "resource_module.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+// A controller that is always there and keeps what is written.
+class ShotController : public ControllerAccess
+{
+public:
+    explicit ShotController(const ConfigBlock& block) : m_block(block) {}
+    bool isConnected() const override { return true; }
+    QString portName() const override { return QStringLiteral("/dev/ttyUSB0"); }
+    bool connectController(QWidget*) override { return true; }
+    bool read(QWidget*, ConfigBlock* block, QString*) override
+    {
+        *block = m_block;
+        return true;
+    }
+    bool write(QWidget*, const ConfigBlock&, const ConfigBlock& next, QString*) override
+    {
+        m_block = next;
+        return true;
+    }
+    std::optional<ConfigBlock> firstBackup(const ConfigBlock&) const override { return m_block; }
+
+private:
+    ConfigBlock m_block;
+};
+
+bool save(QWidget* widget, const QString& path)
+{
+    QApplication::processEvents();
+    if (!widget->grab().save(path)) {
+        std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+bool edit(ProfessionalView& view, Field f, const QVariant& value, int role = Qt::EditRole)
+{
+    QAbstractItemModel* model = view.table()->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, FieldTableModel::ValueColumn);
+        if (index.data(FieldTableModel::FieldRole).value<Field>() == f)
+            return model->setData(index, value, role);
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Saves professional-<language>-*.png: the view as read, edited, filtered, and a "
+        "comparison.");
+    parser.addHelpOption();
+    const QCommandLineOption presetOption("preset", "Simulator preset.", "NAME", "full");
+    const QCommandLineOption languageOption("language", "english or chinese.", "NAME", "english");
+    const QCommandLineOption outOption("out", "Output folder.", "DIR", "shots");
+    const QCommandLineOption bundleOption("bundles", "Folder of the .rcc bundles.", "DIR");
+    parser.addOptions({presetOption, languageOption, outOption, bundleOption});
+    parser.process(app);
+
+    QString error;
+    const QString language = parser.value(languageOption);
+    const QStringList dirs =
+        parser.isSet(bundleOption) ? QStringList{parser.value(bundleOption)} : QStringList{};
+    auto resources = ResourceModule::load(language, &error, dirs);
+    if (!resources) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    ConfigBlock block;
+    if (!presetImage(parser.value(presetOption), &block, nullptr, nullptr)) {
+        std::fprintf(stderr, "no preset %s\n", qPrintable(parser.value(presetOption)));
+        return 2;
+    }
+    ShotController controller(block);
+    ProfessionalViewOptions options;
+    options.strings = [&resources](int id) { return resources->string(id); };
+    options.prompts.question = [](const QString&) { return true; };
+    options.prompts.message = [](const QString& text) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    };
+    ProfessionalView view(&controller, block, options);
+    view.show();
+
+    const QDir out(parser.value(outOption));
+    QDir().mkpath(out.path());
+    const auto name = [&](const char* what) {
+        return out.filePath(QStringLiteral("professional-%1-%2.png").arg(language, what));
+    };
+    bool ok = save(&view, name("read"));
+
+    // Edits: a changed number, and a choice whose couplings adjust other fields.
+    edit(view, Field::MaxMotorCurrent, 80);
+    edit(view, Field::BoostFunction, Qt::Checked, Qt::CheckStateRole);
+    ok = save(&view, name("edited")) && ok;
+
+    view.filterEdit()->setText(QStringLiteral("brake"));
+    ok = save(&view, name("filtered")) && ok;
+    view.filterEdit()->clear();
+
+    ConfigBlock other = block;
+    other.set(Field::MaxMotorCurrent, 60);
+    other.set(Field::StartupDelay, 3);
+    view.compareWithImage(other, QStringLiteral("other.bin"));
+    if (auto* dialog = view.findChild<ComparisonDialog*>())
+        ok = save(dialog, name("compare")) && ok;
+
+    // Offline, on a saved image, before Connect.
+    QTemporaryDir files;
+    const QString image = files.filePath(QStringLiteral("DVR72401-12AB0002.bin"));
+    if (!view.saveAs(image, ConfigurationFile::Format::Image))
+        return 1;
+    ProfessionalView offline(&controller, image, std::nullopt, options);
+    offline.show();
+    ok = save(&offline, name("offline")) && ok;
+    return ok ? 0 : 1;
+}
