@@ -8,6 +8,7 @@
 #include "link_worker.h"
 #include "message_prompter.h"
 #include "presets.h"
+#include "professional_mode.h"
 #include "resource_module.h"
 #include "sim_server.h"
 #include "wizird.h"
@@ -57,8 +58,15 @@ int CNorvelControllerApp::run(QApplication& app)
         QStringLiteral("Import mode: show the changes configuration document FILE makes to the "
                        "controller, and write them."),
         QStringLiteral("FILE"));
-    parser.addOptions(
-        {portOption, demoOption, languageOption, backupOption, classicOption, importOption});
+    const QCommandLineOption professionalOption(
+        QStringLiteral("professional"),
+        QStringLiteral("Professional view: every field of the controller in one table."));
+    const QCommandLineOption openOption(
+        QStringLiteral("open"),
+        QStringLiteral("With --professional: edit configuration document or image FILE offline."),
+        QStringLiteral("FILE"));
+    parser.addOptions({portOption, demoOption, languageOption, backupOption, classicOption,
+                       importOption, professionalOption, openOption});
     parser.addPositionalArgument(QStringLiteral("preset"),
                                  QStringLiteral("With --demo: the simulated controller."),
                                  QStringLiteral("[PRESET]"));
@@ -79,6 +87,21 @@ int CNorvelControllerApp::run(QApplication& app)
         return 2;
     }
 
+    const int modes = int(parser.isSet(importOption)) + int(parser.isSet(professionalOption)) +
+                      int(parser.isSet(classicOption));
+    if (modes > 1) {
+        err << "norvel-controller: --classic, --professional and --import exclude each other\n";
+        return 2;
+    }
+    const QString openFile = parser.value(openOption);
+    if (parser.isSet(openOption) && !parser.isSet(professionalOption)) {
+        err << "norvel-controller: --open goes with --professional\n";
+        return 2;
+    }
+    if (parser.isSet(openOption) && !QFileInfo(openFile).isFile()) {
+        err << "norvel-controller: cannot open " << openFile << "\n";
+        return 2;
+    }
     const QString importFile = parser.value(importOption);
     if (parser.isSet(importOption) && !QFileInfo(importFile).isFile()) {
         err << "norvel-controller: cannot open " << importFile << "\n";
@@ -130,6 +153,9 @@ int CNorvelControllerApp::run(QApplication& app)
 
     LinkWorker link;
     MessagePrompter prompter(*resources);
+    if (parser.isSet(professionalOption))
+        return runProfessionalMode(*resources, link, prompter, options.ports, options.backupDir,
+                                   openFile);
     if (parser.isSet(importOption))
         return runImportMode(*resources, link, prompter, options.ports, options.backupDir,
                              importFile);

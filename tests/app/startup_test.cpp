@@ -60,6 +60,17 @@ TEST(Startup, OptionsAreCheckedBeforeAnyWindow)
     EXPECT_EQ(import.code, 2);
     EXPECT_TRUE(import.err.contains("/no/such/batch.json")) << import.err.toStdString();
     EXPECT_TRUE(help.out.contains("--import"));
+    for (const char* option : {"--professional", "--open"})
+        EXPECT_TRUE(help.out.contains(option)) << option;
+    const Outcome both = runProgram(kProgram, {"--professional", "--import", kProgram});
+    EXPECT_EQ(both.code, 2);
+    EXPECT_TRUE(both.err.contains("exclude")) << both.err.toStdString();
+    const Outcome openAlone = runProgram(kProgram, {"--open", kProgram});
+    EXPECT_EQ(openAlone.code, 2);
+    EXPECT_TRUE(openAlone.err.contains("--professional")) << openAlone.err.toStdString();
+    const Outcome absent = runProgram(kProgram, {"--professional", "--open", "/no/such/image.bin"});
+    EXPECT_EQ(absent.code, 2);
+    EXPECT_TRUE(absent.err.contains("/no/such/image.bin")) << absent.err.toStdString();
 }
 
 } // namespace

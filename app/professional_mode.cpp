@@ -1,0 +1,102 @@
+// The professional view as a program run: on the connected controller, or offline on a file.
+#include "professional_mode.h"
+
+#include "controller_session.h"
+#include "field_rules.h"
+#include "link_controller_access.h"
+#include "message_prompter.h"
+#include "presets.h"
+#include "professional_view.h"
+#include "resource_module.h"
+
+#include <QApplication>
+#include <QInputDialog>
+
+#include <memory>
+
+namespace {
+
+constexpr int kMsgReadError = 104;
+constexpr int kMsgMotorStopped = 110;
+
+// A document without a controller part is edited for a controller the user picks among the
+// kinds the tool knows.
+std::optional<ConfigBlock> chooseIdentity()
+{
+    QStringList items;
+    QList<ConfigBlock> blocks;
+    for (const QString& name : presetNames()) {
+        ConfigBlock block;
+        std::uint8_t major = 0, minor = 0;
+        if (!presetImage(name, &block, &major, &minor) || refusalMessage(block) != 0)
+            continue;
+        block.setByte(fieldDef(Field::SoftwareVersion).offset, major);
+        block.setByte(fieldDef(Field::SoftwareVersion).offset + 1, minor);
+        items << QStringLiteral("%1%2 %3, software %4")
+                     .arg(fieldValueText(block, Field::ModelPrefix),
+                          fieldValueText(block, Field::ModelNumber),
+                          fieldValueText(block, Field::ModelVariant), versionText(block));
+        blocks << block;
+    }
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(
+        nullptr, QApplication::translate("ProfessionalMode", "Controller"),
+        QApplication::translate("ProfessionalMode",
+                                "The file names no controller. Edit it for which model and "
+                                "software version?"),
+        items, 0, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    return blocks.value(static_cast<int>(items.indexOf(chosen)));
+}
+
+} // namespace
+
+int runProfessionalMode(const ResourceModule& resources, LinkWorker& link,
+                        MessagePrompter& prompter, const QStringList& ports,
+                        const QString& backupDir, const QString& openPath)
+{
+    Prompter& ask = prompter;
+    LinkControllerAccess access(link, prompter, ports, backupDir);
+    ProfessionalViewOptions options;
+    options.strings = [&resources](int id) { return resources.string(id); };
+    options.backupDir = backupDir;
+
+    std::unique_ptr<ProfessionalView> view;
+    if (!openPath.isEmpty()) {
+        std::optional<ConfigBlock> identity;
+        if (ProfessionalView::needsIdentity(openPath)) {
+            identity = chooseIdentity();
+            if (!identity)
+                return 0;
+        }
+        view = std::make_unique<ProfessionalView>(&access, openPath, identity, options);
+        if (!view->isValid()) {
+            ask.tell(view->errorString(), Prompter::Buttons::Ok, Prompter::Icon::Warning);
+            return 2;
+        }
+    } else {
+        if (ask.ask(kMsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+            Prompter::Answer::Yes)
+            return 0;
+        if (!access.connectController(nullptr))
+            return 0;
+        ConfigBlock block;
+        QString error;
+        if (!access.read(nullptr, &block, &error)) {
+            ask.ask(kMsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+            return 1;
+        }
+        if (const int refusal = refusalMessage(block)) {
+            ask.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+            return 0;
+        }
+        view = std::make_unique<ProfessionalView>(&access, block, options);
+    }
+    view->setWindowIcon(resources.icon(159));
+    prompter.setParentWindow(view.get());
+    view->show();
+    const int code = QApplication::exec();
+    prompter.setParentWindow(nullptr);
+    return code;
+}
