@@ -1,7 +1,9 @@
-// Pictures of the professional view offscreen: as read, with edits, and a comparison.
+// Pictures of the professional view offscreen: as read, with edits, and a comparison; and of
+// import mode's window.
 #include "comparison_dialog.h"
 #include "controller_access.h"
 #include "field_table_model.h"
+#include "import_window.h"
 #include "presets.h"
 #include "professional_view.h"
 #include "resource_module.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -137,5 +140,25 @@ int main(int argc, char** argv)
     ProfessionalView offline(&controller, image, std::nullopt, options);
     offline.show();
     ok = save(&offline, name("offline")) && ok;
+
+    // Import mode: a document with changes, and one that is refused.
+    const QString batch = files.filePath(QStringLiteral("batch-7.json"));
+    const QString refused = files.filePath(QStringLiteral("other-model.json"));
+    for (const auto& [path, fields] :
+         {std::pair{batch, QByteArray("\"MaxMotorCurrent\": 80, \"StartupDelay\": 12, "
+                                      "\"Abs\": false, \"PreferredAddress\": 40")},
+          std::pair{refused, QByteArray("\"MaxMotorCurrent\": 10, \"PreferredAddress\": 200")}}) {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+        f.write("{\"format\": \"norvel-configuration\", \"version\": 1, \"fields\": {" + fields +
+                "}}");
+    }
+    ImportWindow importing(controller, batch, block, options.strings);
+    importing.show();
+    ok = save(&importing, name("import")) && ok;
+    ImportWindow refusing(controller, refused, block, options.strings);
+    refusing.show();
+    ok = save(&refusing, name("import-refused")) && ok;
     return ok ? 0 : 1;
 }
