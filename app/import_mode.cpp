@@ -10,9 +10,7 @@
 
 namespace {
 
-constexpr int kMsgReadError = 104;
 constexpr int kMsgCompleted = 106;
-constexpr int kMsgMotorStopped = 110;
 
 } // namespace
 
@@ -20,22 +18,11 @@ int runImportMode(const ResourceModule& resources, LinkWorker& link, MessageProm
                   const QStringList& ports, const QString& backupDir, const QString& file)
 {
     Prompter& ask = prompter;
-    if (ask.ask(kMsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
-        Prompter::Answer::Yes)
-        return 0;
     LinkControllerAccess access(link, prompter, ports, backupDir);
-    if (!access.connectController(nullptr))
-        return 0;
     ConfigBlock block;
-    QString error;
-    if (!access.read(nullptr, &block, &error)) {
-        ask.ask(kMsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-        return 1;
-    }
-    if (const int refusal = refusalMessage(block)) {
-        ask.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-        return 0;
-    }
+    int code = 0;
+    if (!openController(prompter, access, &block, &code))
+        return code;
     ImportWindow window(access, file, block, [&resources](int id) { return resources.string(id); });
     window.setWindowIcon(resources.icon(159));
     window.askClose = [&ask] {

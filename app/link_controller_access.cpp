@@ -7,11 +7,15 @@
 #include "config_document.h"
 #include "controller_session.h"
 #include "field_rules.h"
+#include "prompter.h"
 #include "transfers.h"
 
 #include <QCoreApplication>
 
 namespace {
+
+constexpr int kMsgReadError = 104;
+constexpr int kMsgMotorStopped = 110;
 
 QString tr(const char* text)
 {
@@ -110,4 +114,26 @@ std::optional<ConfigBlock> LinkControllerAccess::firstBackup(const ConfigBlock& 
     if (!BackupFile(m_backupDir, ControllerKey(controller)).read(&image))
         return std::nullopt;
     return image;
+}
+
+bool openController(Prompter& prompter, LinkControllerAccess& access, ConfigBlock* block,
+                    int* exitCode)
+{
+    *exitCode = 0;
+    if (prompter.ask(kMsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+        Prompter::Answer::Yes)
+        return false;
+    if (!access.connectController(nullptr))
+        return false;
+    QString error;
+    if (!access.read(nullptr, block, &error)) {
+        prompter.ask(kMsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        *exitCode = 1;
+        return false;
+    }
+    if (const int refusal = refusalMessage(*block)) {
+        prompter.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        return false;
+    }
+    return true;
 }

@@ -31,3 +31,10 @@ private:
     bool m_connected = false;
     QString m_port;
 };
+
+// The opening of every mode on a controller: the motor question, the search, the read (message
+// 104 when it fails) and the refusal of a series the tool does not serve (107, 111). True with
+// *block read; otherwise *exitCode is the program's exit code (0: the user stopped, 1: the read
+// failed).
+bool openController(Prompter& prompter, LinkControllerAccess& access, ConfigBlock* block,
+                    int* exitCode);

@@ -16,9 +16,6 @@
 
 namespace {
 
-constexpr int kMsgReadError = 104;
-constexpr int kMsgMotorStopped = 110;
-
 // A document without a controller part is edited for a controller the user picks among the
 // kinds the tool knows.
 std::optional<ConfigBlock> chooseIdentity()
@@ -76,21 +73,10 @@ int runProfessionalMode(const ResourceModule& resources, LinkWorker& link,
             return 2;
         }
     } else {
-        if (ask.ask(kMsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
-            Prompter::Answer::Yes)
-            return 0;
-        if (!access.connectController(nullptr))
-            return 0;
         ConfigBlock block;
-        QString error;
-        if (!access.read(nullptr, &block, &error)) {
-            ask.ask(kMsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-            return 1;
-        }
-        if (const int refusal = refusalMessage(block)) {
-            ask.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-            return 0;
-        }
+        int code = 0;
+        if (!openController(prompter, access, &block, &code))
+            return code;
         view = std::make_unique<ProfessionalView>(&access, block, options);
     }
     view->setWindowIcon(resources.icon(159));

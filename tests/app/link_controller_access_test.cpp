@@ -91,4 +91,37 @@ TEST_F(LinkControllerAccessTest, NoControllerAsksRetryOrCancelWithWhatWasTried)
     EXPECT_FALSE(none.isConnected());
 }
 
+TEST_F(LinkControllerAccessTest, EveryModeOpensWithTheMotorQuestionAndTheWizardsRefusals)
+{
+    ConfigBlock block;
+    int code = -1;
+    prompter.script(110, {Prompter::Answer::No});
+    EXPECT_FALSE(openController(prompter, *access, &block, &code));
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(sim->receivedFrames().empty()) << "nothing is sent before the answer";
+
+    prompter.script(110, {Prompter::Answer::Yes});
+    ASSERT_TRUE(openController(prompter, *access, &block, &code));
+    EXPECT_EQ(block.raw(Field::SerialNumber), sim->storedImage().raw(Field::SerialNumber));
+
+    SimOptions unsupported;
+    unsupported.preset = QStringLiteral("unsupported");
+    SimServer other(unsupported);
+    QString error;
+    ASSERT_TRUE(other.start(&error));
+    LinkWorker otherLink;
+    LinkControllerAccess refused(otherLink, prompter, {other.devicePath()}, backupDir.path());
+    prompter.script(110, {Prompter::Answer::Yes});
+    EXPECT_FALSE(openController(prompter, refused, &block, &code));
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(prompter.count(107), 1);
+
+    // A read that fails ends the run with 104 and exit code 1.
+    sim->addFault({SimFault::NoReply, CMD_READ, sim->frameCount(CMD_READ) + 1});
+    prompter.script(110, {Prompter::Answer::Yes});
+    EXPECT_FALSE(openController(prompter, *access, &block, &code));
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(prompter.count(104), 1);
+}
+
 } // namespace
