@@ -4,18 +4,21 @@
 #include "backup_history.h"
 #include "cnorvelcontrollerdlg.h"
 #include "config_block.h"
+#include "cstep1.h"
 #include "import_mode.h"
 #include "link_worker.h"
 #include "message_prompter.h"
 #include "presets.h"
 #include "professional_mode.h"
 #include "resource_module.h"
+#include "run_mode_dialog.h"
 #include "sim_server.h"
 #include "wizird.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QStandardPaths>
@@ -65,8 +68,11 @@ int CNorvelControllerApp::run(QApplication& app)
         QStringLiteral("open"),
         QStringLiteral("With --professional: edit configuration document or image FILE offline."),
         QStringLiteral("FILE"));
+    const QCommandLineOption chooseOption(
+        QStringLiteral("choose-mode"),
+        QStringLiteral("Let the user pick guide, professional or import mode first."));
     parser.addOptions({portOption, demoOption, languageOption, backupOption, classicOption,
-                       importOption, professionalOption, openOption});
+                       importOption, professionalOption, openOption, chooseOption});
     parser.addPositionalArgument(QStringLiteral("preset"),
                                  QStringLiteral("With --demo: the simulated controller."),
                                  QStringLiteral("[PRESET]"));
@@ -88,9 +94,10 @@ int CNorvelControllerApp::run(QApplication& app)
     }
 
     const int modes = int(parser.isSet(importOption)) + int(parser.isSet(professionalOption)) +
-                      int(parser.isSet(classicOption));
+                      int(parser.isSet(classicOption)) + int(parser.isSet(chooseOption));
     if (modes > 1) {
-        err << "norvel-controller: --classic, --professional and --import exclude each other\n";
+        err << "norvel-controller: --classic, --professional, --import and --choose-mode "
+               "exclude each other\n";
         return 2;
     }
     const QString openFile = parser.value(openOption);
@@ -153,7 +160,26 @@ int CNorvelControllerApp::run(QApplication& app)
 
     LinkWorker link;
     MessagePrompter prompter(*resources);
-    if (parser.isSet(professionalOption))
+    std::uint8_t runMode = CStep1::kGuideMode;
+    if (parser.isSet(chooseOption)) {
+        RunModeDialog chooser(*resources);
+        if (!chooser.isValid()) {
+            err << "norvel-controller: " << chooser.error() << "\n";
+            return 1;
+        }
+        if (chooser.exec() != QDialog::Accepted)
+            return 0;
+        runMode = chooser.runMode();
+    }
+    if (runMode == CStep1::kImportMode) {
+        const QString file = QFileDialog::getOpenFileName(
+            nullptr, QApplication::translate("CNorvelControllerApp", "Import"), QString(),
+            QApplication::translate("CNorvelControllerApp", "Configuration documents (*.json)"));
+        if (file.isEmpty())
+            return 0;
+        return runImportMode(*resources, link, prompter, options.ports, options.backupDir, file);
+    }
+    if (parser.isSet(professionalOption) || runMode == CStep1::kProfessionalMode)
         return runProfessionalMode(*resources, link, prompter, options.ports, options.backupDir,
                                    openFile);
     if (parser.isSet(importOption))

@@ -60,7 +60,7 @@ TEST(Startup, OptionsAreCheckedBeforeAnyWindow)
     EXPECT_EQ(import.code, 2);
     EXPECT_TRUE(import.err.contains("/no/such/batch.json")) << import.err.toStdString();
     EXPECT_TRUE(help.out.contains("--import"));
-    for (const char* option : {"--professional", "--open"})
+    for (const char* option : {"--professional", "--open", "--choose-mode"})
         EXPECT_TRUE(help.out.contains(option)) << option;
     const Outcome both = runProgram(kProgram, {"--professional", "--import", kProgram});
     EXPECT_EQ(both.code, 2);
