@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int kMsgControlModeUpgraded = 108;
+
 // A document without a controller part is edited for a controller the user picks among the
 // kinds the tool knows.
 std::optional<ConfigBlock> chooseIdentity()
@@ -78,6 +80,14 @@ int runProfessionalMode(const ResourceModule& resources, LinkWorker& link,
         if (!openController(prompter, access, &block, &code))
             return code;
         view = std::make_unique<ProfessionalView>(&access, block, options);
+        // The legacy control mode becomes torque mode, as in the wizard; the change shows as an
+        // edit to be written.
+        ConfigBlock converted = block;
+        if (convertLegacyControlMode(converted)) {
+            view->editField(Field::SpeedMode, converted.get(Field::SpeedMode));
+            view->editField(Field::ControlMode, converted.get(Field::ControlMode));
+            ask.ask(kMsgControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
+        }
     }
     view->setWindowIcon(resources.icon(159));
     prompter.setParentWindow(view.get());

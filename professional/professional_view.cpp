@@ -809,3 +809,8 @@ void ProfessionalView::closeEvent(QCloseEvent* event)
         return;
     }
 }
+
+bool ProfessionalView::editField(Field f, std::int64_t value)
+{
+    return m_model->setFieldValue(f, value);
+}

@@ -123,6 +123,8 @@ public:
     QList<FieldChange> compareWithFile(const QString& path, bool* ok = nullptr);
     QList<FieldChange> compareWithImage(const ConfigBlock& image, const QString& name);
     bool restoreFirstBackup();
+    // Edits one field as the table would (its checks and couplings); false when refused.
+    bool editField(Field f, std::int64_t value);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

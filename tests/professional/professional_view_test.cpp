@@ -815,4 +815,20 @@ TEST_F(ProfessionalViewTest, ClosingWithUnsavedChangesAsksFirst)
     EXPECT_TRUE(controller.writes.isEmpty());
 }
 
+TEST_F(ProfessionalViewTest, TheLegacyControlModeConversionIsAnEditToWrite)
+{
+    ConfigBlock legacy = presetBlock("legacy");
+    ASSERT_EQ(legacy.get(Field::ControlMode), 2u);
+    FakeController old(legacy);
+    ProfessionalView view(&old, legacy, options());
+    // Torque mode replaces the legacy mode 2, which no list offers.
+    EXPECT_TRUE(view.editField(Field::SpeedMode, 0));
+    EXPECT_TRUE(view.editField(Field::ControlMode, 3));
+    EXPECT_FALSE(view.editField(Field::ControlMode, 2));
+    EXPECT_EQ(view.editedBlock().get(Field::ControlMode), 3u);
+    EXPECT_EQ(view.editedBlock().get(Field::ControlModeCopy), 3u);
+    EXPECT_EQ(view.controllerBlock(), legacy);
+    EXPECT_TRUE(view.model().changedFields().contains(Field::ControlMode));
+}
+
 } // namespace
