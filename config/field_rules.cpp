@@ -259,10 +259,29 @@ FieldRule FieldRules::rule(Field f) const
     // Flags take 0 and 1, numbers their documented range unless narrowed below.
     r.valid = ValidValues::range(r.def->min, r.def->max);
 
-    const bool motorPage = id.versionAtLeast(V::kMotorPage);
-    const bool regenPage = id.hasRegeneration();
     const bool positions = id.versionAtLeast(V::kPositions);
+    // A field exists only where the wizard has its page; the cases below narrow that further.
     bool used = true;
+    switch (r.group) {
+    case FieldGroup::Motor:
+        used = id.versionAtLeast(V::kMotorPage);
+        break;
+    case FieldGroup::Regeneration:
+        used = id.hasRegeneration();
+        break;
+    case FieldGroup::J1939:
+        used = id.j1939Variant();
+        break;
+    case FieldGroup::Identity:
+    case FieldGroup::None:
+        // Identity fields are shown, never written; reserved bytes neither.
+        r.used = r.group == FieldGroup::Identity;
+        r.writable = false;
+        r.valid = ValidValues();
+        return r;
+    default:
+        break;
+    }
     bool writable = true;
 
     switch (f) {
@@ -292,9 +311,6 @@ FieldRule FieldRules::rule(Field f) const
     case Field::HighThresholdVoltage:
         used = id.versionAtLeast(V::kIdentification);
         break;
-    case Field::FootSwitch:
-    case Field::MaxMotorCurrent:
-        break;
 
     // Start-up, hall and voltage page.
     case Field::HallSensorType:
@@ -323,70 +339,51 @@ FieldRule FieldRules::rule(Field f) const
     case Field::ThrottleUpDownRate:
         r.valid = ValidValues::range(10, 200, 10); // 10 x rate step 1..20
         break;
-    case Field::StartupDelay:
-    case Field::PowerOnHighPedalDisable:
-        break;
 
     // Motor page.
-    case Field::MotorTopSpeed:
-        used = motorPage;
-        break;
     case Field::MotorPoles:
-        used = motorPage;
         writable = id.j1939Variant() || id.canVariant(); // the others show it fixed
         r.valid = ValidValues::range(2, 200, 2);
         break;
     case Field::HalfSpeedInReverse:
-        used = motorPage && id.versionAtLeast(V::kReleasing);
+        used = used && id.versionAtLeast(V::kReleasing);
         writable = !id.versionAtLeast(V::kThreeSensors); // shown but fixed from 0403 on
         break;
     case Field::BoostFunction:
     case Field::EconomyFunction:
     case Field::HalfCurrentInReverse:
-        used = motorPage && id.versionAtLeast(V::kFunctions);
+        used = used && id.versionAtLeast(V::kFunctions);
         break;
     case Field::NoiseReduction:
-        used = motorPage && id.versionAtLeast(V::kNoiseReduction);
+        used = used && id.versionAtLeast(V::kNoiseReduction);
         break;
     case Field::Abs:
     case Field::MotorTopSpeedInReverse:
-        used = motorPage && id.versionAtLeast(V::kThreeSensors);
+        used = used && id.versionAtLeast(V::kThreeSensors);
         break;
     case Field::Output12V:
-        used = motorPage && id.versionAtLeast(V::kThreeSensors) && !id.pdSeries();
+        used = used && id.versionAtLeast(V::kThreeSensors) && !id.pdSeries();
         break;
 
     // Regeneration page.
-    case Field::Regeneration:
-    case Field::BrakeSwitch:
-    case Field::Joystick:
-    case Field::Cruise:
-    case Field::RegenCurrentByBrakeSwitchOn:
-    case Field::MaxRegenCurrent:
-        used = regenPage;
-        break;
     case Field::ReleasingThrottleStartsRegen:
-        used = regenPage && id.versionAtLeast(V::kReleasing);
+        used = used && id.versionAtLeast(V::kReleasing);
         break;
     case Field::BrakeSensorStartingPoint:
     case Field::BrakeSensorEndingPoint:
-        used = regenPage && positions;
+        used = used && positions;
         break;
     case Field::BrakeSensorStartEndSteps:
-        used = regenPage && !positions;
+        used = used && !positions;
         r.valid = stepPairs();
         break;
     case Field::BrakeSensorType:
-        used = regenPage;
         r.valid = ValidValues::range(0, id.versionAtLeast(V::kThreeSensors) ? 3 : 2);
         break;
 
     // Temperature, CAN and smoothing page.
     case Field::MotorTemperatureSensor:
         r.valid = ValidValues::range(0, id.versionAtLeast(V::kThermistors) ? 2 : 1);
-        break;
-    case Field::StopOutputTemperature:
-    case Field::ResumeOutputTemperature:
         break;
     case Field::SendId:
     case Field::ReceiveId:
@@ -411,30 +408,13 @@ FieldRule FieldRules::rule(Field f) const
 
     // J1939 page.
     case Field::PreferredAddress:
-        used = id.j1939Variant();
         // 128..247 belong to arbitrary-address-capable nodes, 254 and 255 are the null and
         // global addresses: none of them can be a preferred address.
         r.valid = ValidValues::range(0, 127).add(248, 253);
         break;
-    case Field::ArbitraryAddressCapable:
-    case Field::IndustryGroup:
-    case Field::VehicleSystemInstance:
-    case Field::VehicleSystem:
-    case Field::ReservedFields:
-    case Field::FunctionFields:
-    case Field::FunctionInstance:
-    case Field::EcuInstance:
-    case Field::ManufacturerCode:
-    case Field::IdentityNumber:
-        used = id.j1939Variant();
-        break;
 
     default:
-        // Identity fields are shown, never written; reserved bytes neither.
-        used = isIdentity(f);
-        writable = false;
-        r.valid = ValidValues();
-        break;
+        break; // used wherever its page is, with its documented range
     }
     r.used = used;
     r.writable = used && writable;
