@@ -76,9 +76,7 @@ bool LinkControllerAccess::write(QWidget* parent, const ConfigBlock& current,
     }
     // Nothing is written unless the controller's image is safe on disk first.
     QString why;
-    if (BackupFile(m_backupDir, ControllerKey(current)).saveIfMissing(current, &why) ==
-            BackupFile::SaveResult::Failed ||
-        !BackupHistory(m_backupDir).save(current, nullptr, &why)) {
+    if (!BackupHistory(m_backupDir).saveBeforeWrite(current, nullptr, &why)) {
         if (error)
             *error =
                 tr("The controller's image could not be saved (%1); nothing was written.").arg(why);

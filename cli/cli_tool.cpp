@@ -1,7 +1,6 @@
 // The command-line tool: argument parsing, the link commands and the verified write.
 #include "cli_tool.h"
 
-#include "backup_file.h"
 #include "backup_history.h"
 #include "config_block.h"
 #include "config_document.h"
@@ -366,11 +365,8 @@ int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBloc
         return fail(
             QStringLiteral("cannot create the backup folder %1; nothing written").arg(folder),
             kExitLink);
-    if (BackupFile(folder, ControllerKey(current)).saveIfMissing(current, &error) ==
-        BackupFile::SaveResult::Failed)
-        return fail(QStringLiteral("%1; nothing written").arg(error), kExitLink);
     QString saved;
-    if (!BackupHistory(folder).save(current, &saved, &error))
+    if (!BackupHistory(folder).saveBeforeWrite(current, &saved, &error))
         return fail(QStringLiteral("%1; nothing written").arg(error), kExitLink);
     m_err << "Saved the controller's image in " << saved << Qt::endl;
 

@@ -66,6 +66,14 @@ bool BackupHistory::save(const ConfigBlock& image, QString* path, QString* error
     return true;
 }
 
+bool BackupHistory::saveBeforeWrite(const ConfigBlock& image, QString* path, QString* error) const
+{
+    if (BackupFile(m_directory, ControllerKey(image)).saveIfMissing(image, error) ==
+        BackupFile::SaveResult::Failed)
+        return false;
+    return save(image, path, error);
+}
+
 QList<BackupEntry> BackupHistory::list() const
 {
     QList<BackupEntry> entries;

@@ -34,6 +34,12 @@ public:
     bool save(const ConfigBlock& image, QString* path = nullptr, QString* error = nullptr,
               const QDateTime& when = QDateTime::currentDateTimeUtc()) const;
 
+    // Before a write: keeps the controller's first-connection image when there is none yet,
+    // then saves `image` in the history. False when either could not be saved; nothing should
+    // be written then.
+    bool saveBeforeWrite(const ConfigBlock& image, QString* path = nullptr,
+                         QString* error = nullptr) const;
+
     // The first-connection images and the history, by key, first image first, then by time.
     QList<BackupEntry> list() const;
 
