@@ -33,7 +33,9 @@ ComparisonDialog::ComparisonDialog(const QString& otherName, const QList<FieldCh
     m_table->setWordWrap(false);
     for (int row = 0; row < changes.size(); ++row) {
         const FieldChange& c = changes.at(row);
-        const QStringList cells = {QString::fromLatin1(fieldDef(c.field).name), c.before, c.after};
+        const QStringList cells = {QString::fromLatin1(fieldDef(c.field).name),
+                                   texts.valueText(c.field, c.before),
+                                   texts.valueText(c.field, c.after)};
         for (int column = 0; column < cells.size(); ++column)
             m_table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
     }
@@ -45,6 +47,7 @@ ComparisonDialog::ComparisonDialog(const QString& otherName, const QList<FieldCh
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    buttons->button(QDialogButtonBox::Close)->setText(texts.text(ViewTexts::CloseAction));
     buttons->button(QDialogButtonBox::Close)->setFocus();
 
     // Wide enough for the three columns without a scroll bar; as tall as the rows, up to a

@@ -47,13 +47,13 @@ QWidget* FieldDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
         auto* combo = new QComboBox(parent);
         for (const FieldChoice& c : choices)
             combo->addItem(c.text, c.value);
-        combo->setToolTip(QStringLiteral("Valid: %1").arg(valid.text()));
+        combo->setToolTip(index.data(Qt::ToolTipRole).toString());
         return combo;
     }
     auto* spin = new QSpinBox(parent);
     spin->setRange(clampToInt(valid.min()), clampToInt(valid.max()));
     spin->setSingleStep(commonStep(valid));
-    spin->setToolTip(QStringLiteral("Valid: %1").arg(valid.text()));
+    spin->setToolTip(index.data(Qt::ToolTipRole).toString());
     return spin;
 }
 

@@ -68,34 +68,9 @@ bool wholeNumber(const QVariant& value, std::int64_t* result)
     }
 }
 
-QString sharedInputReason(Field turnedOff)
-{
-    return QStringLiteral("%1 turned off: BoostFunction and EconomyFunction share the brake input")
-        .arg(name(turnedOff));
-}
-
-QString brakeSensorClearedReason(Field function)
-{
-    return QStringLiteral("BrakeSensorType set to 0 (no sensor): %1 uses the brake input")
-        .arg(name(function));
-}
-
-QString functionOffReason(Field function, std::uint32_t sensorType)
-{
-    return QStringLiteral("%1 turned off: BrakeSensorType %2 uses the brake input")
-        .arg(name(function))
-        .arg(sensorType);
-}
-
-QString footSwitchReason()
-{
-    return QStringLiteral(
-        "FootSwitch turned off: with ForwardSwitch on, the throttle switch is the forward switch");
-}
-
 } // namespace
 
-QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f)
+QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f, const ViewTexts& texts)
 {
     const ValidValues valid = rules.valid(f);
     if (fieldDef(f).kind != FieldKind::Number || valid.isEmpty())
@@ -118,9 +93,9 @@ QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f)
 
     bool allNamed = true;
     QList<FieldChoice> choices;
-    const QString unit = FieldRules::unit(f);
+    const QString unit = texts.phrase(FieldRules::unit(f));
     for (int v : values) {
-        const QString meaning = rules.meaning(f, static_cast<std::uint32_t>(v));
+        const QString meaning = texts.phrase(rules.meaning(f, static_cast<std::uint32_t>(v)));
         allNamed = allNamed && !meaning.isEmpty();
         QString text = QString::number(v);
         if (!meaning.isEmpty())
@@ -174,10 +149,37 @@ void FieldTableModel::resetToController()
     setBlocks(m_controller, m_controller);
 }
 
-void FieldTableModel::setColumnTitles(const QStringList& titles)
+void FieldTableModel::setTexts(const ViewTexts& texts)
 {
-    m_columnTitles = titles;
+    m_texts = texts;
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    if (!m_fields.isEmpty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+QString FieldTableModel::sharedInputReason(Field turnedOff) const
+{
+    return m_texts.text(ViewTexts::SharedInputReason).arg(name(turnedOff));
+}
+
+QString FieldTableModel::brakeSensorClearedReason(Field function) const
+{
+    return m_texts.text(ViewTexts::BrakeSensorClearedReason).arg(name(function));
+}
+
+QString FieldTableModel::functionOffReason(Field function, std::uint32_t sensorType) const
+{
+    return m_texts.text(ViewTexts::FunctionOffReason).arg(name(function)).arg(sensorType);
+}
+
+QString FieldTableModel::footSwitchReason() const
+{
+    return m_texts.text(ViewTexts::FootSwitchReason);
+}
+
+QString FieldTableModel::flagText(const ConfigBlock& block, Field f) const
+{
+    return m_texts.valueText(f, fieldValueText(block, f));
 }
 
 void FieldTableModel::rebuildRows()
@@ -227,17 +229,17 @@ bool FieldTableModel::refuse(Field f, const QString& reason)
 bool FieldTableModel::setFieldValue(Field f, std::int64_t value)
 {
     if (rowOf(f) < 0)
-        return refuse(f, QStringLiteral("%1 is not a field of this controller").arg(name(f)));
+        return refuse(f, m_texts.text(ViewTexts::NotAFieldRefusal).arg(name(f)));
     if (!m_rules.writable(f))
-        return refuse(f, QStringLiteral("%1 is fixed on this controller").arg(name(f)));
+        return refuse(f, m_texts.text(ViewTexts::FixedRefusal).arg(name(f)));
     if (!isEditable(f))
-        return refuse(f, QStringLiteral("%1 stays off while ForwardSwitch is on").arg(name(f)));
+        return refuse(f, m_texts.text(ViewTexts::ForwardSwitchRefusal).arg(name(f)));
     const ValidValues valid = m_rules.valid(f);
     if (!valid.contains(value))
-        return refuse(f, QStringLiteral("%1 cannot be %2 (valid: %3)")
+        return refuse(f, m_texts.text(ViewTexts::InvalidRefusal)
                              .arg(name(f))
                              .arg(value)
-                             .arg(valid.text()));
+                             .arg(m_texts.validText(valid)));
 
     const bool changed = m_edited.get(f) != static_cast<std::uint32_t>(value);
     m_edited.set(f, static_cast<std::uint32_t>(value));
@@ -298,7 +300,7 @@ void FieldTableModel::applyCouplings(Field edited, QList<Adjustment>* adjustment
     case Field::ControlMode: {
         const std::uint32_t mode = m_edited.get(Field::ControlMode);
         adjust(Field::ControlModeCopy, mode,
-               QStringLiteral("ControlModeCopy set to %1: it always holds ControlMode's value")
+               m_texts.text(ViewTexts::ControlModeCopyReason)
                    .arg(mode),
                adjustments);
         break;
@@ -390,12 +392,12 @@ QVariant FieldTableModel::valueData(Field f, int role) const
         return {};
     case Qt::ToolTipRole:
         if (!m_rules.writable(f))
-            return QStringLiteral("Fixed on this controller");
+            return m_texts.text(ViewTexts::FixedTip);
         if (!isEditable(f))
-            return QStringLiteral("Off while ForwardSwitch is on");
+            return m_texts.text(ViewTexts::ForwardSwitchTip);
         if (kind == FieldKind::Flag)
             return {};
-        return QStringLiteral("Valid: %1").arg(m_rules.valid(f).text());
+        return m_texts.text(ViewTexts::ValidTip).arg(m_texts.validText(m_rules.valid(f)));
     default:
         return {};
     }
@@ -439,7 +441,7 @@ QVariant FieldTableModel::data(const QModelIndex& index, int role) const
     case ValidValuesRole:
         return QVariant::fromValue(m_rules.valid(f));
     case ChoicesRole:
-        return QVariant::fromValue(fieldChoices(m_rules, f));
+        return QVariant::fromValue(fieldChoices(m_rules, f, m_texts));
     case Qt::FontRole:
     case Qt::BackgroundRole:
     case Qt::ForegroundRole:
@@ -459,19 +461,19 @@ QVariant FieldTableModel::data(const QModelIndex& index, int role) const
         return valueData(f, role);
     case UnitColumn:
         if (role == Qt::DisplayRole)
-            return FieldRules::unit(f);
+            return m_texts.phrase(FieldRules::unit(f));
         return {};
     case MeaningColumn:
         if (role == Qt::DisplayRole)
-            return m_rules.meaning(f, m_edited.get(f));
+            return m_texts.phrase(m_rules.meaning(f, m_edited.get(f)));
         return {};
     case ControllerColumn:
         if (role == Qt::DisplayRole)
-            return fieldValueText(m_controller, f);
+            return flagText(m_controller, f);
         return {};
     case BackupColumn:
         if (role == Qt::DisplayRole && m_backup)
-            return fieldValueText(*m_backup, f);
+            return flagText(*m_backup, f);
         return {};
     default:
         return {};
@@ -483,31 +485,28 @@ QVariant FieldTableModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole) {
-        if (section >= 0 && section < m_columnTitles.size() &&
-            !m_columnTitles.at(section).isEmpty())
-            return m_columnTitles.at(section);
         switch (section) {
         case NameColumn:
-            return QStringLiteral("Name");
+            return m_texts.text(ViewTexts::NameColumn);
         case ValueColumn:
-            return QStringLiteral("Value");
+            return m_texts.text(ViewTexts::ValueColumn);
         case UnitColumn:
-            return QStringLiteral("Unit");
+            return m_texts.text(ViewTexts::UnitColumn);
         case MeaningColumn:
-            return QStringLiteral("Meaning");
+            return m_texts.text(ViewTexts::MeaningColumn);
         case ControllerColumn:
-            return QStringLiteral("Controller");
+            return m_texts.text(ViewTexts::ControllerColumn);
         case BackupColumn:
-            return QStringLiteral("Backup");
+            return m_texts.text(ViewTexts::BackupColumn);
         default:
             return {};
         }
     }
     if (role == Qt::ToolTipRole) {
         if (section == ControllerColumn)
-            return QStringLiteral("As last read from the controller");
+            return m_texts.text(ViewTexts::ControllerColumnTip);
         if (section == BackupColumn)
-            return QStringLiteral("As saved on the first connection");
+            return m_texts.text(ViewTexts::BackupColumnTip);
     }
     return {};
 }
@@ -542,13 +541,13 @@ bool FieldTableModel::setData(const QModelIndex& index, const QVariant& value, i
             bool ok = false;
             const int state = value.toInt(&ok);
             if (!ok || (state != Qt::Checked && state != Qt::Unchecked))
-                return refuse(f, QStringLiteral("%1 is either on or off").arg(name(f)));
+                return refuse(f, m_texts.text(ViewTexts::OnOffRefusal).arg(name(f)));
             number = state == Qt::Checked ? 1 : 0;
         } else if (role == Qt::EditRole) {
             if (value.typeId() == QMetaType::Bool)
                 number = value.toBool() ? 1 : 0;
             else if (!wholeNumber(value, &number))
-                return refuse(f, QStringLiteral("%1 is either on or off").arg(name(f)));
+                return refuse(f, m_texts.text(ViewTexts::OnOffRefusal).arg(name(f)));
         } else {
             return false;
         }
@@ -557,10 +556,10 @@ bool FieldTableModel::setData(const QModelIndex& index, const QVariant& value, i
         if (role != Qt::EditRole)
             return false;
         if (!wholeNumber(value, &number))
-            return refuse(f, QStringLiteral("%1 takes a whole number").arg(name(f)));
+            return refuse(f, m_texts.text(ViewTexts::WholeNumberRefusal).arg(name(f)));
         break;
     default:
-        return refuse(f, QStringLiteral("%1 is fixed on this controller").arg(name(f)));
+        return refuse(f, m_texts.text(ViewTexts::FixedRefusal).arg(name(f)));
     }
     return setFieldValue(f, number);
 }

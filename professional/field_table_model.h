@@ -3,6 +3,7 @@
 
 #include "config_block.h"
 #include "field_rules.h"
+#include "view_texts.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -29,7 +30,8 @@ Q_DECLARE_METATYPE(FieldChoice)
 // The values a list can offer for a numeric field, in ascending order; empty where a number
 // entry fits better. A field qualifies with at most a handful of values that are either all
 // named by the rules ("Torque") or spaced apart (60 or 120 degrees).
-QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f);
+QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f,
+                                const ViewTexts& texts = ViewTexts());
 
 class FieldTableModel : public QAbstractTableModel
 {
@@ -67,8 +69,8 @@ public:
     void setBackup(std::optional<ConfigBlock> backup);
     // Drops every edit: the edited block becomes the controller's.
     void resetToController();
-    // Column headings in column order, for a translated view; missing ones stay English.
-    void setColumnTitles(const QStringList& titles);
+    // The words of headings, units, meanings, tooltips and reasons; English by default.
+    void setTexts(const ViewTexts& texts);
 
     const ConfigBlock& block() const { return m_edited; }
     const ConfigBlock& controllerBlock() const { return m_controller; }
@@ -123,11 +125,18 @@ private:
     void emitRowChanged(Field f);
     QVariant valueData(Field f, int role) const;
     QVariant rowMark(int row, int role) const;
+    // A value for the controller and backup columns: flags in the view's words.
+    QString flagText(const ConfigBlock& block, Field f) const;
+    // Why a coupling changed a field, in the view's words.
+    QString sharedInputReason(Field turnedOff) const;
+    QString brakeSensorClearedReason(Field function) const;
+    QString functionOffReason(Field function, std::uint32_t sensorType) const;
+    QString footSwitchReason() const;
 
     ConfigBlock m_edited;
     ConfigBlock m_controller;
     std::optional<ConfigBlock> m_backup;
     FieldRules m_rules{ControllerIdentity()};
     QList<Field> m_fields;
-    QStringList m_columnTitles;
+    ViewTexts m_texts;
 };

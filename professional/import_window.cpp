@@ -5,6 +5,7 @@
 #include "config_document.h"
 #include "controller_access.h"
 #include "field_rules.h"
+#include "view_texts.h"
 
 #include <QDialogButtonBox>
 #include <QFile>
@@ -71,9 +72,11 @@ void ImportWindow::load(const QString& path)
                           m_refusals.join(QLatin1Char('\n')));
         m_status->setStyleSheet(QStringLiteral("color: #a00000;"));
     }
+    const ViewTexts words(m_strings);
     for (const FieldChange& c : diffBlocks(m_controller, m_next, FieldRules(m_controller))) {
-        auto* item =
-            new QTreeWidgetItem(m_list, {QLatin1String(fieldDef(c.field).name), c.before, c.after});
+        auto* item = new QTreeWidgetItem(m_list, {QLatin1String(fieldDef(c.field).name),
+                                                  words.valueText(c.field, c.before),
+                                                  words.valueText(c.field, c.after)});
         item->setData(0, Qt::UserRole, static_cast<int>(c.field));
     }
     if (m_refusals.isEmpty() && m_list->topLevelItemCount() == 0)

@@ -179,9 +179,7 @@ void ProfessionalView::build()
         };
 
     m_model = new FieldTableModel(this);
-    m_model->setColumnTitles({text(ViewTexts::NameColumn), text(ViewTexts::ValueColumn),
-                              text(ViewTexts::UnitColumn), text(ViewTexts::MeaningColumn),
-                              text(ViewTexts::ControllerColumn), text(ViewTexts::BackupColumn)});
+    m_model->setTexts(m_texts);
     m_filter = new FieldFilterModel(this);
     m_filter->setSourceModel(m_model);
     const std::pair<FieldGroup, int> groups[] = {

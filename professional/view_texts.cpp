@@ -1,6 +1,9 @@
 // Texts of the professional view: the loaded resource module's strings, or built-in English.
 #include "view_texts.h"
 
+#include <QRegularExpression>
+#include <QStringList>
+
 #include <iterator>
 
 namespace {
@@ -87,6 +90,69 @@ constexpr Entry kEnglish[] = {
     {ViewTexts::NotConfiguration,
      "%1 is neither a configuration document nor a 128-byte image:\r\n\r\n%2"},
     {ViewTexts::Saved, "Saved in %1."},
+    {ViewTexts::Degrees, "degrees"},
+    {ViewTexts::TorqueMode, "Torque"},
+    {ViewTexts::BalancedMode, "Balanced"},
+    {ViewTexts::LegacyMode, "legacy"},
+    {ViewTexts::SpeedControl, "Speed control"},
+    {ViewTexts::Off, "off"},
+    {ViewTexts::Disabled, "disabled"},
+    {ViewTexts::ProtectionOn, "protection on"},
+    {ViewTexts::ProtectionOff, "protection off"},
+    {ViewTexts::NoUsed, "No Used"},
+    {ViewTexts::NoSensor, "No"},
+    {ViewTexts::DisableWord, "Disable"},
+    {ViewTexts::EnableWord, "Enable"},
+    {ViewTexts::ThreeWirePot, "3-wire Pot"},
+    {ViewTexts::HallActiveThrottle, "Hall Active Throttle"},
+    {ViewTexts::RateStep, "rate step %1"},
+    {ViewTexts::StartEndSteps, "start %1 %, end %2 %"},
+    {ViewTexts::TrueText, "true"},
+    {ViewTexts::FalseText, "false"},
+    {ViewTexts::SharedInputReason,
+     "%1 turned off: BoostFunction and EconomyFunction share the brake input"},
+    {ViewTexts::BrakeSensorClearedReason,
+     "BrakeSensorType set to 0 (no sensor): %1 uses the brake input"},
+    {ViewTexts::FunctionOffReason, "%1 turned off: BrakeSensorType %2 uses the brake input"},
+    {ViewTexts::FootSwitchReason,
+     "FootSwitch turned off: with ForwardSwitch on, the throttle switch is the forward switch"},
+    {ViewTexts::NotAFieldRefusal, "%1 is not a field of this controller"},
+    {ViewTexts::FixedRefusal, "%1 is fixed on this controller"},
+    {ViewTexts::ForwardSwitchRefusal, "%1 stays off while ForwardSwitch is on"},
+    {ViewTexts::InvalidRefusal, "%1 cannot be %2 (valid: %3)"},
+    {ViewTexts::ControlModeCopyReason,
+     "ControlModeCopy set to %1: it always holds ControlMode's value"},
+    {ViewTexts::FixedTip, "Fixed on this controller"},
+    {ViewTexts::ForwardSwitchTip, "Off while ForwardSwitch is on"},
+    {ViewTexts::ValidTip, "Valid: %1"},
+    {ViewTexts::ControllerColumnTip, "As last read from the controller"},
+    {ViewTexts::BackupColumnTip, "As saved on the first connection"},
+    {ViewTexts::OnOffRefusal, "%1 is either on or off"},
+    {ViewTexts::WholeNumberRefusal, "%1 takes a whole number"},
+    {ViewTexts::EvenSpan, "even %1..%2"},
+    {ViewTexts::SteppedSpan, "%1..%2 in steps of %3"},
+    {ViewTexts::SpanSeparator, " or "},
+    {ViewTexts::Nibbles, "nibbles"},
+};
+
+// Meanings and units the rules unit gives in English, and the text that says them.
+constexpr Entry kPhrases[] = {
+    {ViewTexts::Degrees, "degrees"},
+    {ViewTexts::TorqueMode, "Torque"},
+    {ViewTexts::BalancedMode, "Balanced"},
+    {ViewTexts::LegacyMode, "legacy"},
+    {ViewTexts::SpeedControl, "Speed control"},
+    {ViewTexts::Off, "off"},
+    {ViewTexts::Disabled, "disabled"},
+    {ViewTexts::ProtectionOn, "protection on"},
+    {ViewTexts::ProtectionOff, "protection off"},
+    {ViewTexts::NoUsed, "No Used"},
+    {ViewTexts::NoSensor, "No"},
+    {ViewTexts::DisableWord, "Disable"},
+    {ViewTexts::EnableWord, "Enable"},
+    {ViewTexts::ThreeWirePot, "3-wire Pot"},
+    {ViewTexts::HallActiveThrottle, "Hall Active Throttle"},
+    {ViewTexts::Nibbles, "nibbles"},
 };
 
 } // namespace
@@ -98,6 +164,51 @@ QString ViewTexts::text(int id) const
         text = english(id);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
+}
+
+QString ViewTexts::phrase(const QString& english) const
+{
+    for (const Entry& e : kPhrases)
+        if (english == QLatin1String(e.text))
+            return text(e.id);
+    // The two meanings that carry numbers.
+    static const QRegularExpression rate(QStringLiteral("^rate step (\\d+)$"));
+    static const QRegularExpression steps(QStringLiteral("^start (\\d+) %, end (\\d+) %$"));
+    if (const QRegularExpressionMatch m = rate.match(english); m.hasMatch())
+        return text(RateStep).arg(m.captured(1));
+    if (const QRegularExpressionMatch m = steps.match(english); m.hasMatch())
+        return text(StartEndSteps).arg(m.captured(1), m.captured(2));
+    return english;
+}
+
+QString ViewTexts::valueText(Field f, const QString& value) const
+{
+    if (fieldDef(f).kind != FieldKind::Flag)
+        return value;
+    if (value == QLatin1String("true"))
+        return text(TrueText);
+    if (value == QLatin1String("false"))
+        return text(FalseText);
+    return value;
+}
+
+QString ViewTexts::validText(const ValidValues& valid) const
+{
+    QStringList parts;
+    for (const ValidValues::Span& s : valid.spans()) {
+        if (s.min == s.max)
+            parts << QString::number(s.min);
+        else if ((s.max - s.min) / s.step == 1)
+            for (std::int64_t v = s.min; v <= s.max; v += s.step)
+                parts << QString::number(v);
+        else if (s.step == 1)
+            parts << QStringLiteral("%1..%2").arg(s.min).arg(s.max);
+        else if (s.step == 2 && s.min % 2 == 0)
+            parts << text(EvenSpan).arg(s.min).arg(s.max);
+        else
+            parts << text(SteppedSpan).arg(s.min).arg(s.max).arg(s.step);
+    }
+    return parts.join(text(SpanSeparator));
 }
 
 QString ViewTexts::english(int id)

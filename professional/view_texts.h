@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "field_rules.h"
+
 #include <functional>
 
 class ViewTexts
@@ -81,6 +83,48 @@ public:
         CannotSave,
         NotConfiguration,
         Saved, // 179
+
+        // 180..187 belong to import mode's window.
+        // Words of the field table: units, meanings, reasons, tooltips.
+        Degrees = 188,
+        TorqueMode,
+        BalancedMode,
+        LegacyMode,
+        SpeedControl,
+        Off,
+        Disabled,
+        ProtectionOn,
+        ProtectionOff,
+        NoUsed,
+        NoSensor,
+        DisableWord,
+        EnableWord,
+        ThreeWirePot,
+        HallActiveThrottle,
+        RateStep,
+        StartEndSteps,
+        TrueText,
+        FalseText,
+        SharedInputReason,
+        BrakeSensorClearedReason,
+        FunctionOffReason,
+        FootSwitchReason,
+        NotAFieldRefusal,
+        FixedRefusal,
+        ForwardSwitchRefusal,
+        InvalidRefusal,
+        ControlModeCopyReason,
+        FixedTip,
+        ForwardSwitchTip,
+        ValidTip,
+        ControllerColumnTip,
+        BackupColumnTip,
+        OnOffRefusal,
+        WholeNumberRefusal,
+        EvenSpan,
+        SteppedSpan,
+        SpanSeparator,
+        Nibbles, // 226
     };
 
     // `strings` returns string N of the loaded module, empty when it lacks it (or is unset).
@@ -88,6 +132,14 @@ public:
 
     // The module's text, else the built-in English; line breaks as plain "\n".
     QString text(int id) const;
+
+    // A unit or meaning of the rules unit (English) in the module's words; the text itself
+    // where the module has no words for it (numbers, sensor ranges such as "0-5V").
+    QString phrase(const QString& english) const;
+    // A field's value as fieldValueText gives it, flags in the module's words.
+    QString valueText(Field f, const QString& text) const;
+    // A field's valid values in the module's words ("even 2..200").
+    QString validText(const ValidValues& valid) const;
 
     // The built-in English text, as the english module holds it; null for an unknown id.
     static QString english(int id);

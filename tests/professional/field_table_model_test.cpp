@@ -1,8 +1,10 @@
 // The professional view's table model: rows, values, refusals, couplings and changed rows.
 #include "professional_support.h"
+#include "test_resources.h"
 
 #include <QBrush>
 #include <QFont>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -654,3 +656,80 @@ TEST(FieldTableModelChanges, NewBlocksOfTheSameRowsChangeCellsInPlaceOthersReset
 }
 
 } // namespace
+
+// --- Words -------------------------------------------------------------------------------------
+
+TEST(FieldTableModelWords, TheChineseModuleSaysEveryUnitMeaningAndFlagInItsOwnWords)
+{
+    const ResourceModule& cn = testModule(QStringLiteral("chinese"));
+    const ViewTexts texts([&cn](int id) { return cn.string(id); });
+    // An English word left over; sensor and thermistor names ("0-5V", "KTY84-130") are no words.
+    const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
+    const auto english = [&word](const QString& text) {
+        QString rest = text;
+        rest.remove(QRegularExpression(QStringLiteral("KTY\\d")));
+        return word.match(rest).hasMatch();
+    };
+    for (const QString& preset : presetNames()) {
+        SCOPED_TRACE(preset.toStdString());
+        ConfigBlock block = presetBlock(preset);
+        FieldTableModel model;
+        model.setTexts(texts);
+        load(model, block);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const Field f = model.field(row);
+            SCOPED_TRACE(fieldDef(f).name);
+            const QString unit = model.index(row, FieldTableModel::UnitColumn).data().toString();
+            EXPECT_FALSE(english(unit)) << unit.toStdString();
+            EXPECT_FALSE(english(model.index(row, FieldTableModel::ControllerColumn)
+                                     .data()
+                                     .toString()));
+            // Every value a list offers, and the meaning of every valid value.
+            for (const FieldChoice& c : fieldChoices(model.rules(), f, texts))
+                EXPECT_FALSE(english(c.text)) << c.text.toStdString();
+            const ValidValues valid = model.rules().valid(f);
+            if (fieldDef(f).kind != FieldKind::Number || valid.isEmpty())
+                continue;
+            for (const ValidValues::Span& s : valid.spans())
+                // Named values are few; wide spans (CAN identifiers) are numbers only.
+                for (std::int64_t v = s.min; v <= std::min(s.max, s.min + 255 * s.step);
+                     v += s.step) {
+                    const QString meaning =
+                        texts.phrase(model.rules().meaning(f, static_cast<std::uint32_t>(v)));
+                    EXPECT_FALSE(english(meaning)) << v << " " << meaning.toStdString();
+                }
+            const QString tip =
+                model.index(row, FieldTableModel::ValueColumn).data(Qt::ToolTipRole).toString();
+            EXPECT_FALSE(tip.contains(QLatin1String("Valid")) || tip.contains(QLatin1String("even")))
+                << tip.toStdString();
+        }
+    }
+}
+
+TEST(FieldTableModelWords, ReasonsAndRefusalsComeInTheModulesWordsAndNameTheField)
+{
+    const ResourceModule& cn = testModule(QStringLiteral("chinese"));
+    const ViewTexts texts([&cn](int id) { return cn.string(id); });
+    FieldTableModel model;
+    model.setTexts(texts);
+    const ConfigBlock block = presetBlock(QStringLiteral("full"));
+    load(model, block);
+    EXPECT_EQ(model.headerData(FieldTableModel::MeaningColumn, Qt::Horizontal).toString(),
+              cn.string(ViewTexts::MeaningColumn));
+
+    QStringList adjusted, refused;
+    QObject::connect(&model, &FieldTableModel::valueAdjusted,
+                     [&adjusted](Field, const QString& reason) { adjusted.append(reason); });
+    QObject::connect(&model, &FieldTableModel::editRefused,
+                     [&refused](Field, const QString& reason) { refused.append(reason); });
+    ASSERT_TRUE(model.setFieldValue(Field::BrakeSensorType, 1));
+    ASSERT_TRUE(model.setFieldValue(Field::BoostFunction, 1));
+    ASSERT_FALSE(adjusted.isEmpty());
+    EXPECT_EQ(adjusted.last(),
+              cn.string(ViewTexts::BrakeSensorClearedReason).arg(QStringLiteral("BoostFunction")));
+    EXPECT_FALSE(model.setFieldValue(Field::MaxMotorCurrent, 100000));
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused.first().startsWith(QStringLiteral("MaxMotorCurrent")));
+    EXPECT_TRUE(refused.first().contains(cn.string(ViewTexts::InvalidRefusal).section(
+        QStringLiteral("%2"), 0, 0).remove(QStringLiteral("%1"))));
+}
