@@ -8,7 +8,8 @@
 #include <algorithm>
 
 Link::Link(SerialPortFactory factory, LinkClock* clock)
-    : m_factory(std::move(factory)), m_clock(clock ? clock : &systemClock())
+    : m_factory(std::move(factory)), m_clock(clock ? clock : &systemClock()),
+      m_parallelSearch(clock == nullptr)
 {
     if (!m_factory)
         m_factory = [] { return std::make_unique<SystemSerialPort>(); };
@@ -34,16 +35,7 @@ bool Link::SendFrame()
 {
     if (!m_state.connected || !m_state.port)
         return false;
-    auto& tx = m_state.txFrame;
-    const int length = std::min<int>(tx[1], kMaxFrameData);
-    tx[static_cast<std::size_t>(length + 2)] =
-        frameChecksum(tx.data(), static_cast<std::size_t>(length + 2));
-    // A late or extra byte of an earlier reply must not become the start of the next one.
-    m_state.port->discardInput();
-    const int size = length + kFrameOverhead;
-    if (m_trace)
-        m_trace(true, tx.data(), size);
-    const bool ok = m_state.port->write(tx.data(), size);
+    const bool ok = sendFrameOn(*m_state.port, m_state.txFrame, m_trace);
     if (!ok)
         m_lastError = QStringLiteral("could not write to %1").arg(m_state.portPath);
     return ok;
@@ -53,37 +45,28 @@ bool Link::ReceiveFrame()
 {
     if (!m_state.connected || !m_state.port)
         return false;
-    auto& rx = m_state.rx;
-    rx.reset();
-    const std::int64_t deadline = m_clock->nowMs() + kReceiveBoundMs;
-    for (;;) {
-        const std::int64_t remaining = deadline - m_clock->nowMs();
-        if (remaining <= 0) {
-            m_lastError =
-                rx.count() > 0 ? QStringLiteral("incomplete reply") : QStringLiteral("no reply");
-            if (m_trace && rx.count() > 0)
-                m_trace(false, rx.frame().data(), rx.count());
-            return false;
-        }
-        const ReadResult read = m_state.port->read(kMaxFrameSize, static_cast<int>(remaining));
-        if (read.failed) {
-            m_lastError = QStringLiteral("port failed: %1").arg(read.error);
-            return false;
-        }
-        for (std::uint8_t byte : read.bytes) {
-            const auto status = rx.feed(byte);
-            if (status == FrameAssembler::Status::Incomplete)
-                continue;
-            if (m_trace)
-                m_trace(false, rx.frame().data(), rx.count());
-            // Whatever else came with this read is not part of the reply.
-            if (status == FrameAssembler::Status::BadChecksum) {
-                m_lastError = QStringLiteral("reply with a bad checksum");
-                return false;
-            }
-            return true;
-        }
+    QString portError;
+    switch (receiveFrameOn(*m_state.port, *m_clock, kReceiveBoundMs, m_state.rx, m_trace, nullptr,
+                           &portError)) {
+    case ReplyStatus::Complete:
+        return true;
+    case ReplyStatus::BadChecksum:
+        m_lastError = QStringLiteral("reply with a bad checksum");
+        return false;
+    case ReplyStatus::NoReply:
+        m_lastError = QStringLiteral("no reply");
+        return false;
+    case ReplyStatus::Incomplete:
+        m_lastError = QStringLiteral("incomplete reply");
+        return false;
+    case ReplyStatus::PortFailed:
+        m_lastError = QStringLiteral("port failed: %1").arg(portError);
+        return false;
+    case ReplyStatus::Cancelled:
+        break;
     }
+    m_lastError = QStringLiteral("cancelled");
+    return false;
 }
 
 void Link::pause(int ms)
@@ -97,6 +80,26 @@ int Link::ListSerialPorts()
     return static_cast<int>(m_state.portNames.size());
 }
 
+bool Link::report(PortSearch& search, int i, QList<PortProblem>* failures,
+                  const ConnectObserver& observer)
+{
+    const PortProbe& opened = search.waitOpened(i);
+    if (opened.openError != OpenError::None) {
+        failures->append({opened.path, opened.openError, opened.detail});
+        return false;
+    }
+    if (observer.probing)
+        observer.probing(opened.path);
+    for (const QString& setting : opened.refusedSettings)
+        if (observer.configureFailed)
+            observer.configureFailed(opened.path, setting);
+    const PortProbe& done = search.wait(i);
+    if (m_trace)
+        for (const auto& [sent, bytes] : done.frames)
+            m_trace(sent, bytes.data(), static_cast<int>(bytes.size()));
+    return true;
+}
+
 ConnectResult Link::ConnectController(const QStringList& explicitPaths,
                                       const ConnectObserver& observer)
 {
@@ -106,49 +109,50 @@ ConnectResult Link::ConnectController(const QStringList& explicitPaths,
         ListSerialPorts();
     else
         m_state.portNames = explicitPaths;
-    for (const QString& path : std::as_const(m_state.portNames)) {
-        if (probe(path, result, observer)) {
-            result.connected = true;
-            result.port = path;
-            return result;
-        }
+
+    PortSearch search(m_factory, *m_clock, kReceiveBoundMs, m_parallelSearch);
+    search.start(m_state.portNames);
+    int chosen = -1;
+    for (int i = 0; i < search.count() && chosen < 0; ++i) {
+        if (!report(search, i, &result.openFailures, observer))
+            continue;
+        result.probed.append(search.wait(i).path);
+        if (search.wait(i).controller)
+            chosen = i;
     }
-    m_lastError = QStringLiteral("no controller answered");
+    search.finish(chosen);
+    if (chosen < 0) {
+        m_lastError = QStringLiteral("no controller answered");
+        return result;
+    }
+    PortProbe& winner = search.wait(chosen);
+    m_state.port = std::move(winner.port);
+    m_state.portPath = winner.path;
+    m_state.connected = true;
+    result.connected = true;
+    result.port = winner.path;
     return result;
 }
 
-bool Link::probe(const QString& path, ConnectResult& result, const ConnectObserver& observer)
+FindResult Link::FindControllers(const QStringList& explicitPaths, const ConnectObserver& observer)
 {
-    auto port = m_factory();
-    QString detail;
-    const OpenError error = port->open(path, &detail);
-    if (error != OpenError::None) {
-        result.openFailures.append({path, error, detail});
-        return false;
-    }
-    if (observer.probing)
-        observer.probing(path);
-    result.probed.append(path);
-    for (const QString& setting : port->configure()) {
-        if (observer.configureFailed)
-            observer.configureFailed(path, setting);
-    }
-    // The controller expects a freshly opened line: open it once more and set it up again,
-    // this time without looking at the results.
-    port->close();
-    if (port->open(path, &detail) == OpenError::None)
-        port->configure();
-
-    m_state.port = std::move(port);
-    m_state.portPath = path;
-    m_state.connected = true;
-    setRequest(CMD_IDENTIFY, 0);
-    SendFrame();
-    // A controller answers with at least three data bytes, the third being 1 or 2.
-    if (ReceiveFrame() && replyLength() >= 3 && (replyData(2) == 1 || replyData(2) == 2))
-        return true;
+    FindResult result;
     disconnect();
-    return false;
+    if (explicitPaths.isEmpty())
+        ListSerialPorts();
+    else
+        m_state.portNames = explicitPaths;
+
+    PortSearch search(m_factory, *m_clock, kReceiveBoundMs, m_parallelSearch);
+    search.start(m_state.portNames);
+    for (int i = 0; i < search.count(); ++i) {
+        if (!report(search, i, &result.openFailures, observer))
+            continue;
+        const PortProbe& probe = search.wait(i);
+        (probe.controller ? result.controllers : result.silent).append(probe.path);
+    }
+    search.finish();
+    return result;
 }
 
 void Link::disconnect()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "frame.h"
+#include "port_search.h"
 #include "serial_port.h"
 
 #include <QString>
@@ -46,8 +47,13 @@ struct ConnectObserver
     std::function<void(const QString& path, const QString& setting)> configureFailed;
 };
 
-// Receives a copy of every frame sent (true) or received (false), for tracing.
-using FrameTrace = std::function<void(bool sent, const std::uint8_t* bytes, int count)>;
+// Every port of a search on which a controller answered, for work on all of them at once.
+struct FindResult
+{
+    QStringList controllers; // in probe order
+    QList<PortProblem> openFailures;
+    QStringList silent; // opened and asked, but no controller answered
+};
 
 class Link
 {
@@ -81,10 +87,20 @@ public:
 
     // Fills portNames with the candidate devices in probe order and returns their number.
     int ListSerialPorts();
-    // Probes the given devices, or when none are given, the candidate devices; keeps the first
-    // on which a controller answers the identify command.
+    // Probes the given devices, or when none are given, the candidate devices, all at the same
+    // time; keeps the first in probe order on which a controller answers the identify command.
+    // The search ends as soon as that port has answered; a later port answering sooner does
+    // not win. The other ports are closed before this returns.
     ConnectResult ConnectController(const QStringList& explicitPaths = {},
                                     const ConnectObserver& observer = {});
+    // Probes like ConnectController, waits for every port and closes them all: the ports on
+    // which a controller answered. The link stays disconnected.
+    FindResult FindControllers(const QStringList& explicitPaths = {},
+                               const ConnectObserver& observer = {});
+    // Probes run in parallel on their own threads by default; one after the other (and only
+    // up to the first controller) where simulated time must stay exact. Off by default with an
+    // injected clock.
+    void setParallelSearch(bool parallel) { m_parallelSearch = parallel; }
     void disconnect();
 
     // The fixed waits between request and reply.
@@ -93,13 +109,17 @@ public:
     void setTrace(FrameTrace trace) { m_trace = std::move(trace); }
 
 private:
-    bool probe(const QString& path, ConnectResult& result, const ConnectObserver& observer);
+    // Reports port i of a search as the caller's thread sees it: open failure, or the port
+    // being tried, its refused settings and its frames. False when it could not be opened.
+    bool report(PortSearch& search, int i, QList<PortProblem>* failures,
+                const ConnectObserver& observer);
 
     LinkState m_state;
     SerialPortFactory m_factory;
     LinkClock* m_clock;
     FrameTrace m_trace;
     QString m_lastError;
+    bool m_parallelSearch = true;
 };
 
 // Candidate serial devices of this machine, in probe order: USB adapters (ttyUSB, then ttyACM)

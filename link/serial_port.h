@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QThread;
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,6 +46,9 @@ public:
     virtual ReadResult read(int maxBytes, int timeoutMs) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Hands the port to another thread; a port created on a worker thread is handed to the
+    // thread that goes on using it before the worker ends.
+    virtual void moveToThread(QThread* /*thread*/) {}
 };
 
 using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;

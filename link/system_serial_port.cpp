@@ -157,3 +157,8 @@ bool SystemSerialPort::isOpen() const
 {
     return m_port->isOpen();
 }
+
+void SystemSerialPort::moveToThread(QThread* thread)
+{
+    m_port->moveToThread(thread);
+}

@@ -18,6 +18,7 @@ public:
     ReadResult read(int maxBytes, int timeoutMs) override;
     void close() override;
     bool isOpen() const override;
+    void moveToThread(QThread* thread) override;
 
 private:
     std::unique_ptr<QSerialPort> m_port;

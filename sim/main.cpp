@@ -91,6 +91,10 @@ int main(int argc, char* argv[])
         QStringLiteral("PATH"));
     const QCommandLineOption paceOption(QStringLiteral("pace"),
                                         QStringLiteral("Send replies at the pace of 19200 baud."));
+    const QCommandLineOption delayOption(
+        QStringLiteral("delay"),
+        QStringLiteral("Send every reply MS milliseconds late, as a slow line would (0..1000)."),
+        QStringLiteral("MS"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
         QStringLiteral("Inject a fault into the Nth frame of COMMAND (repeatable). KIND: "
@@ -102,7 +106,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption traceOption(
         QStringLiteral("trace"), QStringLiteral("Print every frame received and sent on stderr."));
     parser.addOptions({presetOption, imageOption, stateOption, versionOption, linkOption,
-                       paceOption, faultOption, traceOption});
+                       paceOption, delayOption, faultOption, traceOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -144,6 +148,14 @@ int main(int argc, char* argv[])
     options.statePath = parser.value(stateOption);
     options.linkPath = parser.value(linkOption);
     options.pace = parser.isSet(paceOption);
+    if (parser.isSet(delayOption)) {
+        bool ok = false;
+        const int delay = parser.value(delayOption).toInt(&ok);
+        if (!ok || delay < 0 || delay > 1000)
+            return usageError(QStringLiteral("--delay \"%1\": expected milliseconds, 0 to 1000")
+                                  .arg(parser.value(delayOption)));
+        options.replyDelayMs = delay;
+    }
     options.trace = parser.isSet(traceOption);
 
     // The serving thread inherits this mask, so the signals reach sigwait() below only.

@@ -14,6 +14,7 @@ struct SimOptions
     bool hasImage = false;
     int versionOverride = -1; // major * 256 + minor, or -1 for the preset's (or image's) own
     bool pace = false;        // reply at the pace of 19200 baud 8N1
+    int replyDelayMs = 0;     // every reply leaves this much later (a slow line or adapter)
     QList<SimFault> faults;
     QString statePath;  // stored image written here after each commit, when not empty
     QString linkPath;   // symlink to the pty made here, when not empty

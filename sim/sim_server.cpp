@@ -360,7 +360,7 @@ void SimServer::handleFrame(const std::vector<std::uint8_t>& frame, std::int64_t
     if (reply.bytes.empty())
         return;
     // Replies leave in request order, so one that waits holds back those behind it.
-    std::int64_t due = now + reply.delayMs;
+    std::int64_t due = now + reply.delayMs + m_options.replyDelayMs;
     // On a real line the request itself takes its wire time to arrive before the controller
     // can answer; the pty delivers it at once.
     if (m_options.pace)
