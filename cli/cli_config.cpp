@@ -7,6 +7,7 @@
 #include "field_rules.h"
 #include "link.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -152,6 +153,23 @@ int CliTool::exportDocument(Link& link, const QString& path)
     if (!readController(link, block))
         return kExitLink;
     const QByteArray json = ConfigDocument::of(block).toJson();
+    if (path.isEmpty() && !m_exportFolder.isEmpty()) {
+        const QString named =
+            QDir(m_exportFolder).filePath(ControllerKey(block) + QStringLiteral(".json"));
+        if (!QDir().mkpath(m_exportFolder))
+            return fail(QStringLiteral("cannot create %1").arg(m_exportFolder), kExitUsage);
+        const int code = writeDocument(named, json);
+        if (code == kExitOk) {
+            m_out << named << '\n';
+            m_out.flush();
+        }
+        return code;
+    }
+    return writeDocument(path, json);
+}
+
+int CliTool::writeDocument(const QString& path, const QByteArray& json)
+{
     if (path.isEmpty()) {
         m_out << json;
         m_out.flush();

@@ -16,10 +16,11 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: norvelctl [--port DEV]... [--trace] [--backup-dir DIR] COMMAND\n"
+    "Usage: norvelctl [--port DEV]... [--trace] [--backup-dir DIR] [--all] COMMAND\n"
     "\n"
     "Commands:\n"
-    "  ports                     list the candidate serial ports in probe order\n"
+    "  ports                     list the candidate serial ports in probe order, each with its\n"
+    "                            stable /dev/serial/by-id name where it has one\n"
     "  probe                     find the controller; prints PORT VERSION KEY\n"
     "  read [-o FILE]            read the 128-byte configuration block\n"
     "  write FILE [--yes] [--force] [--no-verify]\n"
@@ -37,7 +38,11 @@ const char kUsage[] =
     "  backups                   list the saved images: first-connection images and history\n"
     "\n"
     "Options:\n"
-    "  --port DEV        probe DEV instead of searching (repeatable)\n"
+    "  --port DEV        probe DEV instead of searching (repeatable); a stable name such as\n"
+    "                    /dev/serial/by-id/usb-... is taken too\n"
+    "  --all             run probe, show, export DIR, set, import or write on every port\n"
+    "                    where a controller answers, all at once; each line starts with the\n"
+    "                    port, a summary line ends the output; export writes DIR/KEY.json\n"
     "  --trace           print every frame sent and received on standard error\n"
     "  --backup-dir DIR  folder of the backup images (default: the program's folder when\n"
     "                    writable, else ~/.local/share/Norvel/Norvel Controller)\n"
@@ -54,7 +59,9 @@ const char kUsage[] =
     "back and compared with what was written.\n"
     "\n"
     "Exit codes: 0 success, 1 link, controller or verification failure, 2 bad usage or\n"
-    "refused input. diff, as diff(1) does: 0 equal, 1 different, 2 bad input or failed link.\n";
+    "refused input. diff, as diff(1) does: 0 equal, 1 different, 2 bad input or failed link.\n"
+    "With --all: 0 only when the command succeeded on every controller found and at least\n"
+    "one was found; otherwise 1 (2 when every failure was a refusal or bad usage).\n";
 
 // The controller must not drive the motor while it is being configured.
 const char kMotorQuestion[] =
@@ -135,9 +142,11 @@ int CliTool::run(const QStringList& arguments)
     const QCommandLineOption dryRunOption("dry-run", "stop before writing");
     const QCommandLineOption noVerifyOption("no-verify", "no read-back");
     const QCommandLineOption onlyOption("only", "fields to import", "NAME,...");
+    const QCommandLineOption allOption("all", "every controller");
     const QCommandLineOption helpOption(QStringList{"h", "help"}, "help");
     parser.addOptions({portOption, traceOption, backupOption, outputOption, jsonOption, yesOption,
-                       forceOption, dryRunOption, noVerifyOption, onlyOption, helpOption});
+                       forceOption, dryRunOption, noVerifyOption, onlyOption, allOption,
+                       helpOption});
     if (!parser.parse(QStringList{"norvelctl"} + arguments))
         return fail(parser.errorText() + QStringLiteral("\nSee 'norvelctl --help'."), kExitUsage);
     if (parser.isSet(helpOption)) {
@@ -188,6 +197,37 @@ int CliTool::run(const QStringList& arguments)
     if (parser.isSet(onlyOption) && options.only.isEmpty())
         return fail(QStringLiteral("--only names no field"), kExitUsage);
 
+    if (parser.isSet(allOption)) {
+        static const QStringList kAllCommands = {"probe", "show", "export", "set", "import",
+                                                 "write"};
+        if (!kAllCommands.contains(command))
+            return fail(QStringLiteral("--all works with probe, show, export DIR, set, import "
+                                       "and write, not with '%1'")
+                            .arg(command),
+                        kExitUsage);
+        if (command == QLatin1String("export") && positional.size() != 2)
+            return fail(QStringLiteral("export with --all needs the folder to write the "
+                                       "documents in; usage: norvelctl --all export DIR"),
+                        kExitUsage);
+        // What each worker runs: the same command and options, on its own port.
+        QStringList workerArguments = positional;
+        if (command == QLatin1String("export"))
+            workerArguments = QStringList{command};
+        for (const QCommandLineOption* flag :
+             {&traceOption, &jsonOption, &yesOption, &forceOption, &dryRunOption, &noVerifyOption})
+            if (parser.isSet(*flag))
+                workerArguments << QStringLiteral("--") + flag->names().first();
+        if (parser.isSet(backupOption))
+            workerArguments << QStringLiteral("--backup-dir") << m_backupDir;
+        for (const QString& only : parser.values(onlyOption))
+            workerArguments << QStringLiteral("--only") << only;
+        const bool writes = command == QLatin1String("set") ||
+                            command == QLatin1String("import") ||
+                            command == QLatin1String("write");
+        if (command == QLatin1String("export"))
+            m_exportFolder = positional.at(1);
+        return runAll(command, workerArguments, writes && !options.dryRun, options.yes);
+    }
     if (command == QLatin1String("ports"))
         return ports();
     if (command == QLatin1String("backups"))
@@ -222,11 +262,31 @@ int CliTool::run(const QStringList& arguments)
     return diff(link, words);
 }
 
+QString portProblemText(const PortProblem& problem)
+{
+    switch (problem.error) {
+    case OpenError::NoPermission:
+        return QStringLiteral(
+            "no permission (add your user to the dialout group and log in again)");
+    case OpenError::Busy:
+        return QStringLiteral("busy (held by another program)");
+    case OpenError::NotFound:
+        return QStringLiteral("absent");
+    default:
+        return problem.detail;
+    }
+}
+
 int CliTool::ports()
 {
     const QStringList list = m_ports.isEmpty() ? candidateSerialPorts() : m_ports;
-    for (const QString& port : list)
-        m_out << port << '\n';
+    for (const QString& port : list) {
+        const QString stable = stablePortPath(port);
+        m_out << port;
+        if (!stable.isEmpty() && stable != port)
+            m_out << ' ' << stable;
+        m_out << '\n';
+    }
     m_out.flush();
     return kExitOk;
 }
@@ -240,24 +300,9 @@ bool CliTool::connect(Link& link)
     const ConnectResult result = link.ConnectController(m_ports, observer);
     if (result.connected)
         return true;
-    for (const PortProblem& problem : result.openFailures) {
-        QString why;
-        switch (problem.error) {
-        case OpenError::NoPermission:
-            why = QStringLiteral(
-                "no permission (add your user to the dialout group and log in again)");
-            break;
-        case OpenError::Busy:
-            why = QStringLiteral("busy (held by another program)");
-            break;
-        case OpenError::NotFound:
-            why = QStringLiteral("absent");
-            break;
-        default:
-            why = problem.detail;
-        }
-        m_err << "norvelctl: cannot open " << problem.path << ": " << why << Qt::endl;
-    }
+    for (const PortProblem& problem : result.openFailures)
+        m_err << "norvelctl: cannot open " << problem.path << ": " << portProblemText(problem)
+              << Qt::endl;
     if (result.probed.isEmpty() && result.openFailures.isEmpty())
         fail(QStringLiteral("no serial ports found"), kExitLink);
     else

@@ -9,6 +9,7 @@
 class ConfigBlock;
 class Link;
 struct ConfigDocument;
+struct PortProblem;
 
 // Exit codes scripts rely on.
 enum CliExit
@@ -17,6 +18,9 @@ enum CliExit
     kExitLink = 1, // link, controller or verification failure; for diff: the inputs differ
     kExitUsage = 2 // bad usage or refused input; for diff: also a failed link
 };
+
+// Why a port could not be opened, and what to do about it, in a few words.
+QString portProblemText(const PortProblem& problem);
 
 class CliTool
 {
@@ -37,6 +41,9 @@ private:
         QStringList only;
     };
     int ports();
+    // Runs `arguments` (a command and its options, without --all and --port) on every port
+    // where a controller answers, one worker per port, at the same time.
+    int runAll(const QString& command, const QStringList& arguments, bool writes, bool yes);
     int probe(Link& link);
     int read(Link& link, const QString& outputPath);
     int write(Link& link, const QString& inputPath, const WriteOptions& options);
@@ -44,6 +51,8 @@ private:
     int get(Link& link, const QStringList& names);
     int set(Link& link, const QStringList& assignments, const WriteOptions& options);
     int exportDocument(Link& link, const QString& path);
+    // Writes the document to path, or to standard output when path is empty.
+    int writeDocument(const QString& path, const QByteArray& json);
     int import(Link& link, const QString& path, const WriteOptions& options);
     int diff(Link& link, const QStringList& inputs);
     int backups();
@@ -66,4 +75,5 @@ private:
     QTextStream& m_in;
     QStringList m_ports;
     QString m_backupDir;
+    QString m_exportFolder; // export under --all: one document per controller, named by key
 };

@@ -3,9 +3,23 @@
 
 #include "system_serial_port.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <algorithm>
+
+namespace {
+
+QStringList resolvePortPaths(const QStringList& paths)
+{
+    QStringList resolved;
+    for (const QString& path : paths)
+        resolved.append(resolvePortPath(path));
+    return resolved;
+}
+
+} // namespace
 
 Link::Link(SerialPortFactory factory, LinkClock* clock)
     : m_factory(std::move(factory)), m_clock(clock ? clock : &systemClock()),
@@ -108,7 +122,7 @@ ConnectResult Link::ConnectController(const QStringList& explicitPaths,
     if (explicitPaths.isEmpty())
         ListSerialPorts();
     else
-        m_state.portNames = explicitPaths;
+        m_state.portNames = resolvePortPaths(explicitPaths);
 
     PortSearch search(m_factory, *m_clock, kReceiveBoundMs, m_parallelSearch);
     search.start(m_state.portNames);
@@ -141,7 +155,7 @@ FindResult Link::FindControllers(const QStringList& explicitPaths, const Connect
     if (explicitPaths.isEmpty())
         ListSerialPorts();
     else
-        m_state.portNames = explicitPaths;
+        m_state.portNames = resolvePortPaths(explicitPaths);
 
     PortSearch search(m_factory, *m_clock, kReceiveBoundMs, m_parallelSearch);
     search.start(m_state.portNames);
@@ -221,4 +235,26 @@ QStringList candidateSerialPorts()
     for (const QSerialPortInfo& info : ports)
         paths.append(info.systemLocation());
     return sortPortPaths(paths);
+}
+
+QString resolvePortPath(const QString& path)
+{
+    // One device reached by two names would take two lock files: open it by its own name.
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? path : target;
+}
+
+QString stablePortPath(const QString& device, const QString& folder)
+{
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty())
+        return {};
+    const QFileInfoList links = QDir(folder).entryInfoList(QDir::System | QDir::Files, QDir::Name);
+    for (const QFileInfo& link : links)
+        if (link.isSymLink() && link.canonicalFilePath() == target)
+            return link.absoluteFilePath();
+    return {};
 }

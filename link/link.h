@@ -128,3 +128,11 @@ private:
 QStringList candidateSerialPorts();
 // The same ordering applied to any list of device paths.
 QStringList sortPortPaths(QStringList paths);
+
+// The device a path names: a symbolic link such as /dev/serial/by-id/usb-... resolved to the
+// device it points at; any other path as it is.
+QString resolvePortPath(const QString& path);
+// The stable name of a device: the link in `folder` that points at it (USB vendor, product
+// and serial number), or an empty string.
+QString stablePortPath(const QString& device,
+                       const QString& folder = QStringLiteral("/dev/serial/by-id"));

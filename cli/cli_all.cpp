@@ -1,0 +1,145 @@
+// norvelctl --all: one command on every controller of the bench at once, one worker per port.
+#include "cli_tool.h"
+
+#include "link.h"
+
+#include <QThread>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// One controller's run: its port, what it printed and how it ended.
+struct Worker
+{
+    QString port;
+    QString out;
+    QString err;
+    int code = kExitLink;
+    std::unique_ptr<QThread> thread;
+};
+
+// The reason a worker gives for failing: its last message, without the program's name.
+QString failureReason(const QString& err)
+{
+    const QStringList lines = err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString prefix = QStringLiteral("norvelctl: ");
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+        if (it->startsWith(prefix))
+            return it->mid(prefix.size());
+    return lines.isEmpty() ? QStringLiteral("failed") : lines.last();
+}
+
+} // namespace
+
+// Writes every line of `text` to `stream`, each starting with the port. A line that already
+// starts with the port (probe's) keeps it once; the program's name gives way to the port.
+static void prefixed(QTextStream& stream, const QString& port, const QString& text)
+{
+    const QString prefix = QStringLiteral("norvelctl: ");
+    for (QString line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(prefix))
+            line = line.mid(prefix.size());
+        if (line.startsWith(port + QLatin1Char(' ')))
+            stream << line << '\n';
+        else
+            stream << port << ": " << line << '\n';
+    }
+    stream.flush();
+}
+
+int CliTool::runAll(const QString& command, const QStringList& arguments, bool writes, bool yes)
+{
+    Link finder;
+    ConnectObserver observer;
+    observer.configureFailed = [this](const QString& path, const QString& setting) {
+        m_err << path << ": could not set " << setting << Qt::endl;
+    };
+    const FindResult found = finder.FindControllers(m_ports, observer);
+    for (const PortProblem& problem : found.openFailures)
+        m_err << problem.path << ": cannot open: " << portProblemText(problem) << Qt::endl;
+    if (found.controllers.isEmpty()) {
+        m_out << "all: no controller found";
+        if (!found.silent.isEmpty())
+            m_out << "; no answer on " << found.silent.join(QStringLiteral(", "));
+        m_out << '\n';
+        m_out.flush();
+        return kExitLink;
+    }
+
+    // One question for the whole bench.
+    if (writes && !yes) {
+        m_err << "Controllers found on " << found.controllers.join(QStringLiteral(", "))
+              << Qt::endl;
+        if (!askMotorStopped())
+            return fail(QStringLiteral("nothing written"), kExitUsage);
+    }
+
+    std::vector<std::unique_ptr<Worker>> workers;
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<int> done; // workers in the order they ended
+    const QString exportFolder = m_exportFolder;
+    for (const QString& port : found.controllers) {
+        auto worker = std::make_unique<Worker>();
+        worker->port = port;
+        QStringList workerArguments = QStringList{QStringLiteral("--port"), port} + arguments;
+        if (writes)
+            workerArguments << QStringLiteral("--yes");
+        const int index = static_cast<int>(workers.size());
+        Worker* w = worker.get();
+        // QThreads: the serial ports need threads Qt knows for their socket notifiers.
+        worker->thread.reset(QThread::create([w, workerArguments, exportFolder, index, &mutex,
+                                              &finished, &done] {
+            QString in;
+            QTextStream out(&w->out), err(&w->err), input(&in);
+            CliTool tool(out, err, input);
+            tool.m_exportFolder = exportFolder;
+            w->code = tool.run(workerArguments);
+            out.flush();
+            err.flush();
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                done.push_back(index);
+            }
+            finished.notify_all();
+        }));
+        workers.push_back(std::move(worker));
+    }
+    for (const auto& worker : workers)
+        worker->thread->start();
+
+    // Each controller's lines as soon as it is done, so that a slow one holds up nobody.
+    for (std::size_t reported = 0; reported < workers.size(); ++reported) {
+        int index;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            finished.wait(lock, [&] { return done.size() > reported; });
+            index = done[reported];
+        }
+        Worker& w = *workers[static_cast<std::size_t>(index)];
+        w.thread->wait();
+        prefixed(m_out, w.port, w.out);
+        prefixed(m_err, w.port, w.err);
+    }
+
+    QStringList failures;
+    int code = kExitOk;
+    for (const auto& w : workers) {
+        if (w->code == kExitOk)
+            continue;
+        failures << QStringLiteral("%1 (%2)").arg(w->port, failureReason(w->err));
+        code = (code == kExitLink || w->code == kExitLink) ? kExitLink : kExitUsage;
+    }
+    const auto total = static_cast<int>(workers.size());
+    m_out << "all: " << command << " succeeded on " << (total - failures.size()) << " of " << total
+          << (total == 1 ? " controller" : " controllers");
+    if (!failures.isEmpty())
+        m_out << "; failed: " << failures.join(QStringLiteral("; "));
+    m_out << '\n';
+    m_out.flush();
+    return code;
+}
