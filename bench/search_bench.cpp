@@ -1,9 +1,10 @@
 // Times the port search behind silent ports and norvelctl --all import onto a bench of paced
 // simulators, and prints each figure against its target.
+#include "bench_support.h"
 #include "cli_tool.h"
 #include "link.h"
-#include "sim_server.h"
 #include "silent_pty.h"
+#include "sim_server.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,12 +19,6 @@
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // Milliseconds to find the controller behind `silent` ports that never answer; -1 on failure.
 double timeSearch(const QStringList& silent, const QString& controller)
 {
@@ -34,26 +29,6 @@ double timeSearch(const QStringList& silent, const QString& controller)
     const double ms = t.nsecsElapsed() / 1e6;
     if (!r.connected || r.port != controller) {
         std::fprintf(stderr, "the search did not find %s\n", qPrintable(controller));
-        return -1;
-    }
-    return ms;
-}
-
-// Milliseconds of one norvelctl run in-process; -1 when it failed.
-double timeCommand(const QStringList& arguments)
-{
-    QString out, err, in;
-    QTextStream o(&out), e(&err), i(&in);
-    CliTool tool(o, e, i);
-    QElapsedTimer t;
-    t.start();
-    const int code = tool.run(arguments);
-    const double ms = t.nsecsElapsed() / 1e6;
-    o.flush();
-    e.flush();
-    if (code != kExitOk) {
-        std::fprintf(stderr, "norvelctl %s failed (%d):\n%s%s", qPrintable(arguments.join(' ')),
-                     code, qPrintable(out), qPrintable(err));
         return -1;
     }
     return ms;
@@ -115,20 +90,8 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     QString documents[2];
-    for (int i = 0; i < 2; ++i) {
-        documents[i] = dir.filePath(QStringLiteral("doc%1.json").arg(i));
-        QFile f(documents[i]);
-        const QByteArray json = QStringLiteral("{\"format\": \"norvel-configuration\", "
-                                               "\"version\": 1, \"fields\": {\"StartupDelay\": "
-                                               "%1, \"MaxMotorCurrent\": %2}}")
-                                    .arg(3 + i)
-                                    .arg(70 + 10 * i)
-                                    .toUtf8();
-        if (!f.open(QIODevice::WriteOnly) || f.write(json) != json.size()) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(documents[i]));
-            return 1;
-        }
-    }
+    if (!writeAlternatingDocuments(dir.path(), documents))
+        return 1;
     const auto importAll = [&](int controllers, int silentCount) {
         std::vector<double> times;
         for (int i = 0; i < rounds; ++i) {
@@ -137,8 +100,8 @@ int main(int argc, char** argv)
                 args << "--port" << silent[k];
             for (int k = 0; k < controllers; ++k)
                 args << "--port" << bench[static_cast<std::size_t>(k)]->devicePath();
-            args << "--backup-dir" << dir.path() << "--all" << "import" << documents[i % 2]
-                 << "--yes";
+            args << "--backup-dir" << dir.path() << "--all"
+                 << "import" << documents[i % 2] << "--yes";
             const double ms = timeCommand(args);
             if (ms < 0)
                 return -1.0;

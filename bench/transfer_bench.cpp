@@ -1,5 +1,6 @@
 // Times block reads and writes against the paced simulator, and norvelctl's verified set and
 // import end to end, and prints each as a ratio to its floor.
+#include "bench_support.h"
 #include "cli_tool.h"
 #include "frame.h"
 #include "sim_server.h"
@@ -20,36 +21,10 @@ namespace {
 // Milliseconds one byte takes on the wire at 19200 baud, 8N1 (10 bits).
 constexpr double kByteMs = 10.0 * 1000.0 / 19200.0;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 void report(const char* what, double ms, double floor)
 {
     std::printf("%-17s %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", what, ms, floor,
                 ms / floor);
-}
-
-// Runs one norvelctl command in-process; its output is dropped. Milliseconds, or -1 when the
-// command failed.
-double timeCommand(const QStringList& arguments)
-{
-    QString out, err, in;
-    QTextStream o(&out), e(&err), i(&in);
-    CliTool tool(o, e, i);
-    QElapsedTimer t;
-    t.start();
-    const int code = tool.run(arguments);
-    const double ms = t.nsecsElapsed() / 1e6;
-    if (code != kExitOk) {
-        e.flush();
-        std::fprintf(stderr, "norvelctl %s failed (%d): %s\n", qPrintable(arguments.join(' ')),
-                     code, qPrintable(err));
-        return -1;
-    }
-    return ms;
 }
 
 } // namespace
@@ -106,20 +81,8 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const QStringList common = {"--port", server.devicePath(), "--backup-dir", dir.path(), "--yes"};
     QString documents[2];
-    for (int i = 0; i < 2; ++i) {
-        documents[i] = dir.filePath(QStringLiteral("doc%1.json").arg(i));
-        QFile f(documents[i]);
-        const QByteArray json = QStringLiteral("{\"format\": \"norvel-configuration\", "
-                                               "\"version\": 1, \"fields\": {\"StartupDelay\": "
-                                               "%1, \"MaxMotorCurrent\": %2}}")
-                                    .arg(3 + i)
-                                    .arg(70 + 10 * i)
-                                    .toUtf8();
-        if (!f.open(QIODevice::WriteOnly) || f.write(json) != json.size()) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(documents[i]));
-            return 1;
-        }
-    }
+    if (!writeAlternatingDocuments(dir.path(), documents))
+        return 1;
     std::vector<double> sets, imports;
     for (int i = 0; i < rounds; ++i) {
         const double set = timeCommand(

@@ -92,21 +92,21 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
         const int index = static_cast<int>(workers.size());
         Worker* w = worker.get();
         // QThreads: the serial ports need threads Qt knows for their socket notifiers.
-        worker->thread.reset(QThread::create([w, workerArguments, exportFolder, index, &mutex,
-                                              &finished, &done] {
-            QString in;
-            QTextStream out(&w->out), err(&w->err), input(&in);
-            CliTool tool(out, err, input);
-            tool.m_exportFolder = exportFolder;
-            w->code = tool.run(workerArguments);
-            out.flush();
-            err.flush();
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                done.push_back(index);
-            }
-            finished.notify_all();
-        }));
+        worker->thread.reset(
+            QThread::create([w, workerArguments, exportFolder, index, &mutex, &finished, &done] {
+                QString in;
+                QTextStream out(&w->out), err(&w->err), input(&in);
+                CliTool tool(out, err, input);
+                tool.m_exportFolder = exportFolder;
+                w->code = tool.run(workerArguments);
+                out.flush();
+                err.flush();
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    done.push_back(index);
+                }
+                finished.notify_all();
+            }));
         workers.push_back(std::move(worker));
     }
     for (const auto& worker : workers)

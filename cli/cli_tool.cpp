@@ -198,8 +198,8 @@ int CliTool::run(const QStringList& arguments)
         return fail(QStringLiteral("--only names no field"), kExitUsage);
 
     if (parser.isSet(allOption)) {
-        static const QStringList kAllCommands = {"probe", "show", "export", "set", "import",
-                                                 "write"};
+        static const QStringList kAllCommands = {"probe", "show",   "export",
+                                                 "set",   "import", "write"};
         if (!kAllCommands.contains(command))
             return fail(QStringLiteral("--all works with probe, show, export DIR, set, import "
                                        "and write, not with '%1'")
@@ -221,8 +221,7 @@ int CliTool::run(const QStringList& arguments)
             workerArguments << QStringLiteral("--backup-dir") << m_backupDir;
         for (const QString& only : parser.values(onlyOption))
             workerArguments << QStringLiteral("--only") << only;
-        const bool writes = command == QLatin1String("set") ||
-                            command == QLatin1String("import") ||
+        const bool writes = command == QLatin1String("set") || command == QLatin1String("import") ||
                             command == QLatin1String("write");
         if (command == QLatin1String("export"))
             m_exportFolder = positional.at(1);

@@ -208,6 +208,13 @@ std::int64_t ValidValues::max() const
 
 QString ValidValues::text() const
 {
+    return text(QStringLiteral("even %1..%2"), QStringLiteral("%1..%2 in steps of %3"),
+                QStringLiteral(" or "));
+}
+
+QString ValidValues::text(const QString& even, const QString& stepped,
+                          const QString& separator) const
+{
     QStringList parts;
     for (const Span& s : m_spans) {
         if (s.min == s.max)
@@ -218,11 +225,11 @@ QString ValidValues::text() const
         else if (s.step == 1)
             parts << QStringLiteral("%1..%2").arg(s.min).arg(s.max);
         else if (s.step == 2 && s.min % 2 == 0)
-            parts << QStringLiteral("even %1..%2").arg(s.min).arg(s.max);
+            parts << even.arg(s.min).arg(s.max);
         else
-            parts << QStringLiteral("%1..%2 in steps of %3").arg(s.min).arg(s.max).arg(s.step);
+            parts << stepped.arg(s.min).arg(s.max).arg(s.step);
     }
-    return parts.join(QStringLiteral(" or "));
+    return parts.join(separator);
 }
 
 const char* fieldGroupName(FieldGroup group)

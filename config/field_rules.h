@@ -73,6 +73,9 @@ public:
     const QList<Span>& spans() const { return m_spans; }
     // "20..100", "0..127 or 248..253", "60 or 120", "even 2..200", "10..200 in steps of 10".
     QString text() const;
+    // The same in other words: `even` ("even %1..%2"), `stepped` ("%1..%2 in steps of %3") and
+    // the separator (" or ").
+    QString text(const QString& even, const QString& stepped, const QString& separator) const;
 
 private:
     QList<Span> m_spans;

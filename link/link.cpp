@@ -94,6 +94,16 @@ int Link::ListSerialPorts()
     return static_cast<int>(m_state.portNames.size());
 }
 
+void Link::startSearch(PortSearch& search, const QStringList& explicitPaths)
+{
+    disconnect();
+    if (explicitPaths.isEmpty())
+        ListSerialPorts();
+    else
+        m_state.portNames = resolvePortPaths(explicitPaths);
+    search.start(m_state.portNames);
+}
+
 bool Link::report(PortSearch& search, int i, QList<PortProblem>* failures,
                   const ConnectObserver& observer)
 {
@@ -118,14 +128,8 @@ ConnectResult Link::ConnectController(const QStringList& explicitPaths,
                                       const ConnectObserver& observer)
 {
     ConnectResult result;
-    disconnect();
-    if (explicitPaths.isEmpty())
-        ListSerialPorts();
-    else
-        m_state.portNames = resolvePortPaths(explicitPaths);
-
     PortSearch search(m_factory, *m_clock, kReceiveBoundMs, m_parallelSearch);
-    search.start(m_state.portNames);
+    startSearch(search, explicitPaths);
     int chosen = -1;
     for (int i = 0; i < search.count() && chosen < 0; ++i) {
         if (!report(search, i, &result.openFailures, observer))
@@ -151,14 +155,8 @@ ConnectResult Link::ConnectController(const QStringList& explicitPaths,
 FindResult Link::FindControllers(const QStringList& explicitPaths, const ConnectObserver& observer)
 {
     FindResult result;
-    disconnect();
-    if (explicitPaths.isEmpty())
-        ListSerialPorts();
-    else
-        m_state.portNames = resolvePortPaths(explicitPaths);
-
     PortSearch search(m_factory, *m_clock, kReceiveBoundMs, m_parallelSearch);
-    search.start(m_state.portNames);
+    startSearch(search, explicitPaths);
     for (int i = 0; i < search.count(); ++i) {
         if (!report(search, i, &result.openFailures, observer))
             continue;

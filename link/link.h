@@ -109,6 +109,8 @@ public:
     void setTrace(FrameTrace trace) { m_trace = std::move(trace); }
 
 private:
+    // Disconnects, takes the given ports (or lists the candidates) and starts probing them.
+    void startSearch(PortSearch& search, const QStringList& explicitPaths);
     // Reports port i of a search as the caller's thread sees it: open failure, or the port
     // being tried, its refused settings and its frames. False when it could not be opened.
     bool report(PortSearch& search, int i, QList<PortProblem>* failures,

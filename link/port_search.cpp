@@ -41,8 +41,9 @@ ReplyStatus receiveFrameOn(SerialPort& port, LinkClock& clock, int boundMs, Fram
                 trace(false, rx.frame().data(), rx.count());
             return ReplyStatus::Incomplete;
         }
-        const int wait = cancel ? static_cast<int>(std::min<std::int64_t>(remaining, kCancelSliceMs))
-                                : static_cast<int>(remaining);
+        const int wait = cancel
+                             ? static_cast<int>(std::min<std::int64_t>(remaining, kCancelSliceMs))
+                             : static_cast<int>(remaining);
         const ReadResult read = port.read(kMaxFrameSize, wait);
         if (read.failed) {
             if (portError)
@@ -57,7 +58,7 @@ ReplyStatus receiveFrameOn(SerialPort& port, LinkClock& clock, int boundMs, Fram
                 trace(false, rx.frame().data(), rx.count());
             // Whatever else came with this read is not part of the reply.
             return status == FrameAssembler::Status::BadChecksum ? ReplyStatus::BadChecksum
-                                                                  : ReplyStatus::Complete;
+                                                                 : ReplyStatus::Complete;
         }
     }
 }

@@ -300,9 +300,7 @@ void FieldTableModel::applyCouplings(Field edited, QList<Adjustment>* adjustment
     case Field::ControlMode: {
         const std::uint32_t mode = m_edited.get(Field::ControlMode);
         adjust(Field::ControlModeCopy, mode,
-               m_texts.text(ViewTexts::ControlModeCopyReason)
-                   .arg(mode),
-               adjustments);
+               m_texts.text(ViewTexts::ControlModeCopyReason).arg(mode), adjustments);
         break;
     }
     default:

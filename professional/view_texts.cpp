@@ -135,24 +135,14 @@ constexpr Entry kEnglish[] = {
     {ViewTexts::Nibbles, "nibbles"},
 };
 
-// Meanings and units the rules unit gives in English, and the text that says them.
-constexpr Entry kPhrases[] = {
-    {ViewTexts::Degrees, "degrees"},
-    {ViewTexts::TorqueMode, "Torque"},
-    {ViewTexts::BalancedMode, "Balanced"},
-    {ViewTexts::LegacyMode, "legacy"},
-    {ViewTexts::SpeedControl, "Speed control"},
-    {ViewTexts::Off, "off"},
-    {ViewTexts::Disabled, "disabled"},
-    {ViewTexts::ProtectionOn, "protection on"},
-    {ViewTexts::ProtectionOff, "protection off"},
-    {ViewTexts::NoUsed, "No Used"},
-    {ViewTexts::NoSensor, "No"},
-    {ViewTexts::DisableWord, "Disable"},
-    {ViewTexts::EnableWord, "Enable"},
-    {ViewTexts::ThreeWirePot, "3-wire Pot"},
-    {ViewTexts::HallActiveThrottle, "Hall Active Throttle"},
-    {ViewTexts::Nibbles, "nibbles"},
+// Meanings and units the rules unit gives in English: the texts that say them.
+constexpr int kPhrases[] = {
+    ViewTexts::Degrees,    ViewTexts::TorqueMode,   ViewTexts::BalancedMode,
+    ViewTexts::LegacyMode, ViewTexts::SpeedControl, ViewTexts::Off,
+    ViewTexts::Disabled,   ViewTexts::ProtectionOn, ViewTexts::ProtectionOff,
+    ViewTexts::NoUsed,     ViewTexts::NoSensor,     ViewTexts::DisableWord,
+    ViewTexts::EnableWord, ViewTexts::ThreeWirePot, ViewTexts::HallActiveThrottle,
+    ViewTexts::Nibbles,
 };
 
 } // namespace
@@ -168,9 +158,9 @@ QString ViewTexts::text(int id) const
 
 QString ViewTexts::phrase(const QString& english) const
 {
-    for (const Entry& e : kPhrases)
-        if (english == QLatin1String(e.text))
-            return text(e.id);
+    for (int id : kPhrases)
+        if (english == ViewTexts::english(id))
+            return text(id);
     // The two meanings that carry numbers.
     static const QRegularExpression rate(QStringLiteral("^rate step (\\d+)$"));
     static const QRegularExpression steps(QStringLiteral("^start (\\d+) %, end (\\d+) %$"));
@@ -194,21 +184,7 @@ QString ViewTexts::valueText(Field f, const QString& value) const
 
 QString ViewTexts::validText(const ValidValues& valid) const
 {
-    QStringList parts;
-    for (const ValidValues::Span& s : valid.spans()) {
-        if (s.min == s.max)
-            parts << QString::number(s.min);
-        else if ((s.max - s.min) / s.step == 1)
-            for (std::int64_t v = s.min; v <= s.max; v += s.step)
-                parts << QString::number(v);
-        else if (s.step == 1)
-            parts << QStringLiteral("%1..%2").arg(s.min).arg(s.max);
-        else if (s.step == 2 && s.min % 2 == 0)
-            parts << text(EvenSpan).arg(s.min).arg(s.max);
-        else
-            parts << text(SteppedSpan).arg(s.min).arg(s.max).arg(s.step);
-    }
-    return parts.join(text(SpanSeparator));
+    return valid.text(text(EvenSpan), text(SteppedSpan), text(SpanSeparator));
 }
 
 QString ViewTexts::english(int id)

@@ -2,8 +2,8 @@
 #include "cli_fixture.h"
 #include "config_document.h"
 #include "link.h"
-#include "transfers.h"
 #include "silent_pty.h"
+#include "transfers.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,8 +82,8 @@ TEST_F(CliAllTest, ImportOntoEveryControllerWhileOneFailsMidWrite)
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     const QString summary = lines.last();
-    EXPECT_TRUE(summary.startsWith("all: import succeeded on 2 of 3 controllers; failed: " +
-                                   failing->devicePath() + " ("))
+    EXPECT_TRUE(summary.startsWith(
+        "all: import succeeded on 2 of 3 controllers; failed: " + failing->devicePath() + " ("))
         << summary.toStdString();
     EXPECT_TRUE(everyLineStartsWithAPort(r.out, true));
     EXPECT_TRUE(everyLineStartsWithAPort(r.err, false));
@@ -113,8 +113,8 @@ TEST_F(CliAllTest, ExportWritesOneDocumentPerControllerNamedByKeyAndProbeListsTh
     QString error;
     ASSERT_TRUE(silent.open(&error)) << error.toStdString();
     const QString folder = dir.filePath("bench");
-    const CliRun r = run(QStringList{"--port", silent.devicePath()} +
-                         benchArguments({"export", folder}));
+    const CliRun r =
+        run(QStringList{"--port", silent.devicePath()} + benchArguments({"export", folder}));
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QStringList expected;
     for (const auto& s : servers)
@@ -132,9 +132,9 @@ TEST_F(CliAllTest, ExportWritesOneDocumentPerControllerNamedByKeyAndProbeListsTh
     const CliRun probe = run(benchArguments({"probe"}));
     ASSERT_EQ(probe.code, 0) << probe.err.toStdString();
     for (const auto& s : servers)
-        EXPECT_TRUE(probe.out.contains(s->devicePath() + ' ' + versionText(controllerImageOf(
-                                                                 s.get())) +
-                                       ' ' + ControllerKey(controllerImageOf(s.get())) + '\n'));
+        EXPECT_TRUE(probe.out.contains(s->devicePath() + ' ' +
+                                       versionText(controllerImageOf(s.get())) + ' ' +
+                                       ControllerKey(controllerImageOf(s.get())) + '\n'));
     EXPECT_TRUE(everyLineStartsWithAPort(probe.out, true));
 }
 

@@ -1,7 +1,7 @@
 // The port search on pseudo-terminals: every port asked at once, the first in order chosen.
 #include "link.h"
-#include "sim_server.h"
 #include "silent_pty.h"
+#include "sim_server.h"
 #include "system_serial_port.h"
 
 #include <gtest/gtest.h>

@@ -681,9 +681,8 @@ TEST(FieldTableModelWords, TheChineseModuleSaysEveryUnitMeaningAndFlagInItsOwnWo
             SCOPED_TRACE(fieldDef(f).name);
             const QString unit = model.index(row, FieldTableModel::UnitColumn).data().toString();
             EXPECT_FALSE(english(unit)) << unit.toStdString();
-            EXPECT_FALSE(english(model.index(row, FieldTableModel::ControllerColumn)
-                                     .data()
-                                     .toString()));
+            EXPECT_FALSE(
+                english(model.index(row, FieldTableModel::ControllerColumn).data().toString()));
             // Every value a list offers, and the meaning of every valid value.
             for (const FieldChoice& c : fieldChoices(model.rules(), f, texts))
                 EXPECT_FALSE(english(c.text)) << c.text.toStdString();
@@ -700,7 +699,8 @@ TEST(FieldTableModelWords, TheChineseModuleSaysEveryUnitMeaningAndFlagInItsOwnWo
                 }
             const QString tip =
                 model.index(row, FieldTableModel::ValueColumn).data(Qt::ToolTipRole).toString();
-            EXPECT_FALSE(tip.contains(QLatin1String("Valid")) || tip.contains(QLatin1String("even")))
+            EXPECT_FALSE(tip.contains(QLatin1String("Valid")) ||
+                         tip.contains(QLatin1String("even")))
                 << tip.toStdString();
         }
     }
@@ -730,6 +730,7 @@ TEST(FieldTableModelWords, ReasonsAndRefusalsComeInTheModulesWordsAndNameTheFiel
     EXPECT_FALSE(model.setFieldValue(Field::MaxMotorCurrent, 100000));
     ASSERT_EQ(refused.size(), 1);
     EXPECT_TRUE(refused.first().startsWith(QStringLiteral("MaxMotorCurrent")));
-    EXPECT_TRUE(refused.first().contains(cn.string(ViewTexts::InvalidRefusal).section(
-        QStringLiteral("%2"), 0, 0).remove(QStringLiteral("%1"))));
+    EXPECT_TRUE(refused.first().contains(cn.string(ViewTexts::InvalidRefusal)
+                                             .section(QStringLiteral("%2"), 0, 0)
+                                             .remove(QStringLiteral("%1"))));
 }
