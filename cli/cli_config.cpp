@@ -12,19 +12,6 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
-namespace {
-
-// One configuration to compare: a whole image (every field its controller uses) or a
-// document (the fields it names).
-struct DiffSide
-{
-    ConfigBlock block;
-    QList<Field> fields;
-    bool whole = false;
-};
-
-} // namespace
-
 int CliTool::show(Link& link, bool json)
 {
     ConfigBlock block;
@@ -185,37 +172,15 @@ int CliTool::writeDocument(const QString& path, const QByteArray& json)
 int CliTool::diff(Link& link, const QStringList& inputs)
 {
     const QStringList names = {inputs.value(0), inputs.value(1, QStringLiteral("controller"))};
-    DiffSide sides[2];
+    ConfigurationInput sides[2];
     for (int i = 0; i < 2; ++i) {
-        DiffSide& side = sides[i];
+        ConfigurationInput& side = sides[i];
         if (names[i] == QLatin1String("controller")) {
             if (!readController(link, side.block))
                 return kExitUsage; // as diff(1): trouble is 2
             side.whole = true;
-        } else {
-            QFile file(names[i]);
-            if (!file.open(QIODevice::ReadOnly))
-                return fail(QStringLiteral("cannot open %1: %2").arg(names[i], file.errorString()),
-                            kExitUsage);
-            const QByteArray data = file.readAll();
-            // A 128-byte file is an image unless it is a JSON object: an image may well start
-            // with a brace or blanks, but it is never whole JSON.
-            if (data.size() == kConfigBlockSize && !QJsonDocument::fromJson(data).isObject()) {
-                side.block = ConfigBlock::fromByteArray(data);
-                side.whole = true;
-            } else {
-                QList<DocumentError> errors;
-                const ConfigDocument doc = ConfigDocument::parse(data, &errors);
-                for (const DocumentError& e : errors)
-                    m_err << "norvelctl: " << names[i] << ": " << e.message << Qt::endl;
-                if (!errors.isEmpty())
-                    return kExitUsage;
-                side.block = doc.controller.value_or(ConfigBlock());
-                for (const auto& [field, value] : doc.fields) {
-                    side.block.set(field, value);
-                    side.fields.append(field);
-                }
-            }
+        } else if (const int code = readConfiguration(names[i], &side); code != kExitOk) {
+            return code;
         }
         if (side.whole)
             side.fields = FieldRules(side.block).usedFields();
@@ -241,6 +206,35 @@ int CliTool::diff(Link& link, const QStringList& inputs)
     }
     m_out.flush();
     return differ ? kExitLink : kExitOk;
+}
+
+int CliTool::readConfiguration(const QString& path, ConfigurationInput* input)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()), kExitUsage);
+    const QByteArray data = file.readAll();
+    // A 128-byte file is an image unless it is a JSON object: an image may well start with a
+    // brace or blanks, but it is never whole JSON.
+    if (data.size() == kConfigBlockSize && !QJsonDocument::fromJson(data).isObject()) {
+        input->block = ConfigBlock::fromByteArray(data);
+        input->whole = true;
+        input->identified = true;
+        return kExitOk;
+    }
+    QList<DocumentError> errors;
+    const ConfigDocument doc = ConfigDocument::parse(data, &errors);
+    for (const DocumentError& e : errors)
+        m_err << "norvelctl: " << path << ": " << e.message << Qt::endl;
+    if (!errors.isEmpty())
+        return kExitUsage;
+    input->block = doc.controller.value_or(ConfigBlock());
+    input->identified = doc.controller.has_value();
+    for (const auto& [field, value] : doc.fields) {
+        input->block.set(field, value);
+        input->fields.append(field);
+    }
+    return kExitOk;
 }
 
 int CliTool::backups()

@@ -36,6 +36,9 @@ const char kUsage[] =
     "  diff A [B]                compare two configurations, each a document, a 128-byte image\n"
     "                            or the word 'controller' (B defaults to the controller)\n"
     "  backups                   list the saved images: first-connection images and history\n"
+    "  plot FILE.png|FILE.svg [--curve NAME] [--from DOC]\n"
+    "                            draw the throttle, regen, voltage and temperature curves of the\n"
+    "                            controller (or of DOC) into one picture, or only the --curve\n"
     "\n"
     "Options:\n"
     "  --port DEV        probe DEV instead of searching (repeatable); a stable name such as\n"
@@ -53,6 +56,9 @@ const char kUsage[] =
     "  --dry-run         print the changes and stop before writing\n"
     "  --no-verify       do not read the block back after the commit\n"
     "  --only NAME,...   import: apply only these fields of the document\n"
+    "  --curve NAME      plot: throttle, regen, voltage or temperature (default: every curve\n"
+    "                    the controller has, two a row)\n"
+    "  --from DOC        plot: a document or 128-byte image instead of the controller\n"
     "\n"
     "Before every write the controller's image is saved in the backup folder's history, and\n"
     "its first-connection image when there is none yet. After the commit the block is read\n"
@@ -113,6 +119,7 @@ constexpr CommandShape kCommands[] = {
     {"import", 2, 2, "import FILE [--only NAME,...] [--yes] [--dry-run] [--force] [--no-verify]"},
     {"diff", 2, 3, "diff A [B]"},
     {"backups", 1, 1, "backups"},
+    {"plot", 2, 2, "plot FILE.png|FILE.svg [--curve throttle|regen|voltage|temperature] [--from DOC]"},
 };
 
 } // namespace
@@ -143,10 +150,13 @@ int CliTool::run(const QStringList& arguments)
     const QCommandLineOption noVerifyOption("no-verify", "no read-back");
     const QCommandLineOption onlyOption("only", "fields to import", "NAME,...");
     const QCommandLineOption allOption("all", "every controller");
+    const QCommandLineOption curveOption("curve", "curve to plot", "NAME");
+    const QCommandLineOption fromOption("from", "configuration to plot", "DOC");
     const QCommandLineOption helpOption(QStringList{"h", "help"}, "help");
     parser.addOptions({portOption, traceOption, backupOption, outputOption, jsonOption, yesOption,
                        forceOption, dryRunOption, noVerifyOption, onlyOption, allOption,
                        helpOption});
+    parser.addOptions({curveOption, fromOption});
     if (!parser.parse(QStringList{"norvelctl"} + arguments))
         return fail(parser.errorText() + QStringLiteral("\nSee 'norvelctl --help'."), kExitUsage);
     if (parser.isSet(helpOption)) {
@@ -176,6 +186,7 @@ int CliTool::run(const QStringList& arguments)
         {&outputOption, "-o FILE"}, {&jsonOption, "--json"},      {&yesOption, "--yes"},
         {&forceOption, "--force"},  {&dryRunOption, "--dry-run"}, {&noVerifyOption, "--no-verify"},
         {&onlyOption, "--only"},
+        {&curveOption, "--curve"},  {&fromOption, "--from"},
     };
     for (const auto& [option, text] : commandOptions)
         if (parser.isSet(*option) && !usage.contains(QLatin1String(text)))
@@ -258,6 +269,9 @@ int CliTool::run(const QStringList& arguments)
         return exportDocument(link, words.value(0));
     if (command == QLatin1String("import"))
         return import(link, words.first(), options);
+    if (command == QLatin1String("plot"))
+        return plot(link, words.first(), parser.value(curveOption),
+                    parser.isSet(fromOption) ? std::optional(parser.value(fromOption)) : std::nullopt);
     return diff(link, words);
 }
 

@@ -1,12 +1,14 @@
 // The command-line tool's commands, apart from main() so that tests can run them in-process.
 #pragma once
 
+#include "config_block.h"
+
+#include <QList>
 #include <QStringList>
 #include <QTextStream>
 
 #include <optional>
 
-class ConfigBlock;
 class Link;
 struct ConfigDocument;
 struct PortProblem;
@@ -56,6 +58,20 @@ private:
     int import(Link& link, const QString& path, const WriteOptions& options);
     int diff(Link& link, const QStringList& inputs);
     int backups();
+    int plot(Link& link, const QString& path, const QString& curve,
+             const std::optional<QString>& from);
+
+    // A configuration named on the command line: a 128-byte image (every field its controller
+    // uses) or a document (the fields it names, on its controller part's identity bytes).
+    struct ConfigurationInput
+    {
+        ConfigBlock block;
+        QList<Field> fields;
+        bool whole = false;      // an image
+        bool identified = false; // an image, or a document with a controller part
+    };
+    // Reads `path`; kExitOk, or kExitUsage once the reasons are printed.
+    int readConfiguration(const QString& path, ConfigurationInput* input);
 
     bool connect(Link& link);
     bool readController(Link& link, ConfigBlock& block);

@@ -5,6 +5,8 @@
 #include "backup_history.h"
 #include "comparison_dialog.h"
 #include "controller_access.h"
+#include "curve_panel.h"
+#include "curves.h"
 #include "field_delegate.h"
 #include "field_filter_model.h"
 #include "field_rules.h"
@@ -27,6 +29,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -239,7 +242,14 @@ void ProfessionalView::build()
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->horizontalHeader()->setSectionResizeMode(FieldTableModel::MeaningColumn,
                                                       QHeaderView::Stretch);
-    layout->addWidget(m_table, 1);
+    m_curves = new CurvePanel(CurveTexts(m_options.strings), central);
+    auto* splitter = new QSplitter(Qt::Horizontal, central);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(m_table);
+    splitter->addWidget(m_curves);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
     m_status = new QLabel(this);
@@ -247,6 +257,11 @@ void ProfessionalView::build()
     statusBar()->addWidget(m_status, 1);
 
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_rowsChanged = true; });
+    // The curve follows the selected row and every change of a value.
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { updateCurve(); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { updateCurve(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { updateCurve(); });
     connect(m_model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& from, const QModelIndex& to) {
                 if (from.column() > FieldTableModel::ValueColumn ||
@@ -267,7 +282,7 @@ void ProfessionalView::build()
     });
 
     buildActions();
-    resize(1040, 720);
+    resize(1480, 760);
 }
 
 QAction* ProfessionalView::createAction(Action a, int textId, int tipId,
@@ -343,6 +358,7 @@ void ProfessionalView::showBlocks(const ConfigBlock& edited, const ConfigBlock& 
             FieldTableModel::ValueColumn,
             qMax(m_table->columnWidth(FieldTableModel::ValueColumn), valueWidth + 48));
     }
+    updateCurve();
     updateWindow();
 }
 
@@ -388,6 +404,24 @@ void ProfessionalView::updateActions()
     action(Action::Write)->setEnabled(ready);
     action(Action::Restore)->setEnabled(ready);
     action(Action::Connect)->setEnabled(!m_online && m_access != nullptr);
+}
+
+void ProfessionalView::updateCurve()
+{
+    // Before a row is chosen, the throttle: the first group of the table.
+    std::optional<CurveKind> kind = CurveKind::Throttle;
+    const QModelIndex current = m_table->currentIndex();
+    if (current.isValid())
+        kind = curveOfGroup(static_cast<FieldGroup>(current.data(FieldTableModel::GroupRole).toInt()));
+    // A document names some fields only: the others have no value to draw.
+    std::optional<QList<Field>> known;
+    if (!m_wholeBlock) {
+        known = m_fileFields;
+        for (Field f : m_model->changedFields())
+            if (!known->contains(f))
+                known->append(f);
+    }
+    m_curves->showCurve(kind, editedBlock(), m_model->backup(), known);
 }
 
 bool ProfessionalView::controllerReady() const

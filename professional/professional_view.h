@@ -17,6 +17,7 @@
 #include <optional>
 
 class ControllerAccess;
+class CurvePanel;
 class FieldFilterModel;
 class FieldTableModel;
 class QAction;
@@ -110,6 +111,8 @@ public:
     QString statusText() const;
     QTableView* table() const { return m_table; }
     QLineEdit* filterEdit() const { return m_filterEdit; }
+    // The curve of the selected field's group, beside the table.
+    CurvePanel* curvePanel() const { return m_curves; }
     // The identity as shown at the top: label and value, in order.
     QList<std::pair<QString, QString>> identityRows() const;
 
@@ -138,6 +141,8 @@ private:
     void showBlocks(const ConfigBlock& edited, const ConfigBlock& controller);
     void updateWindow();
     void updateActions();
+    // Draws the curve of the current row's group anew.
+    void updateCurve();
     bool controllerReady() const;
 
     bool triggerOpen();
@@ -166,6 +171,7 @@ private:
     FieldFilterModel* m_filter = nullptr;
     QTableView* m_table = nullptr;
     QLineEdit* m_filterEdit = nullptr;
+    CurvePanel* m_curves = nullptr;
     QList<QLabel*> m_identityNames;
     QList<QLabel*> m_identityValues;
     QLabel* m_status = nullptr;

@@ -11,6 +11,7 @@ build=${NORVEL_BUILD_DIR:-$top/build}
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools
+  qt6-svg-dev
   libqt6uitools6 libqt6opengl6-dev libgl-dev libxkbcommon-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
