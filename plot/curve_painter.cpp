@@ -69,10 +69,20 @@ bool dashed(CurveLabel label)
     return label == CurveLabel::DriveResume || label == CurveLabel::RegenResume;
 }
 
-// The two ways through a hysteresis loop share their flat parts: drawn a little apart.
+// Lines that share flat parts (the two ways through a hysteresis loop, the drive and regen
+// limits at full current) are drawn a little apart, so that neither hides the other.
 double pixelOffset(CurveLabel label)
 {
-    return label == CurveLabel::Heating ? -2.5 : label == CurveLabel::Cooling ? 2.5 : 0;
+    switch (label) {
+    case CurveLabel::Heating:
+    case CurveLabel::DriveCurrent:
+        return -kCurveWidth / 2 - 0.5;
+    case CurveLabel::Cooling:
+    case CurveLabel::RegenLimit:
+        return kCurveWidth / 2 + 0.5;
+    default:
+        return 0;
+    }
 }
 
 QString number(double v)
@@ -133,12 +143,40 @@ struct Frame
     }
 };
 
-// Labels placed so far; a new one takes the first free place among its candidates.
+QPolygonF polygonOf(const CurveLine& line, const Frame& frame)
+{
+    const QPointF offset(0, pixelOffset(line.label));
+    QPolygonF polygon;
+    for (const CurvePoint& p : line.points)
+        polygon.append(frame.map(p) + offset);
+    return polygon;
+}
+
+bool crosses(const QPolygonF& line, const QRectF& r)
+{
+    const QLineF edges[] = {{r.topLeft(), r.topRight()},
+                            {r.topRight(), r.bottomRight()},
+                            {r.bottomRight(), r.bottomLeft()},
+                            {r.bottomLeft(), r.topLeft()}};
+    for (int i = 1; i < line.size(); ++i) {
+        const QLineF segment(line[i - 1], line[i]);
+        if (r.contains(segment.p1()) || r.contains(segment.p2()))
+            return true;
+        for (const QLineF& edge : edges)
+            if (segment.intersects(edge, nullptr) == QLineF::BoundedIntersection)
+                return true;
+    }
+    return false;
+}
+
+// Labels placed so far; a new one takes the first place among its candidates that covers
+// neither another label nor a curve.
 class Labels
 {
 public:
     Labels(QPainter& painter, const QRectF& bounds) : m_painter(painter), m_bounds(bounds) {}
 
+    void avoid(const QPolygonF& line) { m_lines.append(line); }
     void occupy(const QRectF& r) { m_taken.append(r); }
 
     void place(const QString& text, const QColor& color, const QList<QPointF>& topLefts)
@@ -151,9 +189,12 @@ public:
                 continue;
             if (chosen.isNull())
                 chosen = r; // the first that fits, should every one overlap
-            const bool free = std::none_of(m_taken.begin(), m_taken.end(), [&r](const QRectF& t) {
-                return t.intersects(r.adjusted(-2, -1, 2, 1));
-            });
+            const QRectF margin = r.adjusted(-2, -1, 2, 1);
+            const bool free =
+                std::none_of(m_taken.begin(), m_taken.end(),
+                             [&margin](const QRectF& t) { return t.intersects(margin); }) &&
+                std::none_of(m_lines.begin(), m_lines.end(),
+                             [&margin](const QPolygonF& l) { return crosses(l, margin); });
             if (free) {
                 chosen = r;
                 break;
@@ -176,13 +217,33 @@ private:
     QPainter& m_painter;
     QRectF m_bounds;
     QList<QRectF> m_taken;
+    QList<QPolygonF> m_lines;
 };
+
+// Places for a point's label: beside the point first, then further out, nearest first.
+QList<QPointF> placesAround(const QPointF& at, const QSizeF& s)
+{
+    constexpr double gap = 6;
+    const double w = s.width(), h = s.height();
+    QList<QPointF> places;
+    for (double dx : {gap, -w - gap, -w / 2, gap + 24, -w - gap - 24, gap + 60, -w - gap - 60})
+        for (double dy : {-h - 2, 2.0, -h / 2, -2 * h - 6, h + 6, -3 * h - 10, 2 * h + 10})
+            places.append(at + QPointF(dx, dy));
+    const auto distance = [&at, &s](const QPointF& p) {
+        const QPointF d = p + QPointF(s.width() / 2, s.height() / 2) - at;
+        return d.x() * d.x() + d.y() * d.y();
+    };
+    std::stable_sort(places.begin(), places.end(), [&distance](const QPointF& a, const QPointF& b) {
+        return distance(a) < distance(b);
+    });
+    return places;
+}
 
 void drawArrow(QPainter& painter, QPointF from, QPointF to, const QColor& color)
 {
     const QPointF mid = (from + to) / 2;
     const double angle = std::atan2(to.y() - from.y(), to.x() - from.x());
-    const double len = 9, spread = 0.45;
+    const double len = 16, spread = 0.4;
     QPainterPath head;
     head.moveTo(mid + QPointF(std::cos(angle), std::sin(angle)) * len / 2);
     head.lineTo(mid - QPointF(std::cos(angle - spread), std::sin(angle - spread)) * len / 2);
@@ -200,10 +261,7 @@ void drawLines(QPainter& painter, const Frame& frame, const QList<CurveLine>& li
         pen.setCapStyle(Qt::FlatCap);
         pen.setJoinStyle(Qt::MiterJoin);
         painter.setPen(pen);
-        const QPointF offset(0, pixelOffset(line.label));
-        QPolygonF polygon;
-        for (const CurvePoint& p : line.points)
-            polygon.append(frame.map(p) + offset);
+        const QPolygonF polygon = polygonOf(line, frame);
         painter.drawPolyline(polygon);
         if (!line.path || faint)
             continue;
@@ -446,7 +504,11 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
 
     // Words of the marks: lines across first, then the points.
     Labels labels(painter, plot.adjusted(2, 2, -2, -2));
-    const double gap = 6;
+    for (const CurveLine& line : c.lines)
+        labels.avoid(polygonOf(line, frame));
+    for (const CurveMark& m : c.marks)
+        if (m.across == CurveMark::NoLine)
+            labels.occupy(QRectF(frame.map(m.at) - QPointF(kDot, kDot), QSizeF(2 * kDot, 2 * kDot)));
     for (const CurveMark& m : c.marks) {
         if (m.across == CurveMark::NoLine)
             continue;
@@ -471,14 +533,7 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
             continue;
         const QString text = markText(m, c.kind, texts);
         const QSizeF s = labels.size(text);
-        const QPointF at = frame.map(m.at);
-        QList<QPointF> places;
-        for (double step : {1.0, 2.2, 3.4})
-            places << at + QPointF(gap, -s.height() * step) << at + QPointF(gap, s.height() * (step - 1) + 2)
-                   << at + QPointF(-s.width() - gap, -s.height() * step)
-                   << at + QPointF(-s.width() - gap, s.height() * (step - 1) + 2);
-        places << at + QPointF(gap, -s.height() / 2) << at + QPointF(-s.width() - gap, -s.height() / 2);
-        labels.place(text, markColor(m.label), places);
+        labels.place(text, markColor(m.label), placesAround(frame.map(m.at), s));
     }
 
     // Legend and notes.

@@ -249,6 +249,9 @@ void ProfessionalView::build()
     splitter->addWidget(m_curves);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    // The table keeps room for its columns; the curve takes the rest (the splitter scales
+    // these to the window).
+    splitter->setSizes({930, 520});
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 

@@ -55,15 +55,21 @@ bool save(QWidget* widget, const QString& path)
     return true;
 }
 
-bool edit(ProfessionalView& view, Field f, const QVariant& value, int role = Qt::EditRole)
+QModelIndex valueIndex(ProfessionalView& view, Field f)
 {
     QAbstractItemModel* model = view.table()->model();
     for (int row = 0; row < model->rowCount(); ++row) {
         const QModelIndex index = model->index(row, FieldTableModel::ValueColumn);
         if (index.data(FieldTableModel::FieldRole).value<Field>() == f)
-            return model->setData(index, value, role);
+            return index;
     }
-    return false;
+    return {};
+}
+
+bool edit(ProfessionalView& view, Field f, const QVariant& value, int role = Qt::EditRole)
+{
+    const QModelIndex index = valueIndex(view, f);
+    return index.isValid() && view.table()->model()->setData(index, value, role);
 }
 
 } // namespace
@@ -160,5 +166,27 @@ int main(int argc, char** argv)
     ImportWindow refusing(controller, refused, block, options.strings);
     refusing.show();
     ok = save(&refusing, name("import-refused")) && ok;
+
+    // The curve panel: each group's curve after an edit, the first-connection image's curve
+    // faint behind it.
+    ProfessionalView curves(&controller, block, options);
+    curves.show();
+    const std::pair<Field, int> curveEdits[] = {
+        {Field::ThrottleEndPosition, 160},
+        {Field::MaxRegenCurrent, 80},
+        {Field::UnderVoltage, 62},
+        {Field::StopOutputTemperature, 125},
+    };
+    for (const auto& [field, value] : curveEdits) {
+        const QModelIndex index = valueIndex(curves, field);
+        if (!index.isValid())
+            continue; // a controller without the field
+        curves.table()->setCurrentIndex(index);
+        edit(curves, field, value);
+        const QString group = QString::fromLatin1(fieldDef(field).name).toLower();
+        ok = save(&curves, out.filePath(QStringLiteral("professional-%1-curve-%2.png")
+                                            .arg(language, group))) &&
+             ok;
+    }
     return ok ? 0 : 1;
 }
