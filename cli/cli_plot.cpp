@@ -77,9 +77,9 @@ int CliTool::plot(Link& link, const QString& path, const QString& curveName,
                         .arg(source, missing.join(QStringLiteral(", "))),
                     kExitUsage);
 
-    const QString heading = QStringLiteral("%1, serial %2 (%3)")
-                                .arg(identityText(block), fieldValueText(block, Field::SerialNumber),
-                                     source);
+    const QString heading =
+        QStringLiteral("%1, serial %2 (%3)")
+            .arg(identityText(block), fieldValueText(block, Field::SerialNumber), source);
     QString error;
     if (!writeCurvePicture(path, sheets, heading, texts, &error))
         return fail(QStringLiteral("cannot write %1: %2").arg(path, error), kExitUsage);

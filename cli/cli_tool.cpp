@@ -38,7 +38,8 @@ const char kUsage[] =
     "  backups                   list the saved images: first-connection images and history\n"
     "  plot FILE.png|FILE.svg [--curve NAME] [--from DOC]\n"
     "                            draw the throttle, regen, voltage and temperature curves of the\n"
-    "                            controller (or of DOC) into one picture, or only the --curve\n"
+    "                            controller (or of DOC) into one PNG or SVG picture, or the\n"
+    "                            --curve alone\n"
     "\n"
     "Options:\n"
     "  --port DEV        probe DEV instead of searching (repeatable); a stable name such as\n"
@@ -119,7 +120,8 @@ constexpr CommandShape kCommands[] = {
     {"import", 2, 2, "import FILE [--only NAME,...] [--yes] [--dry-run] [--force] [--no-verify]"},
     {"diff", 2, 3, "diff A [B]"},
     {"backups", 1, 1, "backups"},
-    {"plot", 2, 2, "plot FILE.png|FILE.svg [--curve throttle|regen|voltage|temperature] [--from DOC]"},
+    {"plot", 2, 2,
+     "plot FILE.png|FILE.svg [--curve throttle|regen|voltage|temperature] [--from DOC]"},
 };
 
 } // namespace
@@ -185,8 +187,7 @@ int CliTool::run(const QStringList& arguments)
     const std::pair<const QCommandLineOption*, const char*> commandOptions[] = {
         {&outputOption, "-o FILE"}, {&jsonOption, "--json"},      {&yesOption, "--yes"},
         {&forceOption, "--force"},  {&dryRunOption, "--dry-run"}, {&noVerifyOption, "--no-verify"},
-        {&onlyOption, "--only"},
-        {&curveOption, "--curve"},  {&fromOption, "--from"},
+        {&onlyOption, "--only"},    {&curveOption, "--curve"},    {&fromOption, "--from"},
     };
     for (const auto& [option, text] : commandOptions)
         if (parser.isSet(*option) && !usage.contains(QLatin1String(text)))
@@ -271,7 +272,8 @@ int CliTool::run(const QStringList& arguments)
         return import(link, words.first(), options);
     if (command == QLatin1String("plot"))
         return plot(link, words.first(), parser.value(curveOption),
-                    parser.isSet(fromOption) ? std::optional(parser.value(fromOption)) : std::nullopt);
+                    parser.isSet(fromOption) ? std::optional(parser.value(fromOption))
+                                             : std::nullopt);
     return diff(link, words);
 }
 

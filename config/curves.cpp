@@ -94,8 +94,7 @@ void noteInvalid(Curve* curve, const ConfigBlock& block, const FieldRules& rules
             continue;
         const std::uint32_t value = block.get(f);
         if (!rules.valid(f).contains(value))
-            curve->notes.append({CurveLabel::NotValid, fieldName(f),
-                                 static_cast<double>(value)});
+            curve->notes.append({CurveLabel::NotValid, fieldName(f), static_cast<double>(value)});
     }
 }
 
@@ -169,13 +168,12 @@ void regenerationCurve(Curve* c, const ConfigBlock& block, const FieldRules& rul
     if (rules.used(Field::ReleasingThrottleStartsRegen)) {
         const std::uint32_t released = block.get(Field::ReleasingThrottleStartsRegen);
         if (released == 0) {
-            c->notes.append({CurveLabel::ReleasedThrottleOff, fieldName(Field::ReleasingThrottleStartsRegen), 0});
+            c->notes.append({CurveLabel::ReleasedThrottleOff,
+                             fieldName(Field::ReleasingThrottleStartsRegen), 0});
         } else {
             const double level = full * released / kFull;
-            c->marks.append({CurveLabel::ReleasedThrottleLevel,
-                             {0, level},
-                             level,
-                             CurveMark::Horizontal});
+            c->marks.append(
+                {CurveLabel::ReleasedThrottleLevel, {0, level}, level, CurveMark::Horizontal});
         }
     }
     if (!block.flag(Field::BrakeSwitch))
@@ -227,8 +225,8 @@ void temperatureCurve(Curve* c, const ConfigBlock& block, const FieldRules& rule
     c->yAxis = CurveLabel::Output;
     c->onOff = true;
     const ValidValues valid = rules.valid(Field::StopOutputTemperature);
-    c->xMin = floorTo(std::min<double>({double(valid.min()), stop, resume}) - kTemperatureMargin,
-                      10);
+    c->xMin =
+        floorTo(std::min<double>({double(valid.min()), stop, resume}) - kTemperatureMargin, 10);
     c->xMax =
         ceilTo(std::max<double>({double(valid.max()), stop, resume}) + kTemperatureMargin, 10);
     // A resume point at or above the stop point gives no hysteresis: the output comes back as
@@ -236,9 +234,8 @@ void temperatureCurve(Curve* c, const ConfigBlock& block, const FieldRules& rule
     const double back = std::min(resume, stop);
     if (resume >= stop)
         c->notes.append({CurveLabel::ResumeAbove, {}, 0});
-    c->lines.append({CurveLabel::Heating,
-                     {{c->xMin, kFull}, {stop, kFull}, {stop, 0}, {c->xMax, 0}},
-                     true});
+    c->lines.append(
+        {CurveLabel::Heating, {{c->xMin, kFull}, {stop, kFull}, {stop, 0}, {c->xMax, 0}}, true});
     c->lines.append(
         {CurveLabel::Cooling, {{c->xMax, 0}, {back, 0}, {back, kFull}, {c->xMin, kFull}}, true});
     c->marks.append({CurveLabel::Stop, {stop, 0}, stop});
@@ -297,9 +294,9 @@ QList<Field> curveFields(CurveKind kind, const FieldRules& rules)
     QList<Field> all;
     switch (kind) {
     case CurveKind::Throttle:
-        all = {Field::ThrottleSensorType,    Field::ThrottleStartPosition,
-               Field::ThrottleEndPosition,   Field::ThrottleStartEndSteps,
-               Field::LowThresholdVoltage,   Field::HighThresholdVoltage};
+        all = {Field::ThrottleSensorType,  Field::ThrottleStartPosition,
+               Field::ThrottleEndPosition, Field::ThrottleStartEndSteps,
+               Field::LowThresholdVoltage, Field::HighThresholdVoltage};
         break;
     case CurveKind::Regeneration:
         all = {Field::Regeneration,

@@ -282,9 +282,11 @@ void drawMarkLines(QPainter& painter, const Frame& frame, const QList<CurveMark>
         painter.setPen(pen);
         const QPointF at = frame.map(m.at);
         if (m.across == CurveMark::Vertical)
-            painter.drawLine(QPointF(at.x(), frame.plot.top()), QPointF(at.x(), frame.plot.bottom()));
+            painter.drawLine(QPointF(at.x(), frame.plot.top()),
+                             QPointF(at.x(), frame.plot.bottom()));
         else
-            painter.drawLine(QPointF(frame.plot.left(), at.y()), QPointF(frame.plot.right(), at.y()));
+            painter.drawLine(QPointF(frame.plot.left(), at.y()),
+                             QPointF(frame.plot.right(), at.y()));
     }
 }
 
@@ -316,7 +318,8 @@ QList<LegendEntry> legendOf(const CurveSheet& sheet, const CurveTexts& texts)
         const QString text = texts.label(line.label);
         if (text.isEmpty())
             continue;
-        LegendEntry e{text, lineColor(line.label), dashed(line.label) ? Qt::DashLine : Qt::SolidLine};
+        LegendEntry e{text, lineColor(line.label),
+                      dashed(line.label) ? Qt::DashLine : Qt::SolidLine};
         const bool known = std::any_of(entries.begin(), entries.end(), [&e](const LegendEntry& o) {
             return o.text == e.text && o.color == e.color;
         });
@@ -426,9 +429,9 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
     double notesHeight = 0;
     const QString notesText = notes.join(QLatin1Char('\n'));
     if (!notes.isEmpty())
-        notesHeight = fm.boundingRect(QRectF(0, 0, rect.width(), 1e6), Qt::TextWordWrap, notesText)
-                          .height() +
-                      4;
+        notesHeight =
+            fm.boundingRect(QRectF(0, 0, rect.width(), 1e6), Qt::TextWordWrap, notesText).height() +
+            4;
     const double xScale = lh + 4 + lh + 6 + (c.volts ? lh + 4 + lh + 6 : 0);
 
     QStringList yTicks;
@@ -459,9 +462,8 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
         if (c.volts) {
             const double share = (x - c.xMin) / (c.xMax - c.xMin);
             const double v = c.voltsAtMin + share * (c.voltsAtMax - c.voltsAtMin);
-            painter.drawText(
-                QRectF(p.x() - 40, plot.bottom() + 4 + lh + 6 + lh + 4, 80, lh), Qt::AlignCenter,
-                QString::number(v, 'f', 1));
+            painter.drawText(QRectF(p.x() - 40, plot.bottom() + 4 + lh + 6 + lh + 4, 80, lh),
+                             Qt::AlignCenter, QString::number(v, 'f', 1));
         }
     }
     for (int i = 0; i < yTicks.size(); ++i) {
@@ -508,7 +510,8 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
         labels.avoid(polygonOf(line, frame));
     for (const CurveMark& m : c.marks)
         if (m.across == CurveMark::NoLine)
-            labels.occupy(QRectF(frame.map(m.at) - QPointF(kDot, kDot), QSizeF(2 * kDot, 2 * kDot)));
+            labels.occupy(
+                QRectF(frame.map(m.at) - QPointF(kDot, kDot), QSizeF(2 * kDot, 2 * kDot)));
     for (const CurveMark& m : c.marks) {
         if (m.across == CurveMark::NoLine)
             continue;
@@ -522,8 +525,8 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
                 places << QPointF(at.x() + 4, y) << QPointF(at.x() - s.width() - 4, y);
             }
         } else {
-            for (double dx : {plot.right() - s.width() - 6, plot.left() + 6,
-                              plot.center().x() - s.width() / 2})
+            for (double dx :
+                 {plot.right() - s.width() - 6, plot.left() + 6, plot.center().x() - s.width() / 2})
                 places << QPointF(dx, at.y() - s.height() - 1) << QPointF(dx, at.y() + 1);
         }
         labels.place(text, markColor(m.label), places);
@@ -579,8 +582,8 @@ void paintPicture(QPainter& painter, const QSize& size, const QList<CurveSheet>&
 
 } // namespace
 
-bool writeCurvePicture(const QString& path, const QList<CurveSheet>& sheets,
-                       const QString& heading, const CurveTexts& texts, QString* error)
+bool writeCurvePicture(const QString& path, const QList<CurveSheet>& sheets, const QString& heading,
+                       const CurveTexts& texts, QString* error)
 {
     const QString format = curvePictureFormat(path);
     const auto failed = [error](const QString& why) {

@@ -37,5 +37,5 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
 QString curvePictureFormat(const QString& path);
 // Writes the sheets as one picture under `heading`, in two columns when there are several:
 // PNG or SVG by the file's suffix, atomically. False with *error on failure.
-bool writeCurvePicture(const QString& path, const QList<CurveSheet>& sheets,
-                       const QString& heading, const CurveTexts& texts, QString* error);
+bool writeCurvePicture(const QString& path, const QList<CurveSheet>& sheets, const QString& heading,
+                       const CurveTexts& texts, QString* error);

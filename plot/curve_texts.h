@@ -57,9 +57,7 @@ public:
     };
 
     // `strings` returns string N of the loaded module, empty when it lacks it (or is unset).
-    explicit CurveTexts(std::function<QString(int)> strings = {}) : m_strings(std::move(strings))
-    {
-    }
+    explicit CurveTexts(std::function<QString(int)> strings = {}) : m_strings(std::move(strings)) {}
 
     // The module's text, else the built-in English.
     QString text(int id) const;

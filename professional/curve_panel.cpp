@@ -3,8 +3,7 @@
 
 #include <QPainter>
 
-CurvePanel::CurvePanel(const CurveTexts& texts, QWidget* parent)
-    : QWidget(parent), m_texts(texts)
+CurvePanel::CurvePanel(const CurveTexts& texts, QWidget* parent) : QWidget(parent), m_texts(texts)
 {
     setObjectName(QStringLiteral("curves"));
     setAutoFillBackground(true);

@@ -415,7 +415,8 @@ void ProfessionalView::updateCurve()
     std::optional<CurveKind> kind = CurveKind::Throttle;
     const QModelIndex current = m_table->currentIndex();
     if (current.isValid())
-        kind = curveOfGroup(static_cast<FieldGroup>(current.data(FieldTableModel::GroupRole).toInt()));
+        kind =
+            curveOfGroup(static_cast<FieldGroup>(current.data(FieldTableModel::GroupRole).toInt()));
     // A document names some fields only: the others have no value to draw.
     std::optional<QList<Field>> known;
     if (!m_wholeBlock) {

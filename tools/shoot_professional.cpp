@@ -184,8 +184,9 @@ int main(int argc, char** argv)
         curves.table()->setCurrentIndex(index);
         edit(curves, field, value);
         const QString group = QString::fromLatin1(fieldDef(field).name).toLower();
-        ok = save(&curves, out.filePath(QStringLiteral("professional-%1-curve-%2.png")
-                                            .arg(language, group))) &&
+        ok = save(&curves,
+                  out.filePath(
+                      QStringLiteral("professional-%1-curve-%2.png").arg(language, group))) &&
              ok;
     }
     return ok ? 0 : 1;

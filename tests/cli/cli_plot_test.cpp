@@ -71,8 +71,7 @@ TEST_F(CliPlotTest, FromADocumentOrImageWithoutAController)
     // A document with its controller part: the values it gives.
     ConfigBlock edited = full;
     edited.set(Field::StopOutputTemperature, 133);
-    const QString doc =
-        writeFile(QStringLiteral("doc.json"), ConfigDocument::of(edited).toJson());
+    const QString doc = writeFile(QStringLiteral("doc.json"), ConfigDocument::of(edited).toJson());
     r = run(noPort + QStringList{"plot", path, "--from", doc, "--curve", "temperature"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(svg(path).contains(QStringLiteral("Stop at 133 °C")));
@@ -85,7 +84,8 @@ TEST_F(CliPlotTest, FromADocumentOrImageWithoutAController)
     const QString refused = dir.filePath(QStringLiteral("refused.png"));
     r = run(noPort + QStringList{"plot", refused, "--from", bare});
     EXPECT_EQ(r.code, 2);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("does not say which controller"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("does not say which controller")))
+        << r.err.toStdString();
     partial.controller = full;
     const QString named = writeFile(QStringLiteral("named.json"), partial.toJson());
     r = run(noPort + QStringList{"plot", refused, "--from", named, "--curve", "temperature"});

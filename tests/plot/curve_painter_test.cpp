@@ -93,8 +93,8 @@ TEST(CurvePainterTest, OnlyPngAndSvgNamesAndSomethingToDraw)
     EXPECT_FALSE(
         writeCurvePicture(dir.filePath(QStringLiteral("b.jpg")), sheets, {}, CurveTexts(), &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(writeCurvePicture(dir.filePath(QStringLiteral("b.png")), {}, {}, CurveTexts(),
-                                   &error));
+    EXPECT_FALSE(
+        writeCurvePicture(dir.filePath(QStringLiteral("b.png")), {}, {}, CurveTexts(), &error));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("b.png"))));
     EXPECT_FALSE(writeCurvePicture(dir.filePath(QStringLiteral("no/such/folder.png")), sheets, {},
                                    CurveTexts(), &error));
@@ -148,7 +148,8 @@ TEST(CurvePainterTest, NotesAndTitlesAreInWords)
     const QString path = dir.filePath(QStringLiteral("notes.svg"));
     ASSERT_TRUE(writeCurvePicture(path, sheets, QStringLiteral("heading"), CurveTexts(), nullptr));
     const QString svg = svgText(path);
-    EXPECT_TRUE(svg.contains(QStringLiteral("ThrottleStartPosition holds 21, which is not a valid value")));
+    EXPECT_TRUE(
+        svg.contains(QStringLiteral("ThrottleStartPosition holds 21, which is not a valid value")));
     EXPECT_TRUE(svg.contains(QStringLiteral("Regeneration is off")));
     EXPECT_TRUE(svg.contains(QStringLiteral("No value for ResumeOutputTemperature")));
     EXPECT_TRUE(svg.contains(QStringLiteral("heading")));

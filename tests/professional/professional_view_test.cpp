@@ -851,8 +851,8 @@ TEST_F(ProfessionalViewTest, TheCurvePanelShowsTheSelectedGroupsCurveAsValuesCha
 TEST_F(ProfessionalViewTest, TheCurvePanelDrawsOnlyWhatADocumentGivesValuesFor)
 {
     controller.connected = false;
-    const QString path = document(QStringLiteral("temps.json"),
-                                  {QStringLiteral("StopOutputTemperature=120")});
+    const QString path =
+        document(QStringLiteral("temps.json"), {QStringLiteral("StopOutputTemperature=120")});
     auto view = offline(path, full);
     ASSERT_TRUE(view->isValid()) << view->errorString().toStdString();
     select(*view, Field::StopOutputTemperature);
