@@ -353,7 +353,9 @@ void ProfessionalView::showBlocks(const ConfigBlock& edited, const ConfigBlock& 
     m_rowsChanged = false;
     m_model->setBlocks(edited, controller);
     m_model->setBackup(m_online && m_access ? m_access->firstBackup(controller) : std::nullopt);
-    if (m_rowsChanged) {
+    // Before the window shows, the columns fit their contents whatever the rows: the first
+    // rows may be those the empty model already had, and then nothing reset it.
+    if (m_rowsChanged || !isVisible()) {
         m_table->resizeColumnsToContents();
         // Room for the editors: a spin box or a list needs more than the number it shows.
         const int valueWidth = m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000000"));

@@ -786,6 +786,22 @@ TEST_F(ProfessionalViewTest, ConnectCarriesOnlyTheValuesADocumentGives)
     EXPECT_EQ(view->model().changedFields(), QList<Field>{Field::MaxMotorCurrent});
 }
 
+TEST_F(ProfessionalViewTest, TheNameColumnFitsEveryNameWhateverTheController)
+{
+    // The basic controller has the rows an empty model starts with: no reset happens, and the
+    // columns must fit all the same.
+    for (const char* name : {"basic", "full"}) {
+        SCOPED_TRACE(name);
+        auto view = online(presetBlock(QString::fromLatin1(name)));
+        const QTableView& table = *view->table();
+        int widest = 0;
+        for (int row = 0; row < view->model().rowCount(); ++row)
+            widest = std::max(widest, table.fontMetrics().horizontalAdvance(
+                                          QLatin1String(fieldDef(view->model().field(row)).name)));
+        EXPECT_GE(table.columnWidth(FieldTableModel::NameColumn), widest);
+    }
+}
+
 // --- The curve panel ---------------------------------------------------------------------------
 
 // Makes the field's row the table's current one, as a click does.
