@@ -524,6 +524,10 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
                 const double y = plot.top() + 4 + row * (s.height() + 2);
                 places << QPointF(at.x() + 4, y) << QPointF(at.x() - s.width() - 4, y);
             }
+            // Clear of a curve that runs close beside the line.
+            for (double dx : {40.0, 80.0, 120.0})
+                for (int row = 0; row < 3; ++row)
+                    places << QPointF(at.x() + 4 + dx, plot.top() + 4 + row * (s.height() + 2));
         } else {
             for (double dx :
                  {plot.right() - s.width() - 6, plot.left() + 6, plot.center().x() - s.width() / 2})
