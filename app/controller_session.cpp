@@ -3,6 +3,7 @@
 #include "controller_session.h"
 
 #include "config_document.h"
+#include "port_advice_texts.h"
 #include "prompter.h"
 #include "transfers.h"
 
@@ -25,7 +26,7 @@ QString tr(const char* text)
 }
 
 // What the user can do about the ports that could not be opened.
-QString openFailureDetails(const ConnectResult& result)
+QString openFailureDetails(const ConnectResult& result, const Prompter& prompter)
 {
     QStringList lines;
     for (const PortProblem& problem : result.openFailures) {
@@ -48,6 +49,9 @@ QString openFailureDetails(const ConnectResult& result)
         lines << tr("No answer on: %1").arg(result.probed.join(QStringLiteral(", ")));
     if (result.openFailures.isEmpty() && result.probed.isEmpty())
         lines << tr("No serial ports were found.");
+    const QString help = portAdviceDetails(portAdvice(result, PortSystem::current()), prompter);
+    if (!help.isEmpty())
+        lines << QString() << help;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -78,7 +82,7 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
         if (ok)
             return true;
         if (prompter.ask(kMsgNoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning,
-                         openFailureDetails(result)) != Prompter::Answer::Retry)
+                         openFailureDetails(result, prompter)) != Prompter::Answer::Retry)
             return false;
     }
 }

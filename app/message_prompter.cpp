@@ -14,6 +14,11 @@ Prompter::Answer MessagePrompter::ask(int stringId, Buttons buttons, Icon icon,
     return show(text, details, buttons, icon);
 }
 
+QString MessagePrompter::text(int stringId) const
+{
+    return m_resources.string(stringId);
+}
+
 Prompter::Answer MessagePrompter::tell(const QString& text, Buttons buttons, Icon icon)
 {
     return show(text, QString(), buttons, icon);

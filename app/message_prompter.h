@@ -16,6 +16,7 @@ public:
 
     Answer ask(int stringId, Buttons buttons, Icon icon, const QString& details) override;
     Answer tell(const QString& text, Buttons buttons, Icon icon) override;
+    QString text(int stringId) const override;
 
 private:
     Answer show(const QString& text, const QString& details, Buttons buttons, Icon icon);

@@ -18,6 +18,9 @@
 #ifndef NORVEL_DATA_DIR
 #define NORVEL_DATA_DIR "/usr/local/share/norvel-controller"
 #endif
+#ifndef NORVEL_DATA_DIR_FROM_BIN
+#define NORVEL_DATA_DIR_FROM_BIN "../share/norvel-controller"
+#endif
 
 namespace {
 
@@ -78,8 +81,13 @@ void addMenuItems(QMenu* menu, const QList<ResourceModule::MenuItem>& items)
 QStringList ResourceModule::defaultSearchDirs()
 {
     QStringList dirs;
-    if (QCoreApplication::instance() != nullptr)
-        dirs << QCoreApplication::applicationDirPath();
+    if (QCoreApplication::instance() != nullptr) {
+        const QString programDir = QCoreApplication::applicationDirPath();
+        dirs << programDir;
+        // An installed tree keeps working wherever it was unpacked: the data folder is found
+        // from the program's own folder first.
+        dirs << QDir::cleanPath(programDir + QStringLiteral("/" NORVEL_DATA_DIR_FROM_BIN));
+    }
     const QString dataDir = QStringLiteral(NORVEL_DATA_DIR);
     if (!dirs.contains(dataDir))
         dirs << dataDir;

@@ -35,11 +35,12 @@ public:
     };
 
     // Loads "<moduleName>.rcc" from the first folder of searchDirs that holds it; with no
-    // folders given, from the program's own folder, then from the installed data folder.
+    // folders given, from the program's own folder, then from the data folder of the tree the
+    // program is installed in (../share/norvel-controller), then from the configured one.
     // Returns null and explains why in *error (which file, which folders) when it fails.
     static std::unique_ptr<ResourceModule> load(const QString& moduleName, QString* error,
                                                 const QStringList& searchDirs = {});
-    // The two folders searched when the caller names none.
+    // The folders searched when the caller names none.
     static QStringList defaultSearchDirs();
 
     ~ResourceModule();

@@ -62,6 +62,8 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
     for (const PortProblem& problem : found.openFailures)
         m_err << problem.path << ": cannot open: " << portProblemText(problem) << Qt::endl;
     if (found.controllers.isEmpty()) {
+        for (const QString& line : portAdviceLines(found.openFailures, found.silent))
+            m_err << "norvelctl: " << line << Qt::endl;
         m_out << "all: no controller found";
         if (!found.silent.isEmpty())
             m_out << "; no answer on " << found.silent.join(QStringLiteral(", "));

@@ -5,6 +5,7 @@
 #include "config_block.h"
 #include "config_document.h"
 #include "link.h"
+#include "port_help.h"
 #include "transfers.h"
 
 #include <QCommandLineParser>
@@ -281,15 +282,31 @@ QString portProblemText(const PortProblem& problem)
 {
     switch (problem.error) {
     case OpenError::NoPermission:
-        return QStringLiteral(
-            "no permission (add your user to the dialout group and log in again)");
-    case OpenError::Busy:
-        return QStringLiteral("busy (held by another program)");
+        return QStringLiteral("no permission"); // portAdviceLines() says what to do
+    case OpenError::Busy: {
+        const PortHolder holder = portHolder(problem.path, PortSystem::current());
+        if (holder.program.isEmpty())
+            return QStringLiteral("busy (held by another program)");
+        return QStringLiteral("busy (held by %1, process %2)").arg(holder.program).arg(holder.pid);
+    }
     case OpenError::NotFound:
         return QStringLiteral("absent");
     default:
         return problem.detail;
     }
+}
+
+QStringList portAdviceLines(const QList<PortProblem>& openFailures, const QStringList& silent)
+{
+    ConnectResult searched;
+    searched.openFailures = openFailures;
+    searched.probed = silent;
+    QStringList lines;
+    // A busy port's holder is named on the port's own line.
+    for (const PortAdvice& advice : portAdvice(searched, PortSystem::current()))
+        if (advice.kind != PortAdvice::HeldBy && advice.kind != PortAdvice::HeldByOther)
+            lines << portAdviceText(advice);
+    return lines;
 }
 
 int CliTool::ports()
@@ -318,6 +335,8 @@ bool CliTool::connect(Link& link)
     for (const PortProblem& problem : result.openFailures)
         m_err << "norvelctl: cannot open " << problem.path << ": " << portProblemText(problem)
               << Qt::endl;
+    for (const QString& line : portAdviceLines(result.openFailures, result.probed))
+        m_err << "norvelctl: " << line << Qt::endl;
     if (result.probed.isEmpty() && result.openFailures.isEmpty())
         fail(QStringLiteral("no serial ports found"), kExitLink);
     else

@@ -21,8 +21,10 @@ enum CliExit
     kExitUsage = 2 // bad usage or refused input; for diff: also a failed link
 };
 
-// Why a port could not be opened, and what to do about it, in a few words.
+// Why a port could not be opened in a few words, with the program holding a busy one.
 QString portProblemText(const PortProblem& problem);
+// What to do about the ports that could not be opened or stayed silent, one or two lines each.
+QStringList portAdviceLines(const QList<PortProblem>& openFailures, const QStringList& silent);
 
 class CliTool
 {

@@ -37,4 +37,7 @@ public:
     // Shows a text of the program's own (validation messages, file errors).
     virtual Answer tell(const QString& text, Buttons buttons = Buttons::Ok,
                         Icon icon = Icon::Warning) = 0;
+    // Text `stringId` of the loaded resource module, for composing details; null when this
+    // prompter has no module or the module lacks the text.
+    virtual QString text(int /*stringId*/) const { return {}; }
 };

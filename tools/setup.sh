@@ -15,6 +15,7 @@ packages=(
   libqt6uitools6 libqt6opengl6-dev libgl-dev libxkbcommon-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
+  dpkg-dev desktop-file-utils help2man man-db
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 // Runs the wizard offscreen on a simulated controller and saves a picture of every page.
+#include "link_controller_access.h"
 #include "link_worker.h"
+#include "message_prompter.h"
 #include "page.h"
 #include "presets.h"
 #include "resource_module.h"
@@ -9,8 +11,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -43,6 +47,53 @@ public:
     }
 };
 
+// Ports that cannot be opened: ttyUSB0 for lack of permission, the others held elsewhere.
+class RefusingPort : public SerialPort
+{
+public:
+    OpenError open(const QString& path, QString*) override
+    {
+        return path.endsWith(QLatin1Char('0')) ? OpenError::NoPermission : OpenError::Busy;
+    }
+    QStringList configure() override { return {}; }
+    void discardInput() override {}
+    bool write(const std::uint8_t*, int) override { return false; }
+    ReadResult read(int, int) override { return {{}, true, QStringLiteral("closed")}; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+};
+
+// Saves message-103.png: the real message box when no controller answers, with the help this
+// machine gives for a refused and a busy port.
+int shootNoController(const ResourceModule& resources, const QString& out)
+{
+    LinkWorker link([] { return std::make_unique<RefusingPort>(); });
+    MessagePrompter prompter(resources);
+    QDir().mkpath(out);
+    const QString path = QDir(out).filePath(QStringLiteral("message-103.png"));
+    bool saved = false;
+    QTimer grabber;
+    QObject::connect(&grabber, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return; // still searching
+        saved = box->grab().save(path);
+        box->reject(); // Cancel ends the search
+    });
+    grabber.start(300);
+    QTemporaryDir backups;
+    LinkControllerAccess access(link, prompter,
+                                {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")},
+                                backups.path());
+    access.connectController(nullptr);
+    if (!saved) {
+        std::fprintf(stderr, "no message box to save\n");
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -58,7 +109,10 @@ int main(int argc, char** argv)
     const QCommandLineOption languageOption("language", "english or chinese.", "NAME", "english");
     const QCommandLineOption outOption("out", "Output folder.", "DIR", "shots");
     const QCommandLineOption bundleOption("bundles", "Folder of the .rcc bundles.", "DIR");
-    parser.addOptions({presetOption, versionOption, languageOption, outOption, bundleOption});
+    const QCommandLineOption noControllerOption(
+        "no-controller", "Save message-103.png instead: no controller, ports refused and busy.");
+    parser.addOptions(
+        {presetOption, versionOption, languageOption, outOption, bundleOption, noControllerOption});
     parser.process(app);
 
     QString error;
@@ -69,6 +123,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
+    if (parser.isSet(noControllerOption))
+        return shootNoController(*resources, parser.value(outOption));
     SimOptions options;
     options.preset = parser.value(presetOption);
     if (parser.isSet(versionOption)) {

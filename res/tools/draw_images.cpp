@@ -1,8 +1,10 @@
 // Paints the banner (165), side image (166) and icon (159) of the english and chinese modules.
 //
-// Usage: norvel-draw-images <res folder>
+// Usage: norvel-draw-images <res folder> [<desktop icon folder>]
 // Writes <res>/<module>/bitmaps/165.png, 166.png and <res>/<module>/icons/159.png as 24-bit
-// PNG files. The pictures are drawn from shapes only, so the output is the same on every run.
+// PNG files, and with a second folder the desktop's application icon in the sizes it is
+// installed in, <folder>/<N>x<N>/apps/norvel-controller.png. The pictures are drawn from
+// shapes only, so the output is the same on every run.
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -204,15 +206,17 @@ QImage sideImage(const ModuleArt& art)
     return image.convertToFormat(QImage::Format_RGB888);
 }
 
-QImage icon()
+// The icon is drawn on a 48 pixel grid and scaled to `size`.
+QImage icon(int size = 48)
 {
-    QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 48.0, size / 48.0);
     QRadialGradient glow(QPointF(18, 14), 48);
     glow.setColorAt(0.0, kSteel.lighter(130));
     glow.setColorAt(1.0, kNavy);
-    p.fillRect(image.rect(), glow);
+    p.fillRect(QRectF(0, 0, 48, 48), glow);
     drawMotor(p, QPointF(24, 24), 20, true);
     // Amber spark: the controller's power stage.
     QPainterPath bolt;
@@ -249,8 +253,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "usage: norvel-draw-images <res folder>\n";
+    if (argc != 2 && argc != 3) {
+        err << "usage: norvel-draw-images <res folder> [<desktop icon folder>]\n";
         return 2;
     }
     const QDir res(QString::fromLocal8Bit(argv[1]));
@@ -270,6 +274,14 @@ int main(int argc, char** argv)
         ok = save(banner(art), dir.filePath(QStringLiteral("bitmaps/165.png")), err) && ok;
         ok = save(sideImage(art), dir.filePath(QStringLiteral("bitmaps/166.png")), err) && ok;
         ok = save(icon(), dir.filePath(QStringLiteral("icons/159.png")), err) && ok;
+    }
+    if (argc == 3) {
+        const QDir icons(QString::fromLocal8Bit(argv[2]));
+        for (int size : {48, 256})
+            ok = save(icon(size),
+                      icons.filePath(QStringLiteral("%1x%1/apps/norvel-controller.png").arg(size)),
+                      err) &&
+                 ok;
     }
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 // Start-up of norvel-controller as a process: options, and a missing resource module.
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,9 +18,12 @@ struct Outcome
     QString err;
 };
 
-Outcome runProgram(const QString& program, const QStringList& args)
+Outcome runProgram(const QString& program, const QStringList& args,
+                   const QString& workingFolder = QString())
 {
     QProcess p;
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
@@ -39,6 +43,27 @@ TEST(Startup, MissingResourceModuleIsReportedWithTheFoldersSearched)
     EXPECT_NE(o.code, 0);
     EXPECT_TRUE(o.err.contains("english.rcc")) << o.err.toStdString();
     EXPECT_TRUE(o.err.contains(dir.path())) << o.err.toStdString();
+}
+
+// An installed tree (bin/ and share/norvel-controller/) works wherever it was unpacked and from
+// any working folder; an unknown preset is refused only after the module was loaded.
+TEST(Startup, InstalledProgramFindsItsModulesFromAnyWorkingFolder)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir().mkpath(root.filePath("usr/bin")));
+    ASSERT_TRUE(QDir().mkpath(root.filePath("usr/share/norvel-controller")));
+    const QString copy = root.filePath("usr/bin/norvel-controller");
+    ASSERT_TRUE(QFile::copy(kProgram, copy));
+    QFile(copy).setPermissions(QFile(kProgram).permissions());
+    for (const char* module : {"english.rcc", "chinese.rcc"})
+        ASSERT_TRUE(QFile::copy(QStringLiteral(NORVEL_BUNDLE_DIR "/") + module,
+                                root.filePath("usr/share/norvel-controller/") + module));
+    for (const char* language : {"english", "chinese"}) {
+        const Outcome o =
+            runProgram(copy, {"--language", language, "--demo", "nosuch"}, QStringLiteral("/"));
+        EXPECT_EQ(o.code, 2) << language << ": " << o.err.toStdString();
+        EXPECT_TRUE(o.err.contains("unknown preset")) << o.err.toStdString();
+    }
 }
 
 TEST(Startup, OptionsAreCheckedBeforeAnyWindow)

@@ -3,6 +3,7 @@
 #include "transfers.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -108,3 +109,30 @@ TEST_F(CliTest, TracePrintsEveryFrameInHex)
 }
 
 } // namespace
+
+// Another norvelctl, waiting at the motor question, holds the controller's port.
+TEST_F(CliTest, BusyPortNamesTheProgramHoldingIt)
+{
+    QProcess holder;
+    holder.setProcessChannelMode(QProcess::MergedChannels);
+    holder.start(QStringLiteral(NORVEL_BUNDLE_DIR "/norvelctl"),
+                 withPort({"set", "StartupDelay=4"}));
+    ASSERT_TRUE(holder.waitForStarted());
+    QByteArray said;
+    while (!said.contains("Is the motor stopped?") && holder.waitForReadyRead(10000))
+        said += holder.readAll();
+    ASSERT_TRUE(said.contains("Is the motor stopped?")) << said.toStdString();
+
+    const CliRun busy = run(withPort({"probe"}));
+    EXPECT_EQ(busy.code, 1);
+    EXPECT_TRUE(busy.err.contains(QStringLiteral("%1: busy (held by norvelctl, process %2)")
+                                      .arg(server->devicePath())
+                                      .arg(holder.processId())))
+        << busy.err.toStdString();
+
+    holder.write("n\n");
+    holder.closeWriteChannel();
+    EXPECT_TRUE(holder.waitForFinished(10000));
+    EXPECT_EQ(server->commitCount(), 0);
+    EXPECT_EQ(run(withPort({"probe"})).code, 0) << "free again";
+}

@@ -53,6 +53,7 @@ public:
         }
         return defaultAnswer(buttons);
     }
+    QString text(int id) const override { return texts ? texts(id) : QString(); }
     int count(int id) const { return static_cast<int>(asked.count(id)); }
 
     // Yes to questions, OK to notices, Cancel to Retry/Cancel (so no test loops for ever).
@@ -77,6 +78,7 @@ public:
     QList<Icon> toldIcons;
     std::function<void(int)> onAsk;
     std::function<void(const QString&)> onTell;
+    std::function<QString(int)> texts; // the module's texts, when a test wants them
 
 private:
     QMap<int, std::deque<Answer>> m_script;

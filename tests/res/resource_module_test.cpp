@@ -50,6 +50,8 @@ const int kStrings[] = {101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 1
                         188, 189, 190, 191, 192, 193, 194, 195, 196, 197, 198, 199, 200, 201, 202,
                         203, 204, 205, 206, 207, 208, 209, 210, 211, 212, 213, 214, 215, 216, 217,
                         218, 219, 220, 221, 222, 223, 224, 225, 226,
+                        // help with serial ports below message 103
+                        230, 231, 232, 233, 234, 235, 236, 237,
                         // the setting curves
                         260, 261, 262, 263, 264, 265, 266, 267, 268, 269, 270, 271, 272, 273, 274,
                         275, 276, 277, 278, 279, 280, 281, 282, 283, 284, 285, 286, 287, 288, 289,
@@ -271,10 +273,13 @@ TEST(ResourceModuleLoad, MissingModuleNamesTheFileAndEveryFolderSearched)
     EXPECT_TRUE(error.contains(empty.path())) << error.toStdString();
     EXPECT_TRUE(error.contains(absent)) << error.toStdString();
 
-    // Without folders the program's own folder and the installed data folder are searched.
+    // Without folders the program's own folder, the data folder of the tree it is installed in
+    // and the configured data folder are searched.
     const QStringList defaults = ResourceModule::defaultSearchDirs();
-    ASSERT_EQ(defaults.size(), 2);
+    ASSERT_EQ(defaults.size(), 3);
     EXPECT_EQ(defaults.first(), QCoreApplication::applicationDirPath());
+    EXPECT_EQ(defaults[1], QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                           QStringLiteral("/../share/norvel-controller")));
     error.clear();
     EXPECT_EQ(ResourceModule::load(QStringLiteral("klingon"), &error), nullptr);
     EXPECT_TRUE(error.contains(QStringLiteral("klingon.rcc")));
