@@ -41,8 +41,7 @@ QString portAdviceDetails(const QList<PortAdvice>& advice, const Prompter& promp
 {
     if (advice.isEmpty())
         return {};
-    QString heading = moduleText(prompter, kMsgWhatToDo);
-    QStringList paragraphs{heading.isEmpty() ? QStringLiteral("What to do:") : heading};
+    QStringList paragraphs;
     for (const PortAdvice& item : advice) {
         QString text = moduleText(prompter, portAdviceStringId(item.kind));
         if (text.isEmpty()) {
@@ -66,5 +65,7 @@ QString portAdviceDetails(const QList<PortAdvice>& advice, const Prompter& promp
         }
         paragraphs << text;
     }
-    return paragraphs.join(QLatin1Char('\n'));
+    const QString heading = moduleText(prompter, kMsgWhatToDo);
+    return (heading.isEmpty() ? QStringLiteral("What to do:") : heading) + QLatin1Char('\n') +
+           paragraphs.join(QStringLiteral("\n\n"));
 }
