@@ -52,10 +52,17 @@ bool isRunning(const PortSystem& system, const QString& program)
     return false;
 }
 
+// The device a stable name (/dev/serial/by-id/...) links to; the path itself otherwise.
+QString resolved(const QString& device)
+{
+    const QString real = QFileInfo(device).canonicalFilePath();
+    return real.isEmpty() ? device : real;
+}
+
 // udev's record of a device: its "E:KEY=VALUE" lines as KEY=VALUE.
 QStringList udevProperties(const QString& device, const PortSystem& system)
 {
-    const QString name = QFileInfo(device).fileName();
+    const QString name = QFileInfo(resolved(device)).fileName();
     const QString number = readText(system.sysTtyDir + QLatin1Char('/') + name + "/dev").trimmed();
     if (number.isEmpty())
         return {};
@@ -69,7 +76,7 @@ QStringList udevProperties(const QString& device, const PortSystem& system)
 
 bool isUsbPort(const QString& device, const QStringList& properties)
 {
-    const QString name = QFileInfo(device).fileName();
+    const QString name = QFileInfo(resolved(device)).fileName();
     return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM")) ||
            properties.contains(QStringLiteral("ID_BUS=usb"));
 }
@@ -169,10 +176,13 @@ PortHolder portHolder(const QString& device, const PortSystem& system)
 {
     // A lock file names the process by number (UUCP style: the number, maybe padded). Most
     // programs name it after the device; Qt after its path below /dev, '/' made '_'.
-    QString below = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
-    below.replace(QLatin1Char('/'), QLatin1Char('_'));
-    QStringList lockNames{QStringLiteral("LCK..") + QFileInfo(device).fileName(),
-                          QStringLiteral("LCK..") + below};
+    QStringList lockNames;
+    for (const QString& path : {device, resolved(device)}) {
+        QString below = path.startsWith(QLatin1String("/dev/")) ? path.mid(5) : path;
+        below.replace(QLatin1Char('/'), QLatin1Char('_'));
+        lockNames << QStringLiteral("LCK..") + QFileInfo(path).fileName()
+                  << QStringLiteral("LCK..") + below;
+    }
     lockNames.removeDuplicates();
     for (const QString& dir : system.lockDirs) {
         for (const QString& lockName : lockNames) {
@@ -187,9 +197,7 @@ PortHolder portHolder(const QString& device, const PortSystem& system)
         }
     }
     // Open files: /proc/<pid>/fd/<n> link to the device.
-    const QFileInfo info(device);
-    const QString target =
-        info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+    const QString target = QFileInfo(resolved(device)).absoluteFilePath();
     for (const QString& entry : numericEntries(system.procDir)) {
         const qint64 pid = entry.toLongLong();
         if (pid == system.ownPid)

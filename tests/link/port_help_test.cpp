@@ -146,6 +146,11 @@ TEST_F(PortHelpTest, BusyPortNamesItsHolderFromTheLockFileOrTheOpenFiles)
     EXPECT_EQ(portHolder(port, system).program, "screen");
     EXPECT_EQ(portHolder(port, system).pid, 77);
 
+    // A stable name is followed to the device.
+    const QString stable = m_dir.filePath("dev/usb-Bridge_A1-if00-port0");
+    ASSERT_TRUE(QFile::link(port, stable));
+    EXPECT_EQ(portHolder(stable, system).pid, 77);
+
     // Nothing tells: "another program".
     QFile::remove(m_dir.filePath("proc/77/fd/5"));
     EXPECT_EQ(portHolder(port, system).pid, 0);
