@@ -20,11 +20,27 @@ const char kSuffix[] = ".n";
 
 } // namespace
 
+bool BackupHistory::isInstalledProgramFolder(const QString& programDir)
+{
+    // An installed program shares its folder with every other program (and root may write
+    // there): its images belong to the user's data folder, not beside the binaries.
+    const QString path = QFileInfo(programDir).canonicalFilePath();
+    if (path.isEmpty())
+        return false;
+    for (const char* system : {"/usr", "/bin", "/sbin", "/opt"}) {
+        const QLatin1String folder(system);
+        if (path == folder || path.startsWith(folder + QLatin1Char('/')))
+            return true;
+    }
+    return QFileInfo(QDir(path).filePath(QStringLiteral("../share/norvel-controller"))).isDir();
+}
+
 QString BackupHistory::directory(const QString& requested, const QString& programDir)
 {
     if (!requested.isEmpty())
         return QDir(requested).absolutePath();
-    if (!programDir.isEmpty() && QFileInfo(programDir).isWritable())
+    if (!programDir.isEmpty() && QFileInfo(programDir).isWritable() &&
+        !isInstalledProgramFolder(programDir))
         return programDir;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                          QStringLiteral("/Norvel/Norvel Controller");

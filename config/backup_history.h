@@ -20,9 +20,13 @@ struct BackupEntry
 class BackupHistory
 {
 public:
-    // The backup folder: `requested` when given, else the program's folder when writable,
-    // else the per-user data folder (~/.local/share/Norvel/Norvel Controller), created.
+    // The backup folder: `requested` when given, else the program's folder when writable and
+    // not an installed one, else the per-user data folder
+    // (~/.local/share/Norvel/Norvel Controller), created.
     static QString directory(const QString& requested, const QString& programDir);
+    // A folder of installed programs: under /usr, /bin, /sbin or /opt, or with the installed
+    // resource modules beside it (../share/norvel-controller).
+    static bool isInstalledProgramFolder(const QString& programDir);
 
     explicit BackupHistory(const QString& directory) : m_directory(directory) {}
 

@@ -298,3 +298,23 @@ TEST(BackupHistory, EveryWriteKeepsItsOwnCompleteImageAndTheListFindsThem)
 }
 
 } // namespace
+
+TEST(BackupHistory, AnInstalledProgramsFolderIsNeverTheBackupFolder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A build folder: the program's own writable folder keeps the images.
+    const QString build = dir.filePath("build/bin");
+    ASSERT_TRUE(QDir().mkpath(build));
+    EXPECT_EQ(BackupHistory::directory(QString(), build), build);
+    // An unpacked or installed tree: the modules beside bin/ mark it as installed.
+    const QString prefix = dir.filePath("root/usr2");
+    ASSERT_TRUE(QDir().mkpath(prefix + "/bin"));
+    ASSERT_TRUE(QDir().mkpath(prefix + "/share/norvel-controller"));
+    EXPECT_TRUE(BackupHistory::isInstalledProgramFolder(prefix + "/bin"));
+    EXPECT_NE(BackupHistory::directory(QString(), prefix + "/bin"), prefix + "/bin");
+    EXPECT_TRUE(BackupHistory::isInstalledProgramFolder("/usr/bin"));
+    EXPECT_FALSE(BackupHistory::isInstalledProgramFolder(build));
+    // A folder asked for is always taken.
+    EXPECT_EQ(BackupHistory::directory(prefix + "/bin", prefix + "/bin"), prefix + "/bin");
+}
