@@ -77,7 +77,8 @@ void CNorvelControllerDlg::OnInitDialog()
     DoDataExchange();
     if (m_tab != nullptr)
         connect(m_tab, &QTabWidget::currentChanged, this, &CNorvelControllerDlg::OnSelchangeTab);
-    addAboutEntry();
+    // The About command of the window's system menu has no menu to go into here: Help's own
+    // About is the one way to it in the menus, and the system command still opens it.
     setWindowIcon(m_icon);
 }
 
@@ -93,36 +94,12 @@ void CNorvelControllerDlg::DoDataExchange()
         m_tab->insertTab(i, new QWidget(m_tab), QString::fromLatin1(kTabTexts[i]));
 }
 
-void CNorvelControllerDlg::addAboutEntry()
-{
-    // There is no window system menu to extend here, so the entry joins the Help menu: the
-    // popup that holds the About command, else the last popup of the bar.
-    const QString text = m_resources.string(kAboutEntryString);
-    if (text.isEmpty() || m_menuBar == nullptr)
-        return;
-    QMenu* help = nullptr;
-    if (QAction* about = commandAction(IdAbout))
-        help = qobject_cast<QMenu*>(about->parent());
-    if (help == nullptr) {
-        for (QAction* action : m_menuBar->actions())
-            if (action->menu() != nullptr)
-                help = action->menu();
-    }
-    if (help != nullptr) {
-        help->addSeparator();
-        m_aboutEntry = help->addAction(text);
-    } else {
-        m_aboutEntry = m_menuBar->addAction(text);
-    }
-    connect(m_aboutEntry, &QAction::triggered, this, [this] { onSysCommand(kSysCommandAbout); });
-}
-
 QAction* CNorvelControllerDlg::commandAction(int command) const
 {
     if (m_menuBar == nullptr)
         return nullptr;
     for (QAction* action : allActions(m_menuBar))
-        if (action != m_aboutEntry && action->data().toInt() == command)
+        if (action->data().toInt() == command)
             return action;
     return nullptr;
 }

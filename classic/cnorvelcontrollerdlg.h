@@ -22,9 +22,7 @@ public:
     static constexpr int kTemplateId = 102;
     static constexpr int kMenuId = 129;
     static constexpr int kIconId = 159;
-    // Text of the About entry that goes beside the window's menu commands.
-    static constexpr int kAboutEntryString = 101;
-    // The About entry's command; the low four bits of a system command carry no meaning.
+    // The system menu's About command; the low four bits of a system command carry no meaning.
     static constexpr int kSysCommandAbout = 0x0010;
     static constexpr int kSysCommandMask = 0xFFF0;
 
@@ -55,8 +53,6 @@ public:
     QMenuBar* menuBar() const { return m_menuBar; }
     // The menu bar's action for a menu command (IdAbout, IdExit, IdTools), or null.
     QAction* commandAction(int command) const;
-    // The About entry added for the system command, or null when the module has no text for it.
-    QAction* aboutEntry() const { return m_aboutEntry; }
     QIcon icon() const { return m_icon; }
 
     // Menu and button commands.
@@ -73,7 +69,6 @@ public:
 private:
     void OnInitDialog();
     void DoDataExchange();
-    void addAboutEntry();
     void OnAboutbox();
     void OnSelchangeTab(int index);
 
@@ -81,7 +76,6 @@ private:
     QWidget* m_form = nullptr;
     QString m_error;
     QMenuBar* m_menuBar = nullptr;
-    QAction* m_aboutEntry = nullptr;
     QTabWidget* m_tab = nullptr;
     QIcon m_icon;
 

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -85,14 +86,6 @@ protected:
     }
 };
 
-QStringList actionTexts(const QList<QAction*>& actions)
-{
-    QStringList texts;
-    for (const QAction* a : actions)
-        texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    return texts;
-}
-
 TEST_P(ClassicTest, DialogBuildsOnItsTemplateWithMenuIconAndHiddenControls)
 {
     auto dialog = makeDialog();
@@ -112,7 +105,7 @@ TEST_P(ClassicTest, DialogBuildsOnItsTemplateWithMenuIconAndHiddenControls)
                    int(CNorvelControllerDlg::IdTab)})
         EXPECT_TRUE(control<QWidget>(form, id)->isHidden()) << id;
 
-    // The menu bar of the module, plus the About entry after a separator in Help.
+    // The menu bar of the module as it stands: About once, in Help.
     QMenuBar* bar = dialog->menuBar();
     ASSERT_NE(bar, nullptr);
     const QList<QAction*> top = bar->actions();
@@ -123,15 +116,60 @@ TEST_P(ClassicTest, DialogBuildsOnItsTemplateWithMenuIconAndHiddenControls)
     ASSERT_NE(top[2]->menu(), nullptr);
     EXPECT_EQ(top[0]->menu()->actions(),
               QList<QAction*>{dialog->commandAction(CNorvelControllerDlg::IdExit)});
-    ASSERT_NE(dialog->aboutEntry(), nullptr);
-    const QList<QAction*> help = top[2]->menu()->actions();
-    EXPECT_EQ(actionTexts(help),
-              (QStringList{dialog->commandAction(CNorvelControllerDlg::IdAbout)->text(),
-                           QStringLiteral("-"), module().string(101)}));
-    EXPECT_EQ(help.last(), dialog->aboutEntry());
+    EXPECT_EQ(top[2]->menu()->actions(),
+              QList<QAction*>{dialog->commandAction(CNorvelControllerDlg::IdAbout)});
 }
 
-TEST_P(ClassicTest, AboutBoxIsTheSameFromMenuEntryAndSystemCommand)
+// The character after a single '&' of a menu text, upper case; none for "&&" or no '&'.
+QChar mnemonic(const QString& text)
+{
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] != QLatin1Char('&'))
+            return text[i + 1].toUpper();
+        ++i;
+    }
+    return {};
+}
+
+TEST_P(ClassicTest, EveryMenuHasUniqueMnemonicsAndAltHThenAOpensTheAboutBox)
+{
+    auto dialog = makeDialog();
+    std::function<void(const QWidget*)> checkMenu = [&](const QWidget* menu) {
+        QStringList seen;
+        for (QAction* action : menu->actions()) {
+            const QChar m = mnemonic(action->text());
+            if (!m.isNull()) {
+                EXPECT_FALSE(seen.contains(m)) << action->text().toStdString();
+                seen << m;
+            }
+            if (action->menu() != nullptr)
+                checkMenu(action->menu());
+        }
+    };
+    checkMenu(dialog->menuBar());
+
+    // The keyboard path a user takes: Alt+H opens Help, A opens the About box at once.
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QAction* helpMenu = dialog->menuBar()->actions().value(2);
+    ASSERT_NE(helpMenu, nullptr);
+    ASSERT_EQ(mnemonic(helpMenu->text()), QLatin1Char('H'));
+    QMenu* help = helpMenu->menu();
+    const ModalSeen fromKeys = runRecordingModals([&] {
+        QTest::keyClick(dialog.get(), Qt::Key_H, Qt::AltModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return help->isVisible(); }, 1000))
+            << "Alt+H does not open Help";
+        QTest::keyClick(help, Qt::Key_A);
+    });
+    EXPECT_EQ(fromKeys.count, 1);
+    EXPECT_EQ(fromKeys.className, QStringLiteral("CAboutDlg"));
+    EXPECT_FALSE(help->isVisible());
+}
+
+TEST_P(ClassicTest, AboutBoxIsTheSameFromMenuAndSystemCommand)
 {
     auto dialog = makeDialog();
     dialog->show();
@@ -143,8 +181,6 @@ TEST_P(ClassicTest, AboutBoxIsTheSameFromMenuEntryAndSystemCommand)
     EXPECT_TRUE(fromMenu.hasPicture);
     EXPECT_EQ(fromMenu.texts.size(), 2); // the program's name and the legal notice
 
-    const ModalSeen fromEntry = runRecordingModals([&] { dialog->aboutEntry()->trigger(); });
-    EXPECT_EQ(fromEntry, fromMenu);
     for (int command = 0x0010; command <= 0x001F; ++command) {
         bool handled = false;
         const ModalSeen fromSystem =
@@ -263,7 +299,8 @@ TEST_P(ClassicTest, AboutBoxShowsIconNameAndNotice)
         auto dialog = makeDialog();
         dialog->show();
         EXPECT_TRUE(dialog->grab().save(prefix + QStringLiteral("-classic.png")));
-        auto* help = qobject_cast<QMenu*>(dialog->aboutEntry()->parent());
+        auto* help =
+            qobject_cast<QMenu*>(dialog->commandAction(CNorvelControllerDlg::IdAbout)->parent());
         ASSERT_NE(help, nullptr);
         help->popup(dialog->mapToGlobal(QPoint(0, 0)));
         EXPECT_TRUE(help->grab().save(prefix + QStringLiteral("-help-menu.png")));
@@ -284,7 +321,8 @@ TEST(ClassicEnglish, AboutBoxTexts)
     EXPECT_EQ(texts.value(0), QStringLiteral("Norvel Controller "));
     CNorvelControllerDlg::resetTabItemsPending();
     CNorvelControllerDlg dialog(testModule(QStringLiteral("english")));
-    EXPECT_EQ(dialog.aboutEntry()->text(), QStringLiteral("&About Norvel Controller..."));
+    EXPECT_EQ(dialog.commandAction(CNorvelControllerDlg::IdAbout)->text(),
+              QStringLiteral("&About"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Norvel Controller"));
 }
 
