@@ -1,19 +1,11 @@
-// The wizard frame: page list, step caption, buttons, and the connect, read and write flow.
+// The wizard frame: page list, step caption and buttons. The connect, read and write flow
+// that fills it is in wizird_flow.cpp.
 #include "wizird.h"
 
-#include "backup_file.h"
-#include "backup_history.h"
-#include "config_document.h"
-#include "controller_session.h"
-#include "field_rules.h"
-#include "link_worker.h"
 #include "page.h"
-#include "page_set.h"
 #include "resource_module.h"
-#include "transfers.h"
 
 #include <QDesktopServices>
-#include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,16 +15,6 @@ namespace {
 enum Message
 {
     MsgCancelQuestion = 102,
-    MsgNoController = 103,
-    MsgReadError = 104,
-    MsgWriteError = 105,
-    MsgCompleted = 106,
-    MsgUnsupportedSeries = 107,
-    MsgControlModeUpgraded = 108,
-    MsgMotorStopped = 110,
-    MsgSpecialVersion = 111,
-    MsgNotStored = 112,
-    MsgPortSetupError = 164,
     MsgStepCaption = 165,
 };
 
@@ -100,21 +82,6 @@ int Wizird::exec()
     if (!OnInitDialog())
         return result();
     return QDialog::exec();
-}
-
-bool Wizird::runTransfer(const QString& label, const std::function<bool(Link&, ProgressSink&)>& job)
-{
-    m_transferring = true;
-    const bool ok = m_link.run(this, label, job);
-    m_transferring = false;
-    return ok;
-}
-
-TransferRunner Wizird::transferRunner()
-{
-    return [this](const QString& label, const std::function<bool(Link&, ProgressSink&)>& job) {
-        return runTransfer(label, job);
-    };
 }
 
 void Wizird::reject()
@@ -256,154 +223,4 @@ void Wizird::OnHelpButton()
         m_options.openUrl(url);
     else
         QDesktopServices::openUrl(url);
-}
-
-bool Wizird::connectController()
-{
-    return searchController(transferRunner(), m_link, m_prompter, m_options.ports);
-}
-
-bool Wizird::readController()
-{
-    ConfigBlock copy = m_block;
-    const bool ok = ::readController(transferRunner(), &copy);
-    m_block = copy; // a failed read keeps the bytes that did arrive
-    if (ok)
-        m_controllerImage = copy;
-    return ok;
-}
-
-void Wizird::saveBackup()
-{
-    m_key = ControllerKey(m_block);
-    const BackupFile file(m_options.backupDir, m_key);
-    m_backupPath = file.path();
-    if (file.saveIfMissing(m_block) == BackupFile::SaveResult::Failed) {
-        if (QPushButton* def = button(IdDefault)) {
-            def->hide();
-            def->setEnabled(false);
-        }
-    }
-}
-
-bool Wizird::OnInitDialog()
-{
-    m_endedEarly = false;
-    m_pageRect = QRect();
-    if (auto* area = m_form->findChild<QGroupBox*>(Page::controlName(IdGuideContent)))
-        m_pageRect = area->geometry();
-
-    if (m_prompter.ask(MsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
-        Prompter::Answer::Yes) {
-        end(QDialog::Accepted);
-        return false;
-    }
-    if (!connectController()) {
-        end(QDialog::Accepted);
-        return false;
-    }
-    if (!readController()) {
-        m_prompter.ask(MsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-        end(QDialog::Accepted);
-        return false;
-    }
-    saveBackup();
-
-    const auto factory = m_options.pageFactory ? m_options.pageFactory : createPage;
-    for (const PagePlan& plan : planPages(m_block)) {
-        if (auto page = factory(plan.kind, m_block, &m_prompter))
-            AddPage(std::move(page), plan.templateId);
-    }
-    if (!hasRegenerationPage(m_block))
-        m_block.setFlag(Field::Regeneration, false);
-
-    if (const int refusal = refusalMessage(m_block)) {
-        m_prompter.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-        end(QDialog::Accepted);
-        return false;
-    }
-    ShowPage(1);
-    if (convertLegacyControlMode(m_block)) {
-        m_prompter.ask(MsgControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
-    }
-    return true;
-}
-
-void Wizird::saveHistory()
-{
-    // What the controller holds now, as last read or written, kept before it is replaced. A
-    // failure here does not hold up the write: the first-connection image is still there.
-    QString error;
-    if (!BackupHistory(m_options.backupDir).save(m_controllerImage, nullptr, &error))
-        qWarning("%s", qPrintable(error));
-}
-
-Wizird::WriteResult Wizird::writeController(QString* mismatch)
-{
-    const ConfigBlock copy = m_block;
-    QString field;
-    int offset = -1;
-    const VerifiedWrite result =
-        writeAndVerify(transferRunner(), copy, &m_controllerImage, &field, &offset);
-    if (result == VerifiedWrite::Verified)
-        return WriteResult::Verified;
-    if (result == VerifiedWrite::Failed)
-        return WriteResult::Failed;
-    if (mismatch) {
-        const Field f = fieldNamed(field)->field;
-        QString text = m_resources.string(MsgNotStored);
-        if (text.isEmpty()) // a module without the message still names the field
-            text = tr("The configuration did not stick: %1 (byte %2) reads back as %3, written "
-                      "%4.\r\nWrite it again?");
-        text = text.arg(field, QString::number(offset), fieldValueText(m_controllerImage, f),
-                        fieldValueText(copy, f));
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        *mismatch = text;
-    }
-    return WriteResult::NotStored;
-}
-
-void Wizird::OnFinish()
-{
-    // The page on screen stores its values before anything is written.
-    if (!showPageChecked(m_pageCount, false))
-        return;
-    saveHistory();
-    for (;;) {
-        QString mismatch;
-        const WriteResult result = writeController(&mismatch);
-        if (result == WriteResult::Verified)
-            break;
-        const Prompter::Answer answer =
-            result == WriteResult::NotStored
-                ? m_prompter.tell(mismatch, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning)
-                : m_prompter.ask(MsgWriteError, Prompter::Buttons::RetryCancel,
-                                 Prompter::Icon::Warning);
-        if (answer != Prompter::Answer::Retry)
-            return;
-    }
-    if (m_prompter.ask(MsgCompleted, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
-        Prompter::Answer::Yes)
-        accept();
-}
-
-void Wizird::OnDefault()
-{
-    // Every page stores on the way forward; a refused value does not matter, since the file's
-    // bytes replace it.
-    for (int i = 0; i < m_pageCount - 1; ++i) {
-        ++m_currentPage;
-        showPageChecked(m_currentPage, true);
-    }
-    ConfigBlock restored;
-    QString why;
-    if (!BackupFile(m_options.backupDir, m_key).read(&restored, &why)) {
-        m_prompter.tell(tr("The saved configuration cannot be restored: %1").arg(why));
-        return;
-    }
-    m_block = restored;
-    for (int i = 0; i < m_pageCount - 1; ++i) {
-        --m_currentPage;
-        showPageChecked(m_currentPage, true);
-    }
 }

@@ -1,4 +1,5 @@
-// The wizard frame: page list, step caption, buttons, and the connect, read and write flow.
+// The wizard frame: page list, step caption, buttons (wizird.cpp), and the connect, read and
+// write flow (wizird_flow.cpp).
 #pragma once
 
 #include "config_block.h"
@@ -99,6 +100,7 @@ private:
         bool shown = false;
     };
 
+    // The page frame (wizird.cpp).
     void AddPage(std::unique_ptr<Page> page, int templateId);
     // Walks the pages like ShowPage; returns false, and leaves the pages as they were, when the
     // page being left refused a value (unless refusals are ignored).
@@ -106,6 +108,8 @@ private:
     void setPageShown(PageNode& node, bool shown, bool* refused);
     void end(int result);
     void setStepCaption(int n);
+
+    // The connect, read and write flow (wizird_flow.cpp).
     bool connectController();
     bool readController();
     void saveBackup();
