@@ -46,9 +46,9 @@ private:
 
 } // namespace
 
-LinkWorker::LinkWorker(SerialPortFactory factory)
+LinkWorker::LinkWorker(SerialPortFactory factory, LinkClock* clock)
     : m_thread(std::make_unique<QThread>()), m_context(new QObject), m_gui(new QObject),
-      m_link(std::make_unique<Link>(std::move(factory)))
+      m_link(std::make_unique<Link>(std::move(factory), clock))
 {
     m_thread->setObjectName(QStringLiteral("link"));
     m_context->moveToThread(m_thread.get());

@@ -26,7 +26,8 @@ public:
 class LinkWorker
 {
 public:
-    explicit LinkWorker(SerialPortFactory factory = {});
+    // The clock is the link's (time-outs and waits); the system clock when null.
+    explicit LinkWorker(SerialPortFactory factory = {}, LinkClock* clock = nullptr);
     ~LinkWorker();
     LinkWorker(const LinkWorker&) = delete;
     LinkWorker& operator=(const LinkWorker&) = delete;

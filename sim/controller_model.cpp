@@ -81,6 +81,9 @@ ControllerModel::Reply ControllerModel::handleRequest(const std::vector<std::uin
         }
     }
 
+    // A frame that goes out as the adapter is pulled never reaches the controller.
+    if (replyFault && replyFault->kind == SimFault::Unplug)
+        lost = true;
     std::vector<std::uint8_t> reply = answer(command, request.data() + 2, length, !lost);
     if (replyFault)
         return applyFault(*replyFault, std::move(reply));
@@ -146,6 +149,7 @@ ControllerModel::Reply ControllerModel::applyFault(const SimFault& fault,
         return {};
     switch (fault.kind) {
     case SimFault::NoReply:
+    case SimFault::Unplug:
         return {};
     case SimFault::BadChecksum:
         reply.back() = static_cast<std::uint8_t>(reply.back() ^ 0xFF);

@@ -21,8 +21,9 @@
 // with a controller whose write does not stick. A lost COMMIT keeps the stored image and drops
 // the staged writes as START would; a lost WRITE is acknowledged but not staged; a lost START
 // keeps earlier staged writes; IDENTIFY, READ and unknown commands change nothing, so losing
-// them changes nothing either. A LostCommit and one reply fault may hit the same frame. Frames
-// are counted per command over the model's whole life; a frame with a bad checksum is not
+// them changes nothing either. An Unplug fault is both: the frame has no effect and no reply
+// (the server also closes the line). A LostCommit and one reply fault may hit the same frame.
+// Frames are counted per command over the model's whole life; a frame with a bad checksum is not
 // counted, since its command byte cannot be trusted.
 class ControllerModel
 {

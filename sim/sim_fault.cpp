@@ -17,6 +17,7 @@ constexpr KindName kKindNames[] = {
     {SimFault::NoReply, "no-reply"},       {SimFault::BadChecksum, "bad-checksum"},
     {SimFault::ShortReply, "short-reply"}, {SimFault::ExtraBytes, "extra-bytes"},
     {SimFault::LateReply, "late-reply"},   {SimFault::LostCommit, "lost-commit"},
+    {SimFault::Unplug, "unplug"},
 };
 
 struct CommandName
@@ -96,7 +97,7 @@ bool parseFault(const QString& text, SimFault* out, QString* error)
             kind = &entry;
     if (!kind)
         return fail(QStringLiteral("unknown kind \"%1\" (one of no-reply, bad-checksum, "
-                                   "short-reply, extra-bytes, late-reply, lost-commit)")
+                                   "short-reply, extra-bytes, late-reply, lost-commit, unplug)")
                         .arg(parts[0]));
 
     std::uint8_t command = 0;

@@ -157,8 +157,15 @@ bool SimServer::start(QString* error)
     m_outgoing.clear();
     m_masterQuietUntilMs = 0;
     m_stopping = false;
+    m_unplugged = false;
     m_thread = std::thread(&SimServer::run, this);
     return true;
+}
+
+bool SimServer::replug(QString* error)
+{
+    stop();
+    return start(error);
 }
 
 void SimServer::stop()
@@ -175,6 +182,16 @@ void SimServer::stop()
 
 void SimServer::closeAll()
 {
+    closeDevice();
+    for (int* fd : {&m_wake[0], &m_wake[1]}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void SimServer::closeDevice()
+{
     if (m_linkMade) {
         // Remove the link only while it still points at this server's device.
         const QByteArray link = QFile::encodeName(m_options.linkPath);
@@ -184,7 +201,7 @@ void SimServer::closeAll()
             ::unlink(link.constData());
         m_linkMade = false;
     }
-    for (int* fd : {&m_master, &m_slave, &m_wake[0], &m_wake[1]}) {
+    for (int* fd : {&m_master, &m_slave}) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
@@ -264,7 +281,7 @@ int SimServer::frameCount(std::uint8_t command) const
 
 void SimServer::run()
 {
-    while (!m_stopping) {
+    while (!m_stopping && !m_unplugged) {
         const std::int64_t now = nowMs();
         const bool watchMaster = now >= m_masterQuietUntilMs;
         std::int64_t timeout = -1;
@@ -290,7 +307,14 @@ void SimServer::run()
         }
         if (ready > 0 && fds[1].revents != 0)
             receive(nowMs());
+        if (m_unplugged)
+            break;
         sendDue(nowMs());
+    }
+    if (m_unplugged) {
+        // Replies still queued went out with the adapter.
+        m_outgoing.clear();
+        closeDevice();
     }
 }
 
@@ -309,6 +333,8 @@ void SimServer::receive(std::int64_t now)
         }
         const auto events = m_assembler.feed(buffer, static_cast<std::size_t>(n), now);
         for (const auto& event : events) {
+            if (m_unplugged)
+                return; // what followed the frame went nowhere
             switch (event.kind) {
             case RequestAssembler::Event::Frame:
                 handleFrame(event.bytes, now);
@@ -354,6 +380,12 @@ void SimServer::handleFrame(const std::vector<std::uint8_t>& frame, std::int64_t
             std::fprintf(stderr, "norvel-sim:    fault %s\n", qPrintable(faultText(fault)));
         if (reply.bytes.empty())
             trace("   no reply", {});
+    }
+    for (const SimFault& fault : fired) {
+        if (fault.kind == SimFault::Unplug) {
+            trace("   unplugged: the device is gone", {});
+            m_unplugged = true;
+        }
     }
     if (committed && !m_options.statePath.isEmpty())
         writeState(stored);

@@ -33,6 +33,13 @@ public:
     void stop();                // returns at once, also while a late reply is pending
     bool running() const { return m_thread.joinable(); }
 
+    // Pulling the adapter: an Unplug fault closes the pty from the serving thread (the client's
+    // descriptor reports the device gone) and removes the link. replug() serves the same
+    // controller, stored image, counts and faults kept, on a new pty and the same link path;
+    // it also pulls the adapter first when it is still in.
+    bool unplugged() const { return m_unplugged; }
+    bool replug(QString* error);
+
     QString devicePath() const; // slave path such as /dev/pts/7
     ConfigBlock storedImage() const;
     ConfigBlock stagedImage() const;
@@ -63,6 +70,7 @@ private:
     void writeState(const ConfigBlock& image);
     void trace(const char* what, const std::vector<std::uint8_t>& bytes) const;
     void closeAll();
+    void closeDevice(); // the pty's descriptors and the link
 
     SimOptions m_options;
     QString m_setupError;
@@ -82,5 +90,6 @@ private:
     QString m_devicePath;
     bool m_linkMade = false;
     std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_unplugged{false};
     std::thread m_thread;
 };

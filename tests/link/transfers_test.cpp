@@ -4,11 +4,21 @@
 #include "sim_server.h"
 #include "transfers.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
 
 using Frame = std::vector<std::uint8_t>;
+
+ConfigBlock patternBlock()
+{
+    ConfigBlock b;
+    for (int i = 0; i < kConfigBlockSize; ++i)
+        b.setByte(i, static_cast<std::uint8_t>(0x80 ^ i));
+    return b;
+}
 
 class TransfersTest : public ::testing::Test
 {
@@ -25,13 +35,7 @@ protected:
         server->clearLog();
     }
 
-    static ConfigBlock pattern()
-    {
-        ConfigBlock b;
-        for (int i = 0; i < kConfigBlockSize; ++i)
-            b.setByte(i, static_cast<std::uint8_t>(0x80 ^ i));
-        return b;
-    }
+    static ConfigBlock pattern() { return patternBlock(); }
 
     std::unique_ptr<SimServer> server;
     Link link;
@@ -142,6 +146,36 @@ TEST_F(TransfersTest, ControllerThatGoesAwayFailsTheExchangeQuickly)
     QString why;
     EXPECT_FALSE(ReadConfigBlock(link, block, &why));
     EXPECT_FALSE(why.isEmpty());
+}
+
+TEST(ConnectOverPty, AnAdapterPulledOutAndBackUnderItsNameIsReachedOnTheNextTransfer)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SimOptions options;
+    options.linkPath = dir.filePath("ttyUSB0");
+    options.faults.append({SimFault::Unplug, CMD_WRITE, 5});
+    SimServer server(options);
+    QString error;
+    ASSERT_TRUE(server.start(&error)) << error.toStdString();
+    Link link;
+    ASSERT_TRUE(link.ConnectController({options.linkPath}).connected);
+    const ConfigBlock before = server.storedImage();
+
+    QString why;
+    EXPECT_FALSE(WriteConfigBlock(link, patternBlock(), &why));
+    EXPECT_TRUE(server.unplugged());
+    // Still out: the next transfer fails at once, without a frame.
+    ConfigBlock scratch;
+    EXPECT_FALSE(ReadConfigBlock(link, scratch, &why));
+
+    ASSERT_TRUE(server.replug(&error)) << error.toStdString();
+    server.clearLog();
+    ASSERT_TRUE(WriteConfigBlock(link, patternBlock(), &why)) << why.toStdString();
+    EXPECT_EQ(server.receivedFrames().size(), static_cast<std::size_t>(kWriteExchanges));
+    EXPECT_EQ(server.storedImage(), patternBlock());
+    EXPECT_EQ(server.commitCount(), 1);
+    EXPECT_NE(before, patternBlock());
 }
 
 TEST(ConnectOverPty, SearchFindsTheSimulatorAfterADeviceThatDoesNotAnswer)

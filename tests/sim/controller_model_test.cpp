@@ -308,6 +308,27 @@ TEST(ControllerModel, LostWriteAndStartAreAcknowledgedWithoutEffect)
     }
 }
 
+TEST(ControllerModel, UnpluggedFrameHasNeitherReplyNorEffect)
+{
+    const ConfigBlock image = patternImage();
+    ControllerModel model(image, 4, 5);
+    model.addFault({SimFault::Unplug, CMD_WRITE, 2});
+    model.addFault({SimFault::Unplug, CMD_COMMIT, 1});
+    ASSERT_EQ(model.processRequest(kStart), kStart);
+    EXPECT_EQ(model.processRequest(writeRequest(0, Bytes(13, 0x01))), (Bytes{0xF3, 0x00, 0xF3}));
+    EXPECT_TRUE(model.processRequest(writeRequest(13, Bytes(13, 0x02))).empty());
+    EXPECT_EQ(model.staged().byte(13), image.byte(13));
+    EXPECT_TRUE(model.processRequest(kCommit).empty());
+    EXPECT_EQ(model.stored(), image);
+    EXPECT_EQ(model.commitCount(), 0);
+    ASSERT_EQ(model.firedFaults().size(), 2);
+    EXPECT_EQ(model.firedFaults()[0].kind, SimFault::Unplug);
+    // Counted all the same: the next COMMIT is the second, and it stores what was staged.
+    ASSERT_EQ(model.processRequest(kCommit), kCommit);
+    EXPECT_EQ(model.frameCount(CMD_COMMIT), 2);
+    EXPECT_EQ(model.stored().byte(0), 0x01);
+}
+
 TEST(ControllerModel, FaultHitsTheNthFrameOfItsCommandOverTheWholeSession)
 {
     const ConfigBlock image = patternImage();
@@ -356,6 +377,10 @@ TEST(SimFaultText, ParsesNamesAndHexCodes)
         << error.toStdString();
     EXPECT_EQ(fault.command, CMD_WRITE);
     EXPECT_EQ(fault.nth, 10);
+    ASSERT_TRUE(parseFault(QStringLiteral("unplug:write:3"), &fault, &error))
+        << error.toStdString();
+    EXPECT_EQ(fault.kind, SimFault::Unplug);
+    EXPECT_EQ(faultText(fault), QStringLiteral("unplug:write:3"));
     ASSERT_TRUE(parseFault(QStringLiteral("bad-checksum:start:1"), &fault, &error))
         << error.toStdString();
     EXPECT_EQ(fault.kind, SimFault::BadChecksum);

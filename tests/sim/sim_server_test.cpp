@@ -391,3 +391,47 @@ TEST_F(SimServerTest, LinkIsMadeReplacedAndRemoved)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("keep me"));
 }
+
+TEST_F(SimServerTest, UnplugTakesTheDeviceAwayAndReplugServesTheSameControllerAtTheLink)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("ttyUSB0"));
+    SimOptions options;
+    options.linkPath = link;
+    options.faults = {{SimFault::Unplug, CMD_WRITE, 2}};
+    startServer(options);
+    client.close();
+    const ConfigBlock before = server->storedImage();
+
+    PtyClient viaLink(link);
+    ASSERT_TRUE(viaLink.isOpen());
+    ASSERT_EQ(viaLink.exchange(kStart, 3), kStart);
+    // Chunks of 13 bytes as the tool writes them: offset, count, 0, then the data.
+    const auto chunk = [](int offset) {
+        Bytes data{static_cast<std::uint8_t>(offset), 13, 0};
+        data.insert(data.end(), 13, 0x5A);
+        return encodeFrame(CMD_WRITE, data);
+    };
+    ASSERT_EQ(viaLink.exchange(chunk(0), 3), kAck);
+    EXPECT_TRUE(viaLink.exchange(chunk(13), 3, 300).empty());
+    EXPECT_TRUE(server->unplugged());
+    // The client's descriptor reports the device gone, and the link is no more.
+    EXPECT_FALSE(viaLink.write(kStart));
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    viaLink.close();
+
+    QString error;
+    ASSERT_TRUE(server->replug(&error)) << error.toStdString();
+    EXPECT_FALSE(server->unplugged());
+    EXPECT_EQ(QFile::symLinkTarget(link), server->devicePath());
+    ASSERT_TRUE(viaLink.open(link));
+    tcflush(viaLink.fd(), TCIFLUSH);
+    // The first chunk is still staged; the next START drops it, so a COMMIT keeps the old block.
+    EXPECT_EQ(server->stagedImage().byte(0), 0x5A);
+    ASSERT_EQ(viaLink.exchange(kStart, 3), kStart);
+    ASSERT_EQ(viaLink.exchange(kCommit, 3), kCommit);
+    EXPECT_EQ(server->storedImage(), before);
+    EXPECT_EQ(server->frameCount(CMD_WRITE), 2);
+    EXPECT_EQ(server->commitCount(), 1);
+}
