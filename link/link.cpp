@@ -49,10 +49,31 @@ bool Link::SendFrame()
 {
     if (!m_state.connected || !m_state.port)
         return false;
+    if (m_state.portFailed && !reopenPort()) {
+        m_lastError = QStringLiteral("%1 is gone").arg(m_state.portName);
+        return false;
+    }
     const bool ok = sendFrameOn(*m_state.port, m_state.txFrame, m_trace);
-    if (!ok)
+    if (!ok) {
         m_lastError = QStringLiteral("could not write to %1").arg(m_state.portPath);
+        m_state.portFailed = true;
+    }
     return ok;
+}
+
+bool Link::reopenPort()
+{
+    // Plugged in again, the adapter is a new device, perhaps under another device name behind
+    // the same link; the descriptor still held is the old one's.
+    const QString path = resolvePortPath(m_state.portName);
+    m_state.port->close();
+    QString detail;
+    if (m_state.port->open(path, &detail) != OpenError::None)
+        return false;
+    m_state.port->configure();
+    m_state.portPath = path;
+    m_state.portFailed = false;
+    return true;
 }
 
 bool Link::ReceiveFrame()
@@ -75,6 +96,7 @@ bool Link::ReceiveFrame()
         return false;
     case ReplyStatus::PortFailed:
         m_lastError = QStringLiteral("port failed: %1").arg(portError);
+        m_state.portFailed = true;
         return false;
     case ReplyStatus::Cancelled:
         break;
@@ -146,6 +168,7 @@ ConnectResult Link::ConnectController(const QStringList& explicitPaths,
     PortProbe& winner = search.wait(chosen);
     m_state.port = std::move(winner.port);
     m_state.portPath = winner.path;
+    m_state.portName = explicitPaths.isEmpty() ? winner.path : explicitPaths.value(chosen);
     m_state.connected = true;
     result.connected = true;
     result.port = winner.path;
@@ -174,6 +197,8 @@ void Link::disconnect()
     m_state.port.reset();
     m_state.connected = false;
     m_state.portPath.clear();
+    m_state.portName.clear();
+    m_state.portFailed = false;
 }
 
 namespace {

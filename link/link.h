@@ -17,6 +17,11 @@ struct LinkState
 {
     std::unique_ptr<SerialPort> port;
     QString portPath;
+    // The name the port was found by: a link such as /dev/serial/by-id/... stays a link here,
+    // so that a device plugged in again behind it is found again.
+    QString portName;
+    // The device failed under the port (an adapter pulled out): the next frame opens it afresh.
+    bool portFailed = false;
     bool connected = false;
     FrameBytes txFrame{};
     FrameAssembler rx;
@@ -75,7 +80,8 @@ public:
     void setRequestData(int index, std::uint8_t value);
 
     // Discards stale input, writes checksum and frame. False when not connected or the write
-    // failed.
+    // failed. After the device failed, it is first opened again by the name it was found by,
+    // and set up as after the search; no frame is sent while it is not back.
     bool SendFrame();
     // True when a complete reply with a correct checksum arrived; it is then in state().rx.
     bool ReceiveFrame();
@@ -115,6 +121,7 @@ private:
     // being tried, its refused settings and its frames. False when it could not be opened.
     bool report(PortSearch& search, int i, QList<PortProblem>* failures,
                 const ConnectObserver& observer);
+    bool reopenPort();
 
     LinkState m_state;
     SerialPortFactory m_factory;

@@ -58,7 +58,6 @@ SystemSerialPort::~SystemSerialPort()
 OpenError SystemSerialPort::open(const QString& path, QString* detail)
 {
     close();
-    m_path = path;
     m_port->setPortName(path);
     if (m_port->open(QIODevice::ReadWrite))
         return OpenError::None;
@@ -110,15 +109,6 @@ void SystemSerialPort::discardInput()
 
 bool SystemSerialPort::write(const std::uint8_t* data, int count)
 {
-    if (m_failed && !m_path.isEmpty()) {
-        // The descriptor still held is the vanished device's; a device back under the same
-        // name is a new one. The line is set up again, as after the search.
-        if (open(m_path, nullptr) != OpenError::None) {
-            m_failed = true; // not back yet: try again on the next frame
-            return false;
-        }
-        configure();
-    }
     if (!m_port->isOpen())
         return false;
     const auto written = m_port->write(reinterpret_cast<const char*>(data), count);
@@ -127,18 +117,10 @@ bool SystemSerialPort::write(const std::uint8_t* data, int count)
     // Push the bytes out now; a vanished device shows here as an error.
     QElapsedTimer timer;
     timer.start();
-    const auto noteFailure = [this] {
-        const auto error = m_port->error();
-        if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError)
-            m_failed = true;
-    };
     while (m_port->bytesToWrite() > 0) {
-        if (!m_port->waitForBytesWritten(500) || timer.elapsed() > 2000) {
-            noteFailure();
+        if (!m_port->waitForBytesWritten(500) || timer.elapsed() > 2000)
             return m_port->bytesToWrite() == 0;
-        }
     }
-    noteFailure();
     return m_port->error() == QSerialPort::NoError;
 }
 
@@ -156,7 +138,6 @@ ReadResult SystemSerialPort::read(int maxBytes, int timeoutMs)
     if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
         result.failed = true;
         result.error = m_port->errorString();
-        m_failed = true;
         return result;
     }
     m_port->clearError();
@@ -170,7 +151,6 @@ void SystemSerialPort::close()
     if (m_port->isOpen())
         m_port->close();
     m_port->clearError();
-    m_failed = false;
 }
 
 bool SystemSerialPort::isOpen() const

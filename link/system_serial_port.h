@@ -22,8 +22,4 @@ public:
 
 private:
     std::unique_ptr<QSerialPort> m_port;
-    QString m_path;
-    // The device failed under us (an adapter pulled out): the next write opens it afresh, so a
-    // retry after it came back under the same name reaches it.
-    bool m_failed = false;
 };
