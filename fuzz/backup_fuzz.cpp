@@ -127,9 +127,10 @@ void checkListing(const QByteArray& input)
         return;
     const BackupHistory history(folder());
     QDir().mkpath(history.historyDirectory());
-    const QString path = QDir(history.historyDirectory()).filePath(name);
+    // Joined by hand: QDir::filePath takes a name with a leading colon for a resource path.
+    const QString path = history.historyDirectory() + QLatin1Char('/') + name;
     // The same name also as a first-connection image beside the history.
-    const QString firstPath = QDir(folder()).filePath(name);
+    const QString firstPath = folder() + QLatin1Char('/') + name;
     QFile(path).remove();
     writeFile(path, input);
     writeFile(firstPath, input);
