@@ -2,22 +2,16 @@
 // each behind the progress dialog with the messages the technician knows from the wizard.
 #include "controller_session.h"
 
-#include "config_document.h"
+#include "backup_policy.h"
+#include "field_rules.h"
 #include "port_advice_texts.h"
 #include "prompter.h"
-#include "transfers.h"
 
 #include <QCoreApplication>
 
 namespace {
 
 constexpr int kMsgNoController = 103;
-constexpr int kMsgUnsupportedSeries = 107;
-constexpr int kMsgSpecialVersion = 111;
-const char* const kAcceptedSeries[] = {"PDT", "PDR", "DVR"};
-constexpr std::uint8_t kSpecialVersionBit = 0x80;
-constexpr std::uint32_t kLegacyControlMode = 2;
-constexpr std::uint32_t kTorqueMode = 3;
 constexpr int kMsgPortSetupError = 164;
 
 QString tr(const char* text)
@@ -90,90 +84,75 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
 bool readController(const TransferRunner& run, ConfigBlock* block)
 {
     // The link works on a copy; the caller's block is touched only here, on the GUI thread.
-    ConfigBlock copy = *block;
-    const bool ok =
-        run(tr("Reading the configuration…"), [&copy](Link& link, ProgressSink& progress) {
-            const auto report = [&progress](int done, int total) {
-                progress.setProgress(done, total + 1);
-            };
-            if (!ReadConfigBlock(link, copy, nullptr, report))
-                return false;
-            progress.setLabel(QObject::tr("Identifying the controller…"));
-            const bool identified = IdentifyController(link, copy);
-            progress.setProgress(kReadExchanges + 1, kReadExchanges + 1);
-            return identified;
-        });
-    *block = copy; // a failed read keeps the bytes that did arrive
-    return ok;
+    ReadOutcome read;
+    read.block = *block;
+    run(tr("Reading the configuration…"), [&read](Link& link, ProgressSink& progress) {
+        TransferObserver observer;
+        observer.step = [&progress](TransferStep step) {
+            if (step == TransferStep::Identifying)
+                progress.setLabel(QObject::tr("Identifying the controller…"));
+        };
+        observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
+        read = readController(link, read.block, observer);
+        return read.ok;
+    });
+    *block = read.block; // a failed read keeps the bytes that did arrive
+    return read.ok;
 }
 
-VerifiedWrite writeAndVerify(const TransferRunner& run, const ConfigBlock& block,
-                             ConfigBlock* readBack, QString* mismatchField, int* mismatchOffset)
+WriteOutcome writeAndVerify(const TransferRunner& run, const ConfigBlock& block,
+                            const ConfigBlock& previous, const VerifiedWriteOptions& options)
 {
-    ConfigBlock back;
-    bool committed = false;
-    // The frames of the write stay as they are; the read-back follows the commit in the same
-    // transfer, as its last step.
-    const int total = kWriteExchanges + kReadExchanges;
-    const bool read =
-        run(tr("Writing the configuration…"), [&](Link& link, ProgressSink& progress) {
-            committed = WriteConfigBlock(link, block, nullptr, [&progress, total](int done, int) {
-                progress.setProgress(done, total);
-            });
-            if (!committed)
-                return false;
-            progress.setLabel(tr("Verifying…"));
-            return ReadConfigBlock(link, back, nullptr, [&progress, total](int done, int) {
-                progress.setProgress(kWriteExchanges + done, total);
-            });
-        });
-    if (!committed)
-        return VerifiedWrite::Failed;
-    if (!read) {
-        // The commit was answered, so the controller most likely holds the new image; the
-        // write is still not verified.
-        if (readBack)
-            *readBack = block;
-        return VerifiedWrite::Failed;
+    WriteOutcome outcome;
+    run(tr("Writing the configuration…"), [&](Link& link, ProgressSink& progress) {
+        TransferObserver observer;
+        observer.step = [&progress](TransferStep step) {
+            if (step == TransferStep::Verifying)
+                progress.setLabel(tr("Verifying…"));
+        };
+        observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
+        outcome = writeVerified(link, block, previous, options, observer);
+        return outcome.succeeded();
+    });
+    return outcome;
+}
+
+bool keepBackupsOrAsk(Prompter& prompter, const QString& folder, const ConfigBlock& image)
+{
+    const BackupOutcome backup = keepBackups(folder, image);
+    if (backup.kept)
+        return true;
+    return prompter.askFilled(kMsgWriteWithoutBackup, {backup.folder, backup.reason},
+                              Prompter::Buttons::YesNoDefaultNo,
+                              Prompter::Icon::Warning) == Prompter::Answer::Yes;
+}
+
+QString writeFailureText(const WriteOutcome& outcome, const ConfigBlock& written,
+                         const Prompter& prompter)
+{
+    const auto exchange = [&prompter](const TransferFailure& failure) {
+        if (failure.offset < 0)
+            return failure.commandName();
+        return prompter.text(kMsgExchangeAtOffset).arg(failure.commandName()).arg(failure.offset);
+    };
+    if (outcome.kind == WriteOutcome::Kind::NotStored)
+        return prompter.text(kMsgNotStoredNoRetry)
+            .arg(QLatin1String(fieldDef(outcome.field).name))
+            .arg(outcome.offset)
+            .arg(fieldValueText(outcome.readBlock, outcome.field),
+                 fieldValueText(written, outcome.field));
+    if (outcome.failure.command != CMD_COMMIT)
+        return prompter
+            .text(outcome.held == WriteOutcome::Held::NewBlock ? kMsgReadBackStopped
+                                                               : kMsgWriteStoppedBeforeCommit)
+            .arg(exchange(outcome.failure));
+    switch (outcome.held) {
+    case WriteOutcome::Held::NewBlock:
+        return prompter.text(kMsgCommitLostNewHeld);
+    case WriteOutcome::Held::OldBlock:
+        return prompter.text(kMsgCommitLostOldHeld);
+    case WriteOutcome::Held::Unknown:
+        break;
     }
-    // Every image the program keeps carries the version bytes as identified.
-    const FieldDef& version = fieldDef(Field::SoftwareVersion);
-    ConfigBlock held = back;
-    for (int i = 0; i < version.width; ++i)
-        held.setByte(version.offset + i, block.byte(version.offset + i));
-    if (readBack)
-        *readBack = held;
-    Field field = Field::Count_;
-    const int offset = readBackDifference(block, back, &field);
-    if (offset < 0)
-        return VerifiedWrite::Verified;
-    if (mismatchField)
-        *mismatchField = QString::fromLatin1(fieldDef(field).name);
-    if (mismatchOffset)
-        *mismatchOffset = offset;
-    return VerifiedWrite::NotStored;
-}
-
-int refusalMessage(const ConfigBlock& block)
-{
-    const QByteArray prefix = block.raw(Field::ModelPrefix);
-    bool accepted = false;
-    for (const char* series : kAcceptedSeries)
-        accepted = accepted || prefix == QByteArray(series);
-    if (!accepted)
-        return kMsgUnsupportedSeries;
-    if (block.at(Field::ModelOptions) & kSpecialVersionBit)
-        return kMsgSpecialVersion;
-    return 0;
-}
-
-bool convertLegacyControlMode(ConfigBlock& block)
-{
-    if (block.get(Field::ControlMode) != kLegacyControlMode ||
-        block.get(Field::ControlModeCopy) != kLegacyControlMode)
-        return false;
-    block.set(Field::SpeedMode, 0);
-    block.set(Field::ControlMode, kTorqueMode);
-    block.set(Field::ControlModeCopy, kTorqueMode);
-    return true;
+    return prompter.text(kMsgCommitLostUnknown);
 }

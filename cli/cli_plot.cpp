@@ -4,6 +4,7 @@
 
 #include "backup_file.h"
 #include "config_document.h"
+#include "configuration_file.h"
 #include "curve_painter.h"
 #include "curves.h"
 #include "field_rules.h"
@@ -27,7 +28,7 @@ int CliTool::plot(Link& link, const QString& path, const QString& curveName,
                         kExitUsage);
     }
 
-    ConfigurationInput input;
+    ConfigurationSide input;
     QString source;
     if (from) {
         if (const int code = readConfiguration(*from, &input); code != kExitOk)
@@ -41,9 +42,10 @@ int CliTool::plot(Link& link, const QString& path, const QString& curveName,
                         kExitUsage);
         source = QFileInfo(*from).fileName();
     } else {
-        if (!readController(link, input.block))
+        ConfigBlock block;
+        if (!readController(link, block))
             return kExitLink;
-        input.whole = true;
+        input = ConfigurationSide::of(block);
         source = link.portPath();
     }
     const ConfigBlock& block = input.block;

@@ -106,6 +106,8 @@ void ImportWindow::write()
         return;
     QString error;
     if (!m_access.write(this, m_controller, m_next, &error)) {
+        if (error.isEmpty()) // the user chose not to write
+            return;
         if (showError)
             showError(error);
         else

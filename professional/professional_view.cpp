@@ -536,7 +536,8 @@ bool ProfessionalView::writeController()
         return false;
     QString error;
     if (!m_access->write(this, current, next, &error)) {
-        tell(text(ViewTexts::WriteFailed).arg(error));
+        if (!error.isEmpty()) // empty: the user chose not to write
+            tell(text(ViewTexts::WriteFailed).arg(error));
         updateActions();
         return false;
     }
