@@ -19,9 +19,7 @@ struct BackupOutcome;
 enum WriteMessage
 {
     kMsgWriteWithoutBackup = 300,
-    kMsgImplausible = 301,
-    kMsgVoltageCutBacksOverlap = 302,
-    kMsgResumeNotBelowStop = 303,
+    // 301 to 303: settings that do not work together (professional/plausibility_question.cpp)
     kMsgWriteStoppedBeforeCommit = 304,
     kMsgReadBackStopped = 305,
     kMsgCommitLostNewHeld = 306,
