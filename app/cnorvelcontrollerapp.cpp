@@ -144,7 +144,7 @@ std::unique_ptr<QApplication> CNorvelControllerApp::openWindowSystem(int& argc, 
     return app;
 }
 
-int CNorvelControllerApp::run(QApplication& app)
+int CNorvelControllerApp::run(QApplication&)
 {
     QTextStream err(stderr);
     CommandLine commandLine;
@@ -158,7 +158,10 @@ int CNorvelControllerApp::run(QApplication& app)
     const QCommandLineOption& professionalOption = commandLine.professional;
     const QCommandLineOption& openOption = commandLine.open;
     const QCommandLineOption& chooseOption = commandLine.choose;
-    parser.process(app); // errors end here
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err << "norvel-controller: " << parser.errorText() << "\nTry 'norvel-controller --help'\n";
+        return 2;
+    }
     if (parser.isSet(commandLine.version)) {
         printVersion();
         return 0;

@@ -123,6 +123,9 @@ TEST(Startup, OptionsAreCheckedBeforeAnyWindow)
     const Outcome version = runProgram(kProgram, {"--version"});
     EXPECT_EQ(version.code, 0);
     EXPECT_FALSE(version.out.trimmed().isEmpty());
+    const Outcome unknown = runProgram(kProgram, {"--colour"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_TRUE(unknown.err.contains("colour")) << unknown.err.toStdString();
     const Outcome language = runProgram(kProgram, {"--language", "klingon"});
     EXPECT_EQ(language.code, 2);
     EXPECT_TRUE(language.err.contains("klingon"));
