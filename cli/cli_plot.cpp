@@ -16,16 +16,18 @@ int CliTool::plot(Link& link, const QString& path, const QString& curveName,
                   const std::optional<QString>& from)
 {
     if (curvePictureFormat(path).isEmpty())
-        return fail(QStringLiteral("%1: the picture's name must end in .png or .svg").arg(path),
-                    kExitUsage);
+        return usageError(
+            QStringLiteral("%1: the picture's name must end in .png or .svg").arg(path));
     std::optional<CurveKind> only;
     if (!curveName.isEmpty()) {
         only = curveKindNamed(curveName);
-        if (!only)
-            return fail(QStringLiteral("unknown curve '%1'; one of throttle, regen, voltage, "
-                                       "temperature")
-                            .arg(curveName),
-                        kExitUsage);
+        if (!only) {
+            QStringList names;
+            for (CurveKind kind : kCurveKinds)
+                names << curveKindName(kind);
+            return usageError(QStringLiteral("unknown curve '%1'; one of %2")
+                                  .arg(curveName, names.join(QStringLiteral(", "))));
+        }
     }
 
     ConfigurationSide input;

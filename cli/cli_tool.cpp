@@ -50,7 +50,8 @@ const char kUsage[] =
     "                    /dev/serial/by-id/usb-... is taken too\n"
     "  --all             run probe, show, export DIR, set, import or write on every port\n"
     "                    where a controller answers, all at once; each line starts with the\n"
-    "                    port, a summary line ends the output; export writes DIR/KEY.json\n"
+    "                    port, a summary line ends the output; export writes DIR/KEY.json;\n"
+    "                    show --json prints one JSON object of the documents by port\n"
     "  --trace           print every frame sent and received on standard error\n"
     "  --backup-dir DIR  folder of the backup images (default: the program's folder when\n"
     "                    writable, else ~/.local/share/Norvel/Norvel Controller)\n"
@@ -67,6 +68,8 @@ const char kUsage[] =
     "  --curve NAME      plot: throttle, regen, voltage or temperature (default: every curve\n"
     "                    the controller has, two a row)\n"
     "  --from DOC        plot: a document or 128-byte image instead of the controller\n"
+    "  -h, --help        print this help\n"
+    "  --version         print the program's name and version\n"
     "\n"
     "Before every write the controller's image is saved in the backup folder's history, and\n"
     "its first-connection image when there is none yet; when it cannot be saved, nothing is\n"
@@ -133,6 +136,9 @@ constexpr CommandShape kCommands[] = {
     {"backups", 1, 1, "backups"},
     {"plot", 2, 2,
      "plot FILE.png|FILE.svg [--curve throttle|regen|voltage|temperature] [--from DOC]"},
+    // Not in the help: the names the bash completion offers, from the program itself.
+    {"fields", 1, 2, "fields [writable]"},
+    {"curves", 1, 1, "curves"},
 };
 
 } // namespace
@@ -146,6 +152,11 @@ int CliTool::fail(const QString& message, int code)
 {
     m_err << "norvelctl: " << message << Qt::endl;
     return code;
+}
+
+int CliTool::usageError(const QString& problem)
+{
+    return fail(problem + QStringLiteral("\nTry 'norvelctl --help'"), kExitUsage);
 }
 
 int CliTool::run(const QStringList& arguments)
@@ -167,32 +178,32 @@ int CliTool::run(const QStringList& arguments)
     const QCommandLineOption curveOption("curve", "curve to plot", "NAME");
     const QCommandLineOption fromOption("from", "configuration to plot", "DOC");
     const QCommandLineOption helpOption(QStringList{"h", "help"}, "help");
+    const QCommandLineOption versionOption("version", "version");
     parser.addOptions({portOption, traceOption, backupOption, outputOption, jsonOption, yesOption,
-                       forceOption, dryRunOption, noVerifyOption, onlyOption, allOption,
-                       helpOption});
+                       forceOption, dryRunOption, noVerifyOption, onlyOption, allOption, helpOption,
+                       versionOption});
     parser.addOptions({curveOption, fromOption, noBackupOption});
     if (!parser.parse(QStringList{"norvelctl"} + arguments))
-        return fail(parser.errorText() + QStringLiteral("\nSee 'norvelctl --help'."), kExitUsage);
-    if (parser.isSet(helpOption)) {
-        m_out << kUsage;
+        return usageError(parser.errorText());
+    if (parser.isSet(helpOption) || parser.isSet(versionOption)) {
+        m_out << (parser.isSet(helpOption) ? kUsage : "norvelctl " NORVEL_VERSION "\n");
         m_out.flush();
         return kExitOk;
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return fail(QStringLiteral("no command given\n") + kUsage, kExitUsage);
+        return usageError(QStringLiteral("no command given"));
     const QString command = positional.first();
     const CommandShape* shape = nullptr;
     for (const CommandShape& c : kCommands)
         if (command == QLatin1String(c.name))
             shape = &c;
     if (shape == nullptr)
-        return fail(QStringLiteral("unknown command '%1'\n").arg(command) + kUsage, kExitUsage);
+        return usageError(QStringLiteral("unknown command '%1'").arg(command));
     if (positional.size() < shape->minWords ||
         (shape->maxWords >= 0 && positional.size() > shape->maxWords))
-        return fail(QStringLiteral("wrong number of arguments for '%1'; usage: norvelctl %2")
-                        .arg(command, QLatin1String(shape->usage)),
-                    kExitUsage);
+        return usageError(QStringLiteral("wrong number of arguments for '%1'; usage: norvelctl %2")
+                              .arg(command, QLatin1String(shape->usage)));
 
     // An option that the command does not take is refused rather than ignored.
     const QString usage = QLatin1String(shape->usage);
@@ -205,10 +216,9 @@ int CliTool::run(const QStringList& arguments)
     };
     for (const auto& [option, text] : commandOptions)
         if (parser.isSet(*option) && !usage.contains(QLatin1String(text)))
-            return fail(
-                QStringLiteral("%1 is not an option of '%2'; usage: norvelctl %3")
-                    .arg(QString::fromLatin1(text).section(QLatin1Char(' '), 0, 0), command, usage),
-                kExitUsage);
+            return usageError(QStringLiteral("%1 is not an option of '%2'; usage: norvelctl %3")
+                                  .arg(QString::fromLatin1(text).section(QLatin1Char(' '), 0, 0),
+                                       command, usage));
     m_ports = parser.values(portOption);
     m_backupDir = parser.value(backupOption);
 
@@ -222,20 +232,18 @@ int CliTool::run(const QStringList& arguments)
         options.only += name.split(QLatin1Char(','), Qt::SkipEmptyParts);
     // An empty list would mean every field: a script's empty variable must not import them all.
     if (parser.isSet(onlyOption) && options.only.isEmpty())
-        return fail(QStringLiteral("--only names no field"), kExitUsage);
+        return usageError(QStringLiteral("--only names no field"));
 
     if (parser.isSet(allOption)) {
         static const QStringList kAllCommands = {"probe", "show",   "export",
                                                  "set",   "import", "write"};
         if (!kAllCommands.contains(command))
-            return fail(QStringLiteral("--all works with probe, show, export DIR, set, import "
-                                       "and write, not with '%1'")
-                            .arg(command),
-                        kExitUsage);
+            return usageError(QStringLiteral("--all works with probe, show, export DIR, set, "
+                                             "import and write, not with '%1'")
+                                  .arg(command));
         if (command == QLatin1String("export") && positional.size() != 2)
-            return fail(QStringLiteral("export with --all needs the folder to write the "
-                                       "documents in; usage: norvelctl --all export DIR"),
-                        kExitUsage);
+            return usageError(QStringLiteral("export with --all needs the folder to write the "
+                                             "documents in; usage: norvelctl --all export DIR"));
         // What each worker runs: the same command and options, on its own port.
         QStringList workerArguments = positional;
         if (command == QLatin1String("export"))
@@ -258,6 +266,8 @@ int CliTool::run(const QStringList& arguments)
         return ports();
     if (command == QLatin1String("backups"))
         return backups();
+    if (command == QLatin1String("fields") || command == QLatin1String("curves"))
+        return listNames(command, positional.value(1));
 
     Link link;
     if (parser.isSet(traceOption)) {

@@ -63,6 +63,9 @@ private:
     int import(Link& link, const QString& path, const WriteOptions& options);
     int diff(Link& link, const QStringList& inputs);
     int backups();
+    // The hidden commands for the completion: field names ("fields", "fields writable") or
+    // curve names ("curves"), one a line.
+    int listNames(const QString& command, const QString& which);
     int plot(Link& link, const QString& path, const QString& curve,
              const std::optional<QString>& from);
 
@@ -86,6 +89,8 @@ private:
     bool askMotorStopped();
     QString backupDirectory() const;
     int fail(const QString& message, int code);
+    // A command line that cannot be run: the problem in one line, then where the help is.
+    int usageError(const QString& problem);
 
     QTextStream& m_out;
     QTextStream& m_err;
