@@ -214,10 +214,8 @@ bool FieldTableModel::isEditable(Field f) const
     if (!m_rules.writable(f))
         return false;
     // The wizard locks the foot switch off while the forward switch is on.
-    if (f == Field::FootSwitch && m_rules.used(Field::ForwardSwitch) &&
-        m_edited.flag(Field::ForwardSwitch))
-        return false;
-    return true;
+    const std::optional<Field> holder = heldBy(m_edited, f);
+    return !(holder && m_rules.used(*holder));
 }
 
 bool FieldTableModel::refuse(Field f, const QString& reason)
@@ -251,8 +249,9 @@ bool FieldTableModel::setFieldValue(Field f, std::int64_t value)
 
     if (changed) {
         emitRowChanged(f);
-        if (f == Field::ForwardSwitch)
-            emitRowChanged(Field::FootSwitch); // it is locked or released
+        for (const FieldCoupling& c : fieldCouplings())
+            if (c.holds && c.trigger == f)
+                emitRowChanged(c.target); // it is locked or released
     }
     for (const Adjustment& a : adjustments)
         emitRowChanged(a.field);
@@ -270,45 +269,35 @@ void FieldTableModel::adjust(Field f, std::uint32_t value, const QString& reason
     adjustments->append({f, reason});
 }
 
+QString FieldTableModel::couplingReason(const FieldCoupling& c) const
+{
+    switch (c.reason) {
+    case CouplingReason::SharedInput:
+        return sharedInputReason(c.target);
+    case CouplingReason::SensorCleared:
+        return brakeSensorClearedReason(c.trigger);
+    case CouplingReason::FunctionOff:
+        return functionOffReason(c.target, m_edited.get(c.trigger));
+    case CouplingReason::HeldOff:
+        break;
+    }
+    return footSwitchReason();
+}
+
 void FieldTableModel::applyCouplings(Field edited, QList<Adjustment>* adjustments)
 {
-    switch (edited) {
-    case Field::BoostFunction:
-    case Field::EconomyFunction:
-        // Boost and Economy both use the brake input: one excludes the other and the sensor.
-        if (m_edited.flag(edited)) {
-            const Field other =
-                edited == Field::BoostFunction ? Field::EconomyFunction : Field::BoostFunction;
-            adjust(other, 0, sharedInputReason(other), adjustments);
-            adjust(Field::BrakeSensorType, 0, brakeSensorClearedReason(edited), adjustments);
-        }
-        break;
-    case Field::BrakeSensorType: {
-        const std::uint32_t type = m_edited.get(Field::BrakeSensorType);
-        if (type != 0) {
-            adjust(Field::BoostFunction, 0, functionOffReason(Field::BoostFunction, type),
-                   adjustments);
-            adjust(Field::EconomyFunction, 0, functionOffReason(Field::EconomyFunction, type),
-                   adjustments);
-        }
-        break;
-    }
-    case Field::ForwardSwitch:
-        if (m_edited.flag(Field::ForwardSwitch))
-            adjust(Field::FootSwitch, 0, footSwitchReason(), adjustments);
-        break;
-    case Field::ControlMode: {
-        const std::uint32_t mode = m_edited.get(Field::ControlMode);
-        adjust(Field::ControlModeCopy, mode,
-               m_texts.text(ViewTexts::ControlModeCopyReason).arg(mode), adjustments);
-        break;
-    }
-    default:
-        break;
+    for (const FieldCoupling& c : couplingsFrom(m_edited, edited))
+        adjust(c.target, 0, couplingReason(c), adjustments);
+    for (const DerivedField& d : derivedFields()) {
+        if (d.source != edited)
+            continue;
+        const std::uint32_t value = m_edited.get(edited);
+        adjust(d.field, value, m_texts.text(ViewTexts::ControlModeCopyReason).arg(value),
+               adjustments);
     }
 }
 
-bool FieldTableModel::differsFromController(std::initializer_list<Field> fields) const
+bool FieldTableModel::differsFromController(const QList<Field>& fields) const
 {
     for (Field f : fields)
         if (m_edited.get(f) != m_controller.get(f))
@@ -319,36 +308,30 @@ bool FieldTableModel::differsFromController(std::initializer_list<Field> fields)
 void FieldTableModel::settleCouplings(Field edited, QList<Adjustment>* adjustments)
 {
     // The controller may hold a state the couplings forbid; it is left alone until one of its
-    // fields is edited. Then what the edit leaves in conflict is settled too: Boost wins over
-    // Economy (as on the motor page), a brake sensor over both functions (as on the
-    // regeneration page, stored after it), the forward switch over the foot switch.
-    using F = Field;
-    if (edited != F::BoostFunction && edited != F::EconomyFunction &&
-        edited != F::BrakeSensorType && edited != F::ForwardSwitch && edited != F::FootSwitch)
+    // fields is edited. Then what the edit leaves in conflict is settled too: the field just
+    // switched on wins, else the rule's winner (as the pages store).
+    if (!isCoupled(edited))
         return;
-    if (m_rules.used(F::BoostFunction)) {
-        if (m_edited.flag(F::BoostFunction) && m_edited.flag(F::EconomyFunction) &&
-            differsFromController({F::BoostFunction, F::EconomyFunction})) {
-            const F off = edited == F::EconomyFunction ? F::BoostFunction : F::EconomyFunction;
-            adjust(off, 0, sharedInputReason(off), adjustments);
-        }
-        const std::uint32_t type = m_edited.get(F::BrakeSensorType);
-        if (m_rules.used(F::BrakeSensorType) && type != 0 &&
-            (m_edited.flag(F::BoostFunction) || m_edited.flag(F::EconomyFunction)) &&
-            differsFromController({F::BoostFunction, F::EconomyFunction, F::BrakeSensorType})) {
-            if ((edited == F::BoostFunction || edited == F::EconomyFunction) &&
-                m_edited.flag(edited)) {
-                adjust(F::BrakeSensorType, 0, brakeSensorClearedReason(edited), adjustments);
-            } else {
-                adjust(F::BoostFunction, 0, functionOffReason(F::BoostFunction, type), adjustments);
-                adjust(F::EconomyFunction, 0, functionOffReason(F::EconomyFunction, type),
-                       adjustments);
-            }
-        }
+    for (CouplingRule rule : kCouplingRules) {
+        const QList<Field> fields = couplingRuleFields(rule);
+        bool used = true;
+        for (Field f : fields)
+            used = used && m_rules.used(f);
+        if (!used || !couplingRuleBroken(rule, m_edited) || !differsFromController(fields))
+            continue;
+        const auto ruleCouplings = [&](Field trigger) {
+            QList<FieldCoupling> found;
+            for (const FieldCoupling& c : couplingsFrom(m_edited, trigger))
+                if (c.rule == rule)
+                    found.append(c);
+            return found;
+        };
+        QList<FieldCoupling> settling = ruleCouplings(edited);
+        if (settling.isEmpty())
+            settling = ruleCouplings(couplingRuleWinner(rule));
+        for (const FieldCoupling& c : settling)
+            adjust(c.target, 0, couplingReason(c), adjustments);
     }
-    if (m_rules.used(F::ForwardSwitch) && m_edited.flag(F::ForwardSwitch) &&
-        m_edited.flag(F::FootSwitch) && differsFromController({F::ForwardSwitch, F::FootSwitch}))
-        adjust(F::FootSwitch, 0, footSwitchReason(), adjustments);
 }
 
 void FieldTableModel::emitRowChanged(Field f)
