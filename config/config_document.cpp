@@ -1,6 +1,8 @@
 // The configuration document: a controller's settings by field name, as a JSON file.
 #include "config_document.h"
 
+#include "field_couplings.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -17,7 +19,7 @@ const char kFormat[] = "norvel-configuration";
 bool neverWritable(const FieldDef& def)
 {
     return def.kind == FieldKind::Text || def.kind == FieldKind::Reserved ||
-           def.field == Field::ControlModeCopy;
+           derivedSource(def.field).has_value();
 }
 
 QString kindText(const FieldDef& def)
@@ -240,10 +242,11 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
                     continue;
                 }
                 if (neverWritable(*def)) {
-                    const QString why = def->field == Field::ControlModeCopy
-                                            ? QStringLiteral("it follows ControlMode")
-                                            : QStringLiteral("it is read from the controller, "
-                                                             "never written");
+                    const std::optional<Field> source = derivedSource(def->field);
+                    const QString why =
+                        source ? QStringLiteral("it follows %1")
+                                     .arg(QLatin1String(fieldDef(*source).name))
+                               : QStringLiteral("it is read from the controller, never written");
                     found.append({name, QStringLiteral("%1 is not writable: %2").arg(name, why)});
                     continue;
                 }
@@ -364,9 +367,7 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
             found.append({name, QStringLiteral("%1=%2 is out of range; allowed: %3")
                                     .arg(name, shown, rule.valid.text())});
         } else {
-            next.set(field, value);
-            if (field == Field::ControlMode)
-                next.set(Field::ControlModeCopy, value);
+            setWithDerived(next, field, value);
         }
     }
     if (found.isEmpty())

@@ -1,0 +1,37 @@
+// What the files of the professional view share: the identity grid's shape and small texts.
+#pragma once
+
+#include "config_block.h"
+#include "config_document.h"
+#include "field_rules.h"
+
+#include <QFileInfo>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace ProfessionalViewSupport {
+
+// The identity rows at the top, in grid order: three pairs a row.
+constexpr int kIdentityRows = 6;
+constexpr int kIdentityPairsPerRow = 3;
+
+inline QString modelText(const ConfigBlock& block)
+{
+    return fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber);
+}
+
+inline QString errorLines(const QList<DocumentError>& errors)
+{
+    QStringList lines;
+    for (const DocumentError& e : errors)
+        lines.append(e.message);
+    return lines.join(QLatin1Char('\n'));
+}
+
+inline QString fileName(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+} // namespace ProfessionalViewSupport
