@@ -5,12 +5,11 @@
 #include "config_block.h"
 #include "config_document.h"
 #include "field_rules.h"
+#include "file_io.h"
 #include "link.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 int CliTool::show(Link& link, bool json)
 {
@@ -89,11 +88,12 @@ int CliTool::set(Link& link, const QStringList& assignments, const WriteOptions&
 
 int CliTool::import(Link& link, const QString& path, const WriteOptions& options)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()), kExitUsage);
+    QByteArray data;
+    QString error;
+    if (!readFileCapped(path, kDocumentSizeCap, &data, &error))
+        return fail(error, kExitUsage);
     QList<DocumentError> errors;
-    const ConfigDocument doc = ConfigDocument::parse(file.readAll(), &errors);
+    const ConfigDocument doc = ConfigDocument::parse(data, &errors);
     for (const DocumentError& e : errors)
         m_err << "norvelctl: " << path << ": " << e.message << Qt::endl;
     if (!errors.isEmpty())
@@ -141,12 +141,15 @@ int CliTool::exportDocument(Link& link, const QString& path)
         return kExitLink;
     const QByteArray json = ConfigDocument::of(block).toJson();
     if (path.isEmpty() && !m_exportFolder.isEmpty()) {
-        const QString named =
-            QDir(m_exportFolder).filePath(ControllerKey(block) + QStringLiteral(".json"));
         if (!QDir().mkpath(m_exportFolder))
             return fail(QStringLiteral("cannot create %1").arg(m_exportFolder), kExitUsage);
+        const QString key = ControllerKey(block);
+        const QString named = claimExportName(key, link.portPath());
         const int code = writeDocument(named, json);
         if (code == kExitOk) {
+            if (!named.endsWith(QLatin1Char('/') + key + QStringLiteral(".json")))
+                m_err << "Another controller here has the key " << key
+                      << " too: this one's document is " << named << Qt::endl;
             m_out << named << '\n';
             m_out.flush();
         }
@@ -162,10 +165,9 @@ int CliTool::writeDocument(const QString& path, const QByteArray& json)
         m_out.flush();
         return kExitOk;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()),
-                    kExitUsage);
+    QString error;
+    if (!writeFileWhole(path, json, &error))
+        return fail(error, kExitUsage);
     return kExitOk;
 }
 
@@ -210,10 +212,10 @@ int CliTool::diff(Link& link, const QStringList& inputs)
 
 int CliTool::readConfiguration(const QString& path, ConfigurationInput* input)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()), kExitUsage);
-    const QByteArray data = file.readAll();
+    QByteArray data;
+    QString error;
+    if (!readFileCapped(path, kDocumentSizeCap, &data, &error))
+        return fail(error, kExitUsage);
     // A 128-byte file is an image unless it is a JSON object: an image may well start with a
     // brace or blanks, but it is never whole JSON.
     if (data.size() == kConfigBlockSize && !QJsonDocument::fromJson(data).isObject()) {
@@ -239,7 +241,11 @@ int CliTool::readConfiguration(const QString& path, ConfigurationInput* input)
 
 int CliTool::backups()
 {
-    const BackupHistory history(backupDirectory());
+    QString error;
+    const QString folder = backupDirectory(&error);
+    if (folder.isEmpty())
+        return fail(error, kExitUsage);
+    const BackupHistory history(folder);
     const QList<BackupEntry> entries = history.list();
     if (entries.isEmpty())
         m_err << "No backups in " << history.directory() << Qt::endl;

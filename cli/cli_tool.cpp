@@ -4,6 +4,7 @@
 #include "backup_history.h"
 #include "config_block.h"
 #include "config_document.h"
+#include "file_io.h"
 #include "link.h"
 #include "port_help.h"
 #include "transfers.h"
@@ -11,8 +12,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -383,22 +382,20 @@ int CliTool::read(Link& link, const QString& outputPath)
         m_out.flush();
         return kExitOk;
     }
-    QSaveFile file(outputPath);
-    const QByteArray data = block.toByteArray();
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, file.errorString()),
-                    kExitUsage);
+    QString error;
+    if (!writeFileWhole(outputPath, block.toByteArray(), &error))
+        return fail(error, kExitUsage);
     return kExitOk;
 }
 
 int CliTool::write(Link& link, const QString& inputPath, const WriteOptions& options)
 {
-    QFile file(inputPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(inputPath, file.errorString()),
-                    kExitUsage);
-    const QByteArray data = file.read(kConfigBlockSize + 1);
-    if (data.size() != kConfigBlockSize)
+    QByteArray data;
+    QString error;
+    bool tooLarge = false;
+    if (!readFileCapped(inputPath, kConfigBlockSize, &data, &error, &tooLarge) && !tooLarge)
+        return fail(error, kExitUsage);
+    if (tooLarge || data.size() != kConfigBlockSize)
         return fail(QStringLiteral("%1 is not a %2-byte configuration image")
                         .arg(inputPath)
                         .arg(kConfigBlockSize),
@@ -427,19 +424,21 @@ bool CliTool::askMotorStopped()
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
-QString CliTool::backupDirectory() const
+QString CliTool::backupDirectory(QString* error) const
 {
-    return BackupHistory::directory(m_backupDir, QCoreApplication::instance()
-                                                     ? QCoreApplication::applicationDirPath()
-                                                     : QString());
+    return BackupHistory::directory(
+        m_backupDir,
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(), error);
 }
 
 int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
                         const WriteOptions& options)
 {
     // Nothing is written unless the controller's image is safe on disk first.
-    const QString folder = backupDirectory();
     QString error;
+    const QString folder = backupDirectory(&error);
+    if (folder.isEmpty())
+        return fail(QStringLiteral("%1; nothing written").arg(error), kExitUsage);
     if (!QDir().mkpath(folder))
         return fail(
             QStringLiteral("cannot create the backup folder %1; nothing written").arg(folder),

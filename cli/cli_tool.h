@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 class Link;
@@ -85,7 +86,7 @@ private:
     int writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
                    const WriteOptions& options);
     bool askMotorStopped();
-    QString backupDirectory() const;
+    QString backupDirectory(QString* error = nullptr) const;
     int fail(const QString& message, int code);
 
     QTextStream& m_out;
@@ -94,4 +95,10 @@ private:
     QStringList m_ports;
     QString m_backupDir;
     QString m_exportFolder; // export under --all: one document per controller, named by key
+    // The documents an export under --all has written in this run, shared by its workers.
+    struct ExportNames;
+    std::shared_ptr<ExportNames> m_exportNames;
+    // The file for the document of controller `key` on `port` in the export folder: KEY.json,
+    // or, when this run has written that already, a name with the port in it.
+    QString claimExportName(const QString& key, const QString& port);
 };

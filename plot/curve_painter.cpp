@@ -1,6 +1,8 @@
 // Drawing of the setting curves with QPainter: on a widget, into a PNG image or an SVG file.
 #include "curve_painter.h"
 
+#include "file_io.h"
+
 #include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -8,7 +10,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -626,8 +627,8 @@ bool writeCurvePicture(const QString& path, const QList<CurveSheet>& sheets, con
         paintPicture(painter, size, sheets, heading, texts, columns);
         painter.end();
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        return failed(file.errorString());
+    QString why;
+    if (!writeFileWhole(path, data, &why))
+        return failed(why);
     return true;
 }
