@@ -30,9 +30,9 @@
 #include <memory>
 #include <utility>
 
-QString CNorvelControllerApp::backupDirectory(const QString& requested)
+QString CNorvelControllerApp::backupDirectory(const QString& requested, QString* error)
 {
-    return BackupHistory::directory(requested, QCoreApplication::applicationDirPath());
+    return BackupHistory::directory(requested, QCoreApplication::applicationDirPath(), error);
 }
 
 namespace {
@@ -230,7 +230,12 @@ int CNorvelControllerApp::run(QApplication&)
 
     WizirdOptions options;
     options.ports = parser.values(portOption);
-    options.backupDir = backupDirectory(parser.value(backupOption));
+    QString backupError;
+    options.backupDir = backupDirectory(parser.value(backupOption), &backupError);
+    if (options.backupDir.isEmpty()) {
+        err << "norvel-controller: " << backupError << "\n";
+        return 2;
+    }
 
     std::unique_ptr<SimServer> simulator;
     if (parser.isSet(demoOption)) {

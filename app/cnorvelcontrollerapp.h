@@ -21,6 +21,7 @@ public:
     int run(QApplication& app);
 
     // Where the backup file goes: the given folder, else the program's folder when writable,
-    // else the per-user application data folder.
-    static QString backupDirectory(const QString& requested);
+    // else the per-user application data folder; empty with *error when the environment gives
+    // no absolute folder for it.
+    static QString backupDirectory(const QString& requested, QString* error = nullptr);
 };

@@ -5,6 +5,7 @@
 #include "config_document.h"
 #include "controller_access.h"
 #include "field_rules.h"
+#include "file_io.h"
 #include "plausibility_question.h"
 #include "view_texts.h"
 
@@ -54,13 +55,14 @@ QString ImportWindow::text(int id, const char* fallback) const
 
 void ImportWindow::load(const QString& path)
 {
-    QFile file(path);
+    QByteArray data;
+    QString why;
     QList<DocumentError> errors;
     ConfigDocument doc;
-    if (!file.open(QIODevice::ReadOnly)) {
-        errors.append({QString(), QStringLiteral("%1: %2").arg(path, file.errorString())});
+    if (!readFileCapped(path, kDocumentSizeCap, &data, &why)) {
+        errors.append({QString(), why});
     } else {
-        doc = ConfigDocument::parse(file.readAll(), &errors);
+        doc = ConfigDocument::parse(data, &errors);
         if (errors.isEmpty())
             applyDocument(doc, m_controller, {}, &m_next, &errors);
     }

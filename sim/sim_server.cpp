@@ -1,12 +1,12 @@
 // Serves a ControllerModel on a pseudo-terminal from a thread of its own.
 #include "sim_server.h"
 
+#include "file_io.h"
 #include "frame.h"
 #include "presets.h"
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -444,12 +444,10 @@ bool SimServer::writeAll(const std::vector<std::uint8_t>& bytes)
 
 void SimServer::writeState(const ConfigBlock& image)
 {
-    QSaveFile file(m_options.statePath);
-    if (file.open(QIODevice::WriteOnly) && file.write(image.toByteArray()) == kConfigBlockSize &&
-        file.commit())
+    QString error;
+    if (writeFileWhole(m_options.statePath, image.toByteArray(), &error))
         return;
-    std::fprintf(stderr, "norvel-sim: cannot write state file %s: %s\n",
-                 qPrintable(m_options.statePath), qPrintable(file.errorString()));
+    std::fprintf(stderr, "norvel-sim: state file: %s\n", qPrintable(error));
 }
 
 void SimServer::trace(const char* what, const std::vector<std::uint8_t>& bytes) const
