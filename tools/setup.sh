@@ -20,6 +20,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
   dpkg-dev desktop-file-utils help2man man-db
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 install_missing() {
   missing=()
