@@ -27,8 +27,8 @@ int runStationMode(const ResourceModule& resources, MessagePrompter& prompter,
     QTextStream err(stderr);
     QFile file(options.document);
     if (!file.open(QIODevice::ReadOnly)) {
-        err << "norvel-controller: cannot open " << options.document << ": "
-            << file.errorString() << Qt::endl;
+        err << "norvel-controller: cannot open " << options.document << ": " << file.errorString()
+            << Qt::endl;
         return 2;
     }
     const QByteArray content = file.readAll();
@@ -64,16 +64,17 @@ int runStationMode(const ResourceModule& resources, MessagePrompter& prompter,
     // The station reports from its own threads; the window hears it on the GUI thread.
     StationObserver observer;
     observer.port = [&window](const PortStatus& status) {
-        QMetaObject::invokeMethod(&window, [&window, status] { window.showPort(status); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &window, [&window, status] { window.showPort(status); }, Qt::QueuedConnection);
     };
     observer.unit = [&window](const StationUnit& unit) {
-        QMetaObject::invokeMethod(&window, [&window, unit] { window.showUnit(unit); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &window, [&window, unit] { window.showUnit(unit); }, Qt::QueuedConnection);
     };
     observer.record = [&window](bool works, const QString& why) {
-        QMetaObject::invokeMethod(&window, [&window, works, why] { window.showRecord(works, why); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &window, [&window, works, why] { window.showRecord(works, why); },
+            Qt::QueuedConnection);
     };
     StationOptions stationOptions;
     stationOptions.ports = options.ports;

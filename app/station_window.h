@@ -23,9 +23,9 @@ class StationWindow : public QWidget
 public:
     struct Heading
     {
-        QString document;   // file name
+        QString document; // file name
         QString sha256;
-        QString record;     // where the record is, for the user
+        QString record; // where the record is, for the user
         QString operatorName;
         bool everyPort = false;
     };

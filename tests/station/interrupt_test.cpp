@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -56,13 +57,16 @@ TEST_F(InterruptTest, OneInterruptFinishesTheUnitInProgressTwoEndAtOnce)
     for (const int interrupts : {1, 2}) {
         SCOPED_TRACE(interrupts);
         QFile::remove(recordFile());
-        station.start(NORVELCTL_PROGRAM, {"station", doc, "--port", port, "--record",
-                                          recordFile(), "--yes", "--backup-dir", dir.path()});
+        station.start(NORVELCTL_PROGRAM, {"station", doc, "--port", port, "--record", recordFile(),
+                                          "--yes", "--backup-dir", dir.path()});
         ASSERT_TRUE(station.waitForStarted());
         // In the middle of the unit's write (two replies out of twelve, each 40 ms late).
         ASSERT_TRUE(waitForWrites(simTrace.count(QStringLiteral("  WRITE")) + 4));
-        for (int i = 0; i < interrupts; ++i)
+        for (int i = 0; i < interrupts; ++i) {
+            if (i > 0) // a signal sent while the last one is pending would merge with it
+                QThread::msleep(200);
             ::kill(static_cast<pid_t>(station.processId()), SIGINT);
+        }
         ASSERT_TRUE(station.waitForFinished(10000));
         const QString out = QString::fromLocal8Bit(station.readAllStandardOutput());
         const QList<QStringList> lines = unitLines(out);

@@ -43,8 +43,8 @@ bool PgCluster::run(const QString& program, const QStringList& arguments, QStrin
         process.start(QStringLiteral("runuser"),
                       QStringList{"-u", m_user, "--", m_bin + QLatin1Char('/') + program} +
                           arguments);
-    const bool ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
-                    process.exitCode() == 0;
+    const bool ok = process.waitForFinished(60000) &&
+                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (output)
         *output = QString::fromLocal8Bit(process.readAll()) + process.errorString();
     return ok;
@@ -72,19 +72,19 @@ bool PgCluster::start(QString* error)
             return false;
         }
         m_user = QStringLiteral("nobody");
-        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                QFile::ExeOwner | QFile::ReadOther |
-                                                QFile::ExeOther);
+        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                QFile::ReadOther | QFile::ExeOther);
         if (::chown(QFile::encodeName(m_data).constData(), nobody->pw_uid, nobody->pw_gid) != 0 ||
-            ::chown(QFile::encodeName(m_dir.path()).constData(), nobody->pw_uid,
-                    nobody->pw_gid) != 0) {
+            ::chown(QFile::encodeName(m_dir.path()).constData(), nobody->pw_uid, nobody->pw_gid) !=
+                0) {
             *error = QStringLiteral("cannot hand %1 to nobody").arg(m_dir.path());
             return false;
         }
     }
     QString output;
     if (!run(QStringLiteral("initdb"),
-             {"-D", m_data, "-U", "postgres", "-A", "trust", "-E", "UTF8", "--no-sync", "--no-locale"},
+             {"-D", m_data, "-U", "postgres", "-A", "trust", "-E", "UTF8", "--no-sync",
+              "--no-locale"},
              &output)) {
         *error = QStringLiteral("initdb failed: ") + output;
         return false;
@@ -95,12 +95,13 @@ bool PgCluster::start(QString* error)
 bool PgCluster::restart(QString* error)
 {
     QString output;
-    const QString options =
-        QStringLiteral("-k %1 -p %2 -c listen_addresses= -c fsync=off").arg(m_dir.path()).arg(kPort);
-    m_running = run(QStringLiteral("pg_ctl"),
-                    {"-D", m_data, "-l", m_dir.filePath(QStringLiteral("log")), "-o", options, "-w",
-                     "start"},
-                    &output);
+    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses= -c fsync=off")
+                                .arg(m_dir.path())
+                                .arg(kPort);
+    m_running = run(
+        QStringLiteral("pg_ctl"),
+        {"-D", m_data, "-l", m_dir.filePath(QStringLiteral("log")), "-o", options, "-w", "start"},
+        &output);
     if (!m_running)
         *error = QStringLiteral("pg_ctl start failed: ") + output;
     return m_running;
@@ -110,8 +111,8 @@ bool PgCluster::stop()
 {
     if (!m_running)
         return true;
-    m_running = !run(QStringLiteral("pg_ctl"), {"-D", m_data, "-m", "immediate", "-w", "stop"},
-                     nullptr);
+    m_running =
+        !run(QStringLiteral("pg_ctl"), {"-D", m_data, "-m", "immediate", "-w", "stop"}, nullptr);
     return !m_running;
 }
 
@@ -123,8 +124,8 @@ QString PgCluster::createDatabase(const QString& name, QString* error)
         *error = QStringLiteral("createdb failed: ") + output;
         return QString();
     }
+    // One pass: the percent signs of the folder are no place markers.
     return QStringLiteral("postgresql://postgres@%1:%2/%3")
-        .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_dir.path())))
-        .arg(kPort)
-        .arg(name);
+        .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_dir.path())), QString::number(kPort),
+             name);
 }

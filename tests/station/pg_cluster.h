@@ -25,8 +25,8 @@ private:
     bool run(const QString& program, const QStringList& arguments, QString* output) const;
 
     QTemporaryDir m_dir;
-    QString m_bin;     // the server's programs
-    QString m_data;    // the cluster's folder
-    QString m_user;    // the system user the server runs as ("" for this process's own)
+    QString m_bin;  // the server's programs
+    QString m_data; // the cluster's folder
+    QString m_user; // the system user the server runs as ("" for this process's own)
     bool m_running = false;
 };

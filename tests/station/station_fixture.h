@@ -31,8 +31,11 @@ protected:
     CliRun station(const QList<SimServer*>& lines, const QString& doc, int units,
                    const QString& record = QString())
     {
-        QStringList args = {"station", doc, "--record", record.isEmpty() ? recordFile() : record,
-                            "--units", QString::number(units), "--yes", "--backup-dir", dir.path()};
+        QStringList args = {"station",  doc,
+                            "--record", record.isEmpty() ? recordFile() : record,
+                            "--units",  QString::number(units),
+                            "--yes",    "--backup-dir",
+                            dir.path()};
         for (const SimServer* s : lines)
             args << "--port" << s->devicePath();
         return run(args);
@@ -59,8 +62,7 @@ protected:
         QList<RecordRow> rows;
         EXPECT_TRUE(RecordTarget::parse(url, &target, &error)) << error.toStdString();
         StationRecord record(target);
-        EXPECT_TRUE(record.open(&error) && record.select({}, &rows, &error))
-            << error.toStdString();
+        EXPECT_TRUE(record.open(&error) && record.select({}, &rows, &error)) << error.toStdString();
         return rows;
     }
 };

@@ -3,8 +3,10 @@
 #include "station_fixture.h"
 
 #include "config_document.h"
+#include "presets.h"
 #include "station.h"
 #include "station_recorder.h"
+#include "transfers.h"
 
 #include <QCryptographicHash>
 #include <QThread>
@@ -26,8 +28,8 @@ TEST_F(StationTest, UnitsInSequenceArePassedRecordedAndWrittenOnceEach)
     ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
     const QStringList serials = {"12AB0002", "12AB0003", "12AB0004"};
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(lines[i], (QStringList{line->devicePath(), serials[i], "PASS",
-                                         "written and verified"}));
+        EXPECT_EQ(lines[i],
+                  (QStringList{line->devicePath(), serials[i], "PASS", "written and verified"}));
     EXPECT_TRUE(r.out.endsWith("station: 3 passed, 0 failed\n")) << r.out.toStdString();
     // Two units left the line once written; the third is still on it. Each was committed once.
     std::vector<ConfigBlock> written = line->lineImages();
@@ -67,9 +69,9 @@ TEST_F(StationTest, EveryPortWorksOnItsOwnAtTheSameTime)
 {
     QList<SimServer*> lines;
     for (int i = 0; i < 3; ++i)
-        lines << startLine(2, i == 1 ? QList<std::pair<int, SimFault>>{{1, {SimFault::NoReply,
-                                                                          CMD_COMMIT, 1}}}
-                                     : QList<std::pair<int, SimFault>>{});
+        lines << startLine(
+            2, i == 1 ? QList<std::pair<int, SimFault>>{{1, {SimFault::NoReply, CMD_COMMIT, 1}}}
+                      : QList<std::pair<int, SimFault>>{});
     const CliRun r = station(lines, document(R"("MaxMotorCurrent": 60)"), 6);
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     const QList<QStringList> units = unitLines(r.out);
@@ -80,35 +82,51 @@ TEST_F(StationTest, EveryPortWorksOnItsOwnAtTheSameTime)
             if (unit[0] == line->devicePath())
                 results << unit[2];
         // The lost COMMIT on the second line fails its first unit only.
-        EXPECT_EQ(results, (line == lines[1] ? QStringList{"FAIL", "PASS"}
-                                             : QStringList{"PASS", "PASS"}));
+        EXPECT_EQ(results,
+                  (line == lines[1] ? QStringList{"FAIL", "PASS"} : QStringList{"PASS", "PASS"}));
     }
     EXPECT_EQ(rowsOf(recordFile()).size(), 6);
 }
 
 TEST_F(StationTest, RefusedAndFailedUnitsAreRecordedAndNothingIsCommitted)
 {
+    // A controller's whole document, of another model than the line's.
+    ConfigBlock other;
+    std::uint8_t major = 0, minor = 0;
+    ASSERT_TRUE(presetImage("pdr", &other, &major, &minor));
+    other.setByte(83, major);
+    other.setByte(84, minor);
+    const QString otherModel = writeFile("pdr.json", ConfigDocument::of(other).toJson());
+    const QString implausible = writeFile("pair.json", readFile(document(R"("UnderVoltage": 86,
+                                                                          "OverVoltage": 84)")));
+    const QString current = document(R"("MaxMotorCurrent": 60)");
     const struct
     {
         const char* name;
         QString preset;
-        QString fields;
+        QString doc;
         QList<std::pair<int, SimFault>> faults;
         QString reason;
     } cases[] = {
-        {"value out of range", "full", R"("MaxMotorCurrent": 100000)", {}, "document refused: "},
-        {"settings that do not work together", "full",
-         R"("UnderVoltage": 86, "OverVoltage": 84)", {}, "settings do not work together: "},
-        {"series not served", "unsupported", R"("MaxMotorCurrent": 60)", {}, "series XQZ"},
-        {"write failing", "full", R"("MaxMotorCurrent": 60)",
-         {{1, {SimFault::NoReply, CMD_WRITE, 3}}}, "write failed at WRITE at offset 26"},
+        {"document of another model", "full", otherModel, {}, "document refused: "},
+        {"settings that do not work together",
+         "full",
+         implausible,
+         {},
+         "settings do not work together: "},
+        {"series not served", "unsupported", current, {}, "series XQZ"},
+        {"write failing",
+         "full",
+         current,
+         {{1, {SimFault::NoReply, CMD_WRITE, 3}}},
+         "write failed at WRITE at offset 26"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(recordFile());
         SimServer* line = startLine(1, c.faults, c.preset);
         ASSERT_NE(line, nullptr);
-        const CliRun r = station({line}, document(c.fields), 1);
+        const CliRun r = station({line}, c.doc, 1);
         EXPECT_EQ(r.code, 1) << r.err.toStdString();
         const QList<QStringList> units = unitLines(r.out);
         ASSERT_EQ(units.size(), 1) << r.out.toStdString();
@@ -155,7 +173,7 @@ TEST_F(StationTest, AUnitLeftConnectedIsWrittenOnce)
     ASSERT_TRUE(station.wait(5000));
     EXPECT_GT(server->frameCount(CMD_IDENTIFY), asked + 1);
     EXPECT_EQ(server->commitCount(), 1);
-    EXPECT_EQ(server->frameCount(CMD_START), 2); // one read, one write
+    EXPECT_EQ(server->frameCount(CMD_WRITE), kWriteChunks); // one write
     EXPECT_EQ(station.passed() + station.failed(), 1);
 }
 
