@@ -82,6 +82,7 @@ StationWindow::StationWindow(std::function<QString(int)> strings, const Heading&
     m_failed = label(22, true, this);
     m_passed->setStyleSheet(QStringLiteral("color: %1").arg(QLatin1String(kPassed)));
     m_failed->setStyleSheet(QStringLiteral("color: %1").arg(QLatin1String(kFailed)));
+    counts->setSpacing(40);
     counts->addWidget(m_passed);
     counts->addWidget(m_failed);
     counts->addStretch();
@@ -136,6 +137,7 @@ StationWindow::Tile& StationWindow::tile(const QString& port)
     box->addStretch();
     const int index = static_cast<int>(m_tiles.size());
     m_grid->addWidget(t.frame, index / kTileColumns, index % kTileColumns);
+    t.frame->show(); // a port found after the window was shown
     return *m_tiles.insert(port, t);
 }
 
