@@ -11,6 +11,7 @@
 #include "link.h"
 #include "open_decision.h"
 #include "plausibility.h"
+#include "unit_import.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -112,30 +113,29 @@ int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOpt
         return kExitLink;
     if (!servedForWriting(current))
         return kExitUsage;
-    ApplyOptions apply;
-    apply.force = options.force;
-    apply.only = options.only;
-    ConfigBlock next;
-    QList<DocumentError> errors;
-    if (!applyDocument(doc, current, apply, &next, &errors)) {
-        for (const DocumentError& e : errors)
+    // The station runs the same plan, so that both refuse the same documents.
+    ImportOptions how;
+    how.force = options.force;
+    how.only = options.only;
+    const ImportPlan plan = planImport(current, doc, how);
+    if (plan.verdict == ImportPlan::Verdict::DocumentRefused) {
+        for (const DocumentError& e : plan.errors)
             m_err << "norvelctl: " << e.message << Qt::endl;
         return fail(QStringLiteral("nothing written"), kExitUsage);
     }
     // A legacy control mode left in place goes with this write, converted as the wizard does.
-    if (convertLegacyControlMode(next))
+    if (plan.legacyConverted)
         m_err << "The controller holds the legacy control mode " << ControlModeCode::kLegacy
               << ": it is converted to torque mode (ControlMode " << ControlModeCode::kTorque
               << ", SpeedMode " << SpeedModeCode::kOff << ") with this write." << Qt::endl;
-    const QList<ImplausiblePair> implausible = newImplausiblePairs(current, next);
-    for (const ImplausiblePair& pair : implausible)
+    for (const ImplausiblePair& pair : plan.implausible)
         m_err << "norvelctl: " << (options.force ? "written anyway: " : "") << implausibleText(pair)
               << Qt::endl;
-    if (!implausible.isEmpty() && !options.force)
+    if (plan.verdict == ImportPlan::Verdict::Implausible)
         return fail(QStringLiteral("these settings do not work together; nothing written (--force "
                                    "writes them anyway)"),
                     kExitUsage);
-    const QList<FieldChange> changes = diffBlocks(current, next, FieldRules(current));
+    const QList<FieldChange>& changes = plan.changes;
     if (changes.isEmpty()) {
         m_err << "The controller already holds these values: nothing to change, nothing written."
               << Qt::endl;
@@ -150,7 +150,7 @@ int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOpt
     }
     if (!options.yes && !askMotorStopped())
         return fail(QStringLiteral("nothing written"), kExitUsage);
-    return writeBlock(link, current, next, options);
+    return writeBlock(link, current, plan.next, options);
 }
 
 int CliTool::exportDocument(Link& link, const QString& path)

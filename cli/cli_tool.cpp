@@ -68,6 +68,10 @@ int CliTool::usageError(const QString& problem)
 
 int CliTool::run(const QStringList& arguments)
 {
+    if (const QString word = commandWord(arguments); word == QLatin1String("station"))
+        return station(arguments);
+    else if (word == QLatin1String("records"))
+        return records(arguments);
     CliRequest request;
     QString problem;
     if (!parseCliRequest(arguments, &request, &problem))

@@ -16,6 +16,7 @@ struct ConfigDocument;
 struct PortProblem;
 struct WriteOutcome;
 struct ConfigurationSide;
+struct RecordTarget;
 
 // Exit codes scripts rely on.
 enum CliExit
@@ -81,6 +82,12 @@ private:
     // read just before.
     int writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
                    const WriteOptions& options);
+    // The station and its record (cli_station.cpp), parsed apart from the other commands.
+    static QString commandWord(const QStringList& arguments);
+    int station(const QStringList& arguments);
+    int records(const QStringList& arguments);
+    // --record's value, or the default file; false once the reason is printed.
+    bool recordTarget(const QString& text, RecordTarget* target);
     bool askMotorStopped();
     QString backupDirectory(QString* error = nullptr) const;
     int fail(const QString& message, int code);
