@@ -6,8 +6,11 @@
 #include "resource_module.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -16,7 +19,39 @@ enum Message
 {
     MsgCancelQuestion = 102,
     MsgStepCaption = 165,
+    MsgNoBrowser = 600,
 };
+
+// `widgets` in reading order within `area`: rows from top to bottom, each row left to right.
+// A widget whose middle lies within the height of a row's first widget is on that row.
+QList<QWidget*> readingOrder(QList<QWidget*> widgets, const QWidget* area)
+{
+    const auto rect = [area](const QWidget* w) {
+        return QRect(w->mapTo(area, QPoint(0, 0)), w->size());
+    };
+    std::stable_sort(widgets.begin(), widgets.end(), [&](const QWidget* a, const QWidget* b) {
+        return rect(a).top() < rect(b).top();
+    });
+    QList<QWidget*> out;
+    for (qsizetype first = 0; first < widgets.size();) {
+        const QRect head = rect(widgets[first]);
+        qsizetype end = first + 1;
+        while (end < widgets.size() && rect(widgets[end]).center().y() <= head.bottom())
+            ++end;
+        QList<QWidget*> row = widgets.mid(first, end - first);
+        std::stable_sort(row.begin(), row.end(), [&](const QWidget* a, const QWidget* b) {
+            return rect(a).left() < rect(b).left();
+        });
+        out += row;
+        first = end;
+    }
+    return out;
+}
+
+bool takesTab(const QWidget* w)
+{
+    return (w->focusPolicy() & Qt::TabFocus) && !w->isHidden();
+}
 
 } // namespace
 
@@ -30,6 +65,8 @@ Wizird::Wizird(const ResourceModule& resources, ConfigBlock& block, LinkWorker& 
         return;
     // The template is a dialog of its own; here it becomes the frame's content.
     m_form->setWindowFlags(Qt::Widget);
+    // The template's own dialog would close itself on Escape and leave an empty frame.
+    m_form->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_form);
@@ -87,7 +124,43 @@ int Wizird::exec()
 void Wizird::reject()
 {
     if (!m_transferring)
-        QDialog::reject();
+        OnCancelButton();
+}
+
+bool Wizird::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_form && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        reject();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Wizird::updateTabOrder()
+{
+    QList<QWidget*> chain;
+    for (const PageNode& node : m_pages) {
+        if (!node.shown)
+            continue;
+        QList<QWidget*> controls;
+        for (QWidget* w : node.page->findChildren<QWidget*>())
+            if (takesTab(w) && w->isVisibleTo(node.page))
+                controls.append(w);
+        chain += readingOrder(controls, node.page);
+    }
+    const auto onPage = [this](const QWidget* w) {
+        return std::any_of(m_pages.begin(), m_pages.end(),
+                           [w](const PageNode& node) { return node.page->isAncestorOf(w); });
+    };
+    QList<QWidget*> buttons;
+    for (QPushButton* b : m_form->findChildren<QPushButton*>())
+        if (takesTab(b) && !onPage(b) && b->isVisibleTo(m_form))
+            buttons.append(b);
+    chain += readingOrder(buttons, m_form);
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void Wizird::end(int result)
@@ -160,6 +233,7 @@ bool Wizird::showPageChecked(int n, bool ignoreRefusal)
         m_currentPage = n;
         UpdateButtons(ButtonState::Middle);
     }
+    updateTabOrder();
     return true;
 }
 
@@ -211,16 +285,19 @@ void Wizird::OnPrevious()
 
 void Wizird::OnCancelButton()
 {
+    if (m_transferring)
+        return;
+    // On "stay" the page stays whole: nothing was hidden or stored.
     if (m_prompter.ask(MsgCancelQuestion, Prompter::Buttons::OkCancel, Prompter::Icon::Question) !=
         Prompter::Answer::Cancel)
-        reject();
+        QDialog::reject();
 }
 
 void Wizird::OnHelpButton()
 {
     const QUrl url(QStringLiteral("http://%1/mot/support.html").arg(QLatin1String(kMakerHost)));
-    if (m_options.openUrl)
-        m_options.openUrl(url);
-    else
-        QDesktopServices::openUrl(url);
+    const bool opened = m_options.openUrl ? m_options.openUrl(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        m_prompter.askFilled(MsgNoBrowser, {url.toString()}, Prompter::Buttons::Ok,
+                             Prompter::Icon::Information);
 }

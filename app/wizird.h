@@ -27,7 +27,8 @@ struct WizirdOptions
 {
     QStringList ports; // explicit devices; empty = search the candidate ports
     QString backupDir; // where the controller backup file is kept
-    std::function<void(const QUrl&)> openUrl; // Help; QDesktopServices when empty
+    // Help; QDesktopServices when empty. False when no browser could be started.
+    std::function<bool(const QUrl&)> openUrl;
     // Builds the page objects; the program's own page classes when empty.
     std::function<std::unique_ptr<Page>(PageKind, ConfigBlock&, Prompter*)> pageFactory;
 };
@@ -67,6 +68,7 @@ public:
     // the frame ended instead (refusal, failure or the user's answer).
     bool OnInitDialog();
     int exec() override;
+    // Escape and the window's close box act as the Cancel button: its question first.
     // Ignored while a transfer runs: the controller must not be left half-written.
     void reject() override;
 
@@ -92,6 +94,9 @@ public:
     // Whether the frame ended during OnInitDialog, and with which result.
     bool endedEarly() const { return m_endedEarly; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct PageNode
     {
@@ -108,6 +113,8 @@ private:
     void setPageShown(PageNode& node, bool shown, bool* refused);
     void end(int result);
     void setStepCaption(int n);
+    // Tab runs through the shown page's controls in reading order, then the frame's buttons.
+    void updateTabOrder();
 
     // The connect, read and write flow (wizird_flow.cpp).
     bool connectController();

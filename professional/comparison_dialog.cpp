@@ -46,6 +46,13 @@ ComparisonDialog::ComparisonDialog(const QString& otherName, const QList<FieldCh
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_takeOver = buttons->addButton(texts.text(ViewTexts::TakeOver), QDialogButtonBox::ApplyRole);
+    m_takeOver->setToolTip(texts.text(ViewTexts::TakeOverTip));
+    m_takeOver->setEnabled(!changes.isEmpty());
+    connect(m_takeOver, &QPushButton::clicked, this, [this] {
+        emit takeOverRequested();
+        accept();
+    });
     layout->addWidget(buttons);
     buttons->button(QDialogButtonBox::Close)->setText(texts.text(ViewTexts::CloseAction));
     buttons->button(QDialogButtonBox::Close)->setFocus();

@@ -7,6 +7,7 @@
 #include <QList>
 
 class QLabel;
+class QPushButton;
 class QTableWidget;
 class ViewTexts;
 
@@ -24,9 +25,15 @@ public:
     // The rows as shown: field, this, other.
     QList<QStringList> rows() const;
     QString summary() const;
+    // Take Over: the other side's values go into the table as edits.
+    QPushButton* takeOverButton() const { return m_takeOver; }
+
+signals:
+    void takeOverRequested();
 
 private:
     QList<FieldChange> m_changes;
     QLabel* m_summary = nullptr;
     QTableWidget* m_table = nullptr;
+    QPushButton* m_takeOver = nullptr;
 };

@@ -108,6 +108,8 @@ signals:
     void valueAdjusted(Field field, const QString& reason);
     // An edit of `field` was refused; `reason` says why.
     void editRefused(Field field, const QString& reason);
+    // An edit of `field` changed the edited block (with its couplings); `before` as it was.
+    void blockEdited(const ConfigBlock& before, Field field);
 
 private:
     struct Adjustment

@@ -46,6 +46,7 @@ bool FieldTableModel::setFieldValue(Field f, std::int64_t value)
                              .arg(value)
                              .arg(m_texts.validText(valid)));
 
+    const ConfigBlock before = m_edited;
     const bool changed = m_edited.get(f) != static_cast<std::uint32_t>(value);
     m_edited.set(f, static_cast<std::uint32_t>(value));
     // Couplings run even when the value stays: storing a choice again re-applies its rules,
@@ -64,6 +65,8 @@ bool FieldTableModel::setFieldValue(Field f, std::int64_t value)
         emitRowChanged(a.field);
     for (const Adjustment& a : adjustments)
         emit valueAdjusted(a.field, a.reason);
+    if (m_edited != before)
+        emit blockEdited(before, f);
     return true;
 }
 

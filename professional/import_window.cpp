@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
@@ -26,11 +27,32 @@ ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
 {
     setWindowTitle(text(TitlePrefix, "Import - ") + QFileInfo(path).fileName());
     auto* layout = new QVBoxLayout(this);
+    // Which controller the file goes into, above what changes.
+    const ViewTexts words(m_strings);
+    m_identity = {
+        {words.text(ViewTexts::ModelLabel), fieldValueText(controller, Field::ModelPrefix) +
+                                                fieldValueText(controller, Field::ModelNumber)},
+        {words.text(ViewTexts::SerialLabel), fieldValueText(controller, Field::SerialNumber)},
+        {words.text(ViewTexts::SoftwareLabel), versionText(controller)},
+        {words.text(ViewTexts::PortLabel), access.portName()},
+    };
+    auto* identity = new QGridLayout;
+    identity->setHorizontalSpacing(12);
+    for (int i = 0; i < m_identity.size(); ++i) {
+        auto* value = new QLabel(m_identity[i].second, this);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        identity->addWidget(new QLabel(m_identity[i].first, this), i / 2, 2 * (i % 2));
+        identity->addWidget(value, i / 2, 2 * (i % 2) + 1);
+    }
+    identity->setColumnStretch(3, 1);
+    layout->addLayout(identity);
     m_list = new QTreeWidget(this);
     m_list->setRootIsDecorated(false);
     m_list->setHeaderLabels({text(FieldHeading, "Field"), text(ControllerHeading, "Controller"),
-                             text(FileHeading, "File")});
-    m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+                             text(FileHeading, "File"), words.text(ViewTexts::UnitColumn),
+                             words.text(ViewTexts::MeaningColumn)});
+    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_list->header()->setStretchLastSection(true);
     layout->addWidget(m_list);
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
@@ -38,12 +60,11 @@ ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
     layout->addWidget(m_status);
     auto* buttons = new QDialogButtonBox(this);
     m_write = buttons->addButton(text(WriteButton, "&Write"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel =
-        buttons->addButton(text(CancelButton, "&Cancel"), QDialogButtonBox::RejectRole);
+    m_cancel = buttons->addButton(text(CancelButton, "&Cancel"), QDialogButtonBox::RejectRole);
     connect(m_write, &QPushButton::clicked, this, &ImportWindow::write);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(560, 420);
+    resize(720, 460);
     load(path);
 }
 
@@ -76,10 +97,12 @@ void ImportWindow::load(const QString& path)
         m_status->setStyleSheet(QStringLiteral("color: #a00000;"));
     }
     const ViewTexts words(m_strings);
-    for (const FieldChange& c : diffBlocks(m_controller, m_next, FieldRules(m_controller))) {
-        auto* item = new QTreeWidgetItem(m_list, {QLatin1String(fieldDef(c.field).name),
-                                                  words.valueText(c.field, c.before),
-                                                  words.valueText(c.field, c.after)});
+    const FieldRules rules(m_controller);
+    for (const FieldChange& c : diffBlocks(m_controller, m_next, rules)) {
+        auto* item = new QTreeWidgetItem(
+            m_list, {QLatin1String(fieldDef(c.field).name), words.valueText(c.field, c.before),
+                     words.valueText(c.field, c.after), words.phrase(FieldRules::unit(c.field)),
+                     words.phrase(rules.meaning(c.field, m_next.get(c.field)))});
         item->setData(0, Qt::UserRole, static_cast<int>(c.field));
     }
     if (m_refusals.isEmpty() && m_list->topLevelItemCount() == 0)
@@ -130,6 +153,20 @@ void ImportWindow::write()
     }
     m_controller = m_next;
     m_write->setEnabled(false);
+    // The controller holds the file's values now: the list shows them on both sides.
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_list->topLevelItem(i);
+        item->setText(1, item->text(2));
+    }
+    m_status->setStyleSheet(QString());
+    m_status->setText(text(WrittenAndVerified, "Written into the controller and verified: the "
+                                               "list shows the controller's values now."));
+    m_cancel->setText(text(CloseButton, "&Close"));
     if (!askClose || askClose())
         accept();
+}
+
+QString ImportWindow::statusText() const
+{
+    return m_status->text();
 }

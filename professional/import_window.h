@@ -5,6 +5,7 @@
 #include "config_block.h"
 
 #include <QDialog>
+#include <QList>
 #include <QStringList>
 
 #include <functional>
@@ -33,6 +34,8 @@ public:
         FileHeading = 185,
         NothingToWrite = 186,
         CannotImport = 187,
+        WrittenAndVerified = 616,
+        CloseButton = 617,
     };
 
     // `controller` is the controller's block as just read; `path` the document to apply.
@@ -55,6 +58,12 @@ public:
     QStringList refusals() const { return m_refusals; }
     // What Write does: keep the backups, write, commit, verify.
     void write();
+    // The controller's identity above the list: label and value, in order.
+    QList<std::pair<QString, QString>> identityRows() const { return m_identity; }
+    // The line below the list: refusals, nothing to write, or the verified write.
+    QString statusText() const;
+    // Cancel, or Close once the controller holds the file's values.
+    QPushButton* cancelButton() const { return m_cancel; }
 
 private:
     QString text(int id, const char* fallback) const;
@@ -68,4 +77,6 @@ private:
     QTreeWidget* m_list = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_write = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QList<std::pair<QString, QString>> m_identity;
 };

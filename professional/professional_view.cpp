@@ -74,39 +74,15 @@ bool ProfessionalView::needsIdentity(const QString& path)
 void ProfessionalView::openOffline(const QString& path, const std::optional<ConfigBlock>& identity)
 {
     m_online = false;
-    m_filePath = path;
-    const QString name = fileName(path);
-    ConfigurationFile file;
-    QString ioError;
-    QList<DocumentError> errors;
-    ConfigBlock block;
-    if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
-        m_error = ioError.isEmpty()
-                      ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors))
-                      : text(ViewTexts::CannotOpen).arg(name, ioError);
-    } else if (file.isImage()) {
-        block = *file.image;
-        m_fileFields = FieldRules(block).writableFields();
-        m_wholeBlock = true;
-    } else if (!file.document.controller && !identity) {
-        m_error = QStringLiteral("%1 does not say which controller it is for; it needs one chosen")
-                      .arg(name);
+    Snapshot file;
+    if (!loadFile(path, identity, &file, &m_error)) {
+        file = Snapshot();
+        file.filePath = path;
     } else {
-        // A document's controller part holds the identity bytes only; the fields it does not
-        // name stay unknown (0xFF) until Connect takes the controller's.
-        m_assumedIdentity = !file.document.controller;
-        const ConfigBlock base =
-            file.document.controller.value_or(identity.value_or(ConfigBlock()));
-        if (!applyDocument(file.document, base, {}, &block, &errors)) {
-            m_error = text(ViewTexts::NotApplied).arg(name, errorLines(errors));
-        } else {
-            for (const auto& [field, value] : file.document.fields)
-                m_fileFields.append(field);
-            m_wholeBlock = false;
-        }
+        rememberRecent(path);
     }
     m_valid = m_error.isEmpty();
-    showBlocks(block, block);
+    restore(file);
 }
 
 void ProfessionalView::showBlocks(const ConfigBlock& edited, const ConfigBlock& controller)
@@ -131,13 +107,7 @@ void ProfessionalView::showBlocks(const ConfigBlock& edited, const ConfigBlock& 
 void ProfessionalView::updateWindow()
 {
     const ConfigBlock block = editedBlock();
-    QString title = text(ViewTexts::TitlePrefix);
-    if (m_online)
-        title += modelText(block) + QLatin1Char(' ') + fieldValueText(block, Field::SerialNumber);
-    else
-        title += fileName(m_filePath);
-    setWindowTitle(title + QStringLiteral("[*]"));
-    setWindowModified(hasUnsavedChanges());
+    updateTitle();
 
     QString model = modelText(block);
     if (m_assumedIdentity)
@@ -161,6 +131,26 @@ void ProfessionalView::updateWindow()
     m_table->setColumnHidden(FieldTableModel::ControllerColumn, !m_online);
     m_table->setColumnHidden(FieldTableModel::BackupColumn, !m_model->backup().has_value());
     updateActions();
+}
+
+void ProfessionalView::updateTitle()
+{
+    const ConfigBlock block = editedBlock();
+    QString title = text(ViewTexts::TitlePrefix);
+    if (m_online) {
+        title += modelText(block) + QLatin1Char(' ') + fieldValueText(block, Field::SerialNumber);
+        if (!m_filePath.isEmpty())
+            title += QStringLiteral(" - ") + fileName(m_filePath);
+    } else {
+        title += fileName(m_filePath);
+    }
+    // Two marks: [*] for changes not saved, and the words for a controller that holds other
+    // values than the table.
+    title += QStringLiteral("[*]");
+    if (differsFromController())
+        title += text(ViewTexts::DiffersMark);
+    setWindowTitle(title);
+    setWindowModified(isModifiedSinceSaved());
 }
 
 void ProfessionalView::updateActions()
@@ -212,6 +202,16 @@ bool ProfessionalView::hasUnsavedChanges() const
     return edited != controllerBlock() && (!m_saved || edited != *m_saved);
 }
 
+bool ProfessionalView::isModifiedSinceSaved() const
+{
+    return editedBlock() != m_saved.value_or(controllerBlock());
+}
+
+bool ProfessionalView::differsFromController() const
+{
+    return m_online && editedBlock() != controllerBlock();
+}
+
 QString ProfessionalView::statusText() const
 {
     return m_status->text();
@@ -261,25 +261,10 @@ void ProfessionalView::commitEdit()
 
 void ProfessionalView::closeEvent(QCloseEvent* event)
 {
-    commitEdit();
-    if (!hasUnsavedChanges()) {
+    if (settleUnsavedChanges(ViewTexts::CloseQuestion))
         event->accept();
-        return;
-    }
-    switch (m_options.prompts.closeQuestion(text(ViewTexts::CloseQuestion))) {
-    case ProfessionalPrompts::CloseAnswer::Save:
-        if (triggerSaveAs())
-            event->accept();
-        else
-            event->ignore();
-        return;
-    case ProfessionalPrompts::CloseAnswer::Discard:
-        event->accept();
-        return;
-    case ProfessionalPrompts::CloseAnswer::Cancel:
+    else
         event->ignore();
-        return;
-    }
 }
 
 bool ProfessionalView::editField(Field f, std::int64_t value)

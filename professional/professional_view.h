@@ -17,6 +17,7 @@
 #include <optional>
 
 class ControllerAccess;
+class QKeyEvent;
 class CurvePanel;
 class FieldFilterModel;
 class FieldTableModel;
@@ -25,6 +26,8 @@ class QKeySequence;
 class QLabel;
 class QLineEdit;
 class QTableView;
+class QMenu;
+class QUndoStack;
 
 // The questions and choices the view puts to the user. Members left empty use message
 // boxes and file dialogs; tests answer them directly.
@@ -77,7 +80,11 @@ public:
         SaveAs,
         Compare,
         Restore,
-        Close
+        Close,
+        Save,
+        Undo,
+        Redo,
+        Find,
     };
 
     // Online: `controller` was just read through `access`.
@@ -107,6 +114,16 @@ public:
     ConfigBlock controllerBlock() const;
     // Changes that are neither written into the controller nor saved in a file.
     bool hasUnsavedChanges() const;
+    // Changes since the configuration was read, opened or last saved (the title's mark).
+    bool isModifiedSinceSaved() const;
+    // Online: the edited configuration differs from what the controller holds.
+    bool differsFromController() const;
+    // The file the configuration came from or was last saved in; empty when none.
+    QString filePath() const { return m_filePath; }
+    // The files opened or saved lately, newest first (kept between runs).
+    static QStringList recentFiles();
+    QMenu* recentMenu() const { return m_recentMenu; }
+    QUndoStack* undoStack() const { return m_undo; }
 
     QAction* action(Action a) const { return m_actions.value(static_cast<int>(a)); }
     // The message in the status bar: the last adjustment, refusal or outcome of an action.
@@ -124,6 +141,8 @@ public:
     bool connectController();
     bool openFile(const QString& path);
     bool saveAs(const QString& path, ConfigurationFile::Format format);
+    // Saves to the file the configuration came from; Save As where there is none.
+    bool save();
     // Opens the comparison window (a child of this one) and returns the differing fields.
     QList<FieldChange> compareWithFile(const QString& path, bool* ok = nullptr);
     QList<FieldChange> compareWithImage(const ConfigBlock& image, const QString& name);
@@ -136,6 +155,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     ProfessionalView(ControllerAccess* access, ProfessionalViewOptions options, QWidget* parent);
@@ -145,12 +165,39 @@ private:
     void openOffline(const QString& path, const std::optional<ConfigBlock>& identity);
     void showBlocks(const ConfigBlock& edited, const ConfigBlock& controller);
     void updateWindow();
+    void updateTitle();
     void updateActions();
     // Draws the curve of the current row's group anew.
     void updateCurve();
     bool controllerReady() const;
 
     bool triggerOpen();
+    // Before the configuration is replaced or the window closes: Save, Discard or Cancel.
+    // True when it may go on.
+    bool settleUnsavedChanges(int questionId);
+    void rememberRecent(const QString& path);
+    void updateRecentMenu();
+    // What Undo brings back: the table's values and the file they belong to.
+    struct Snapshot
+    {
+        ConfigBlock edited;
+        ConfigBlock controller;
+        QString filePath;
+        QList<Field> fileFields;
+        bool wholeBlock = true;
+        bool assumedIdentity = false;
+        std::optional<ConfigBlock> saved;
+    };
+    Snapshot snapshot() const;
+    void restore(const Snapshot& s);
+    // Records the change from `before` to now as one step of Undo, named `name`.
+    void recordStep(const Snapshot& before, const QString& name);
+    // The configuration of a file, not yet shown; false (and *error) when it cannot be opened.
+    bool loadFile(const QString& path, const std::optional<ConfigBlock>& identity, Snapshot* out,
+                  QString* error) const;
+    // F2 or typing on a row edits its value, whichever column is current.
+    bool redirectToValue(QKeyEvent* key);
+    void takeOver(const ConfigurationSide& other, const QString& name);
     bool triggerSaveAs();
     bool triggerCompare();
     // Ends an edit in progress, so that an action sees the value being typed.
@@ -180,6 +227,9 @@ private:
     QList<QLabel*> m_identityValues;
     QLabel* m_status = nullptr;
     QHash<int, QAction*> m_actions;
+    QUndoStack* m_undo = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    bool m_restoring = false;
     QList<std::pair<QString, QString>> m_identityRows;
     // Reasons the model gave for the edit now in progress.
     QStringList m_editReasons;
@@ -187,7 +237,7 @@ private:
     bool m_valid = true;
     QString m_error;
     bool m_online = false;
-    // Offline: the file opened (or last saved); its name is the title.
+    // The file opened (or last saved); offline its name is the title, online it follows.
     QString m_filePath;
     // Offline, a document without a controller part shown for the caller's identity.
     bool m_assumedIdentity = false;

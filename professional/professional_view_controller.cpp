@@ -35,6 +35,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 using namespace ProfessionalViewSupport;
@@ -55,8 +56,12 @@ bool ProfessionalView::readController()
         updateActions();
         return false;
     }
+    const Snapshot before = snapshot();
     m_saved.reset();
+    m_filePath.clear();
     showBlocks(block, block);
+    // Undo brings the edits back, over what the controller now holds.
+    recordStep(before, plainActionText(ViewTexts::ReadAction));
     setStatus(text(ViewTexts::ReadDone));
     return true;
 }
@@ -82,8 +87,10 @@ bool ProfessionalView::writeController()
         return false;
     QString error;
     if (!m_access->write(this, current, next, &error)) {
-        if (!error.isEmpty()) // empty: the user chose not to write
-            tell(text(ViewTexts::WriteFailed).arg(error));
+        // Said once: the reason already tells what happened and what to do next. Empty: the
+        // user chose not to write.
+        if (!error.isEmpty())
+            tell(error);
         updateActions();
         return false;
     }
@@ -123,6 +130,8 @@ bool ProfessionalView::connectController()
     m_saved.reset();
     if (saved)
         m_saved = next;
+    // Undo does not reach back across the change of controller.
+    m_undo->clear();
     showBlocks(next, controller);
     setStatus(text(ViewTexts::Applied).arg(name).arg(m_model->changedFields().size()));
     return true;
@@ -146,7 +155,9 @@ bool ProfessionalView::restoreFirstBackup()
         return false;
     }
     // The whole image, as the wizard's Default restores it.
+    const Snapshot before = snapshot();
     showBlocks(*backup, controller);
+    recordStep(before, plainActionText(ViewTexts::RestoreAction));
     setStatus(text(ViewTexts::Restored));
     return true;
 }

@@ -74,33 +74,6 @@ bool ProfessionalView::applyOnto(const ConfigDocument& doc, const ConfigBlock& t
     return true;
 }
 
-bool ProfessionalView::openFile(const QString& path)
-{
-    commitEdit();
-    const QString name = fileName(path);
-    ConfigurationFile file;
-    QString ioError;
-    QList<DocumentError> errors;
-    if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
-        tell(ioError.isEmpty() ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors))
-                               : text(ViewTexts::CannotOpen).arg(name, ioError));
-        return false;
-    }
-    const ConfigDocument doc = file.asDocument();
-    const ConfigBlock before = editedBlock();
-    ConfigBlock next;
-    if (!applyOnto(doc, before, name, &next))
-        return false;
-    if (!m_online)
-        for (const auto& [field, value] : doc.fields)
-            if (!m_fileFields.contains(field))
-                m_fileFields.append(field);
-    showBlocks(next, controllerBlock());
-    setStatus(
-        text(ViewTexts::Applied).arg(name).arg(diffBlocks(before, next, FieldRules(next)).size()));
-    return true;
-}
-
 bool ProfessionalView::saveAs(const QString& path, ConfigurationFile::Format format)
 {
     commitEdit();
@@ -115,9 +88,10 @@ bool ProfessionalView::saveAs(const QString& path, ConfigurationFile::Format for
         return false;
     }
     m_saved = block;
+    rememberRecent(path);
+    m_filePath = path;
     if (!m_online) {
         // Offline the saved file becomes the one the view shows.
-        m_filePath = path;
         m_fileFields.clear();
         for (const auto& [field, value] : doc.fields)
             m_fileFields.append(field);
@@ -257,6 +231,8 @@ QList<FieldChange> ProfessionalView::showComparison(const ConfigurationSide& oth
     const QList<FieldChange> changes = compareConfigurations(self, other);
     auto* dialog = new ComparisonDialog(name, changes, m_texts, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &ComparisonDialog::takeOverRequested, this,
+            [this, other, name] { takeOver(other, name); });
     dialog->show();
     return changes;
 }

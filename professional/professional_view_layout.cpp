@@ -28,11 +28,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 using namespace ProfessionalViewSupport;
@@ -56,17 +59,23 @@ void ProfessionalView::build()
         };
     if (!prompts.closeQuestion)
         prompts.closeQuestion = [this](const QString& text) {
-            switch (QMessageBox::question(this, QCoreApplication::applicationName(), text,
-                                          QMessageBox::Save | QMessageBox::Discard |
-                                              QMessageBox::Cancel,
-                                          QMessageBox::Save)) {
-            case QMessageBox::Save:
+            // Buttons in the module's words, each with its mnemonic.
+            QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                            QMessageBox::NoButton, this);
+            QPushButton* save =
+                box.addButton(this->text(ViewTexts::SaveAction), QMessageBox::AcceptRole);
+            QPushButton* discard =
+                box.addButton(this->text(ViewTexts::DiscardButton), QMessageBox::DestructiveRole);
+            QPushButton* cancel =
+                box.addButton(this->text(ViewTexts::CancelButton), QMessageBox::RejectRole);
+            box.setDefaultButton(save);
+            box.setEscapeButton(cancel);
+            box.exec();
+            if (box.clickedButton() == save)
                 return ProfessionalPrompts::CloseAnswer::Save;
-            case QMessageBox::Discard:
+            if (box.clickedButton() == discard)
                 return ProfessionalPrompts::CloseAnswer::Discard;
-            default:
-                return ProfessionalPrompts::CloseAnswer::Cancel;
-            }
+            return ProfessionalPrompts::CloseAnswer::Cancel;
         };
     if (!prompts.message)
         prompts.message = [this](const QString& text) {
@@ -129,6 +138,7 @@ void ProfessionalView::build()
     m_filterEdit = new QLineEdit(central);
     m_filterEdit->setPlaceholderText(text(ViewTexts::FilterPlaceholder));
     m_filterEdit->setClearButtonEnabled(true);
+    m_filterEdit->installEventFilter(this);
     connect(m_filterEdit, &QLineEdit::textChanged, m_filter, &FieldFilterModel::setNameFilter);
     layout->addWidget(m_filterEdit);
 
@@ -138,6 +148,10 @@ void ProfessionalView::build()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setWordWrap(false);
+    // F2 or typing edits the value, whichever cell of the row is current.
+    m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    m_table->installEventFilter(this);
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     // The group headings keep their column as wide as the widest, whatever the filter shows.
     QFont bold = m_table->verticalHeader()->font();
@@ -184,7 +198,17 @@ void ProfessionalView::build()
                 // A new edit: the previous one's message goes.
                 m_editReasons.clear();
                 setStatus(QString());
-                setWindowModified(hasUnsavedChanges());
+                updateTitle();
+            });
+    // An edit and the couplings it set off are one step of Undo.
+    m_undo = new QUndoStack(this);
+    connect(m_model, &FieldTableModel::blockEdited, this,
+            [this](const ConfigBlock& before, Field f) {
+                if (m_restoring)
+                    return;
+                Snapshot previous = snapshot();
+                previous.edited = before;
+                recordStep(previous, QString::fromLatin1(fieldDef(f).name));
             });
     connect(m_model, &FieldTableModel::valueAdjusted, this, [this](Field, const QString& reason) {
         m_editReasons.append(reason);
@@ -196,7 +220,11 @@ void ProfessionalView::build()
     });
 
     buildActions();
-    resize(1480, 760);
+    // As wide as the table and the curve want, but never beyond the screen.
+    QSize size(1480, 760);
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+    resize(size);
 }
 
 QAction* ProfessionalView::createAction(Action a, int textId, int tipId,
@@ -216,8 +244,8 @@ void ProfessionalView::buildActions()
 {
     using VT = ViewTexts;
     QAction* read = createAction(Action::Read, VT::ReadAction, VT::ReadTip, Qt::CTRL | Qt::Key_R);
-    QAction* write =
-        createAction(Action::Write, VT::WriteAction, VT::WriteTip, Qt::CTRL | Qt::Key_W);
+    // Write has a key of its own: no common program closes or saves with F9.
+    QAction* write = createAction(Action::Write, VT::WriteAction, VT::WriteTip, Qt::Key_F9);
     QAction* connectAction =
         createAction(Action::Connect, VT::ConnectAction, VT::ConnectTip, Qt::CTRL | Qt::Key_K);
     QAction* open = createAction(Action::Open, VT::OpenAction, VT::OpenTip, Qt::CTRL | Qt::Key_O);
@@ -228,21 +256,53 @@ void ProfessionalView::buildActions()
     QAction* restore = createAction(Action::Restore, VT::RestoreAction, VT::RestoreTip,
                                     Qt::CTRL | Qt::SHIFT | Qt::Key_B);
     QAction* close =
-        createAction(Action::Close, VT::CloseAction, VT::CloseTip, Qt::CTRL | Qt::Key_Q);
+        createAction(Action::Close, VT::CloseAction, VT::CloseTip, Qt::CTRL | Qt::Key_W);
+    QAction* save = createAction(Action::Save, VT::SaveAction, VT::SaveTip, Qt::CTRL | Qt::Key_S);
+    QAction* undo = createAction(Action::Undo, VT::UndoAction, VT::UndoTip, QKeySequence::Undo);
+    QAction* redo =
+        createAction(Action::Redo, VT::RedoAction, VT::RedoTip, Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    QAction* find = createAction(Action::Find, VT::FindAction, VT::FindTip, Qt::CTRL | Qt::Key_F);
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    connect(m_undo, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(m_undo, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    connect(undo, &QAction::triggered, this, [this] {
+        commitEdit();
+        m_undo->undo();
+    });
+    connect(redo, &QAction::triggered, m_undo, &QUndoStack::redo);
+    connect(save, &QAction::triggered, this, [this] { this->save(); });
+    connect(find, &QAction::triggered, this, [this] {
+        m_filterEdit->setFocus(Qt::ShortcutFocusReason);
+        m_filterEdit->selectAll();
+    });
 
     connect(read, &QAction::triggered, this, [this] { readController(); });
     connect(write, &QAction::triggered, this, [this] { writeController(); });
     connect(connectAction, &QAction::triggered, this, [this] { connectController(); });
-    connect(open, &QAction::triggered, this, [this] { triggerOpen(); });
+    connect(open, &QAction::triggered, this, [this] {
+        if (settleUnsavedChanges(ViewTexts::OpenQuestion))
+            triggerOpen();
+    });
     connect(saveAs, &QAction::triggered, this, [this] { triggerSaveAs(); });
     connect(compare, &QAction::triggered, this, [this] { triggerCompare(); });
     connect(restore, &QAction::triggered, this, [this] { restoreFirstBackup(); });
     connect(close, &QAction::triggered, this, &QWidget::close);
 
     QMenu* file = menuBar()->addMenu(text(VT::FileMenu));
-    file->addActions({open, saveAs, compare});
+    file->addAction(open);
+    m_recentMenu = file->addMenu(text(VT::RecentMenu));
+    m_recentMenu->setObjectName(QStringLiteral("recent"));
+    updateRecentMenu();
+    file->addActions({save, saveAs, compare});
     file->addSeparator();
     file->addAction(close);
+    QMenu* editMenu = menuBar()->addMenu(text(VT::EditMenu));
+    editMenu->addActions({undo, redo});
+    editMenu->addSeparator();
+    editMenu->addAction(find);
     QMenu* controller = menuBar()->addMenu(text(VT::ControllerMenu));
     controller->addActions({connectAction, read, write});
     controller->addSeparator();
@@ -254,7 +314,7 @@ void ProfessionalView::buildActions()
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->addActions({connectAction, read, write, restore});
     bar->addSeparator();
-    bar->addActions({open, saveAs, compare});
+    bar->addActions({open, save, compare});
     bar->addSeparator();
     bar->addAction(close);
 }

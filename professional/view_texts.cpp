@@ -133,6 +133,26 @@ constexpr Entry kEnglish[] = {
     {ViewTexts::SteppedSpan, "%1..%2 in steps of %3"},
     {ViewTexts::SpanSeparator, " or "},
     {ViewTexts::Nibbles, "nibbles"},
+    {ViewTexts::SaveAction, "&Save"},
+    {ViewTexts::SaveTip, "Save the configuration in the file it came from"},
+    {ViewTexts::RecentMenu, "Open &Recent"},
+    {ViewTexts::EditMenu, "&Edit"},
+    {ViewTexts::UndoAction, "&Undo"},
+    {ViewTexts::RedoAction, "&Redo"},
+    {ViewTexts::FindAction, "&Find Field"},
+    {ViewTexts::PortMenu, "&Port"},
+    {ViewTexts::SearchAllPorts, "&Search all ports"},
+    {ViewTexts::DiffersMark, " (differs from the controller)"},
+    {ViewTexts::OpenQuestion,
+     "The configuration has changes that are neither written into the controller nor saved in a "
+     "file.\r\n\r\nSave them in a file before opening another?"},
+    {ViewTexts::DiscardButton, "&Discard"},
+    {ViewTexts::CancelButton, "&Cancel"},
+    {ViewTexts::TakeOver, "&Take Over"},
+    {ViewTexts::TakeOverTip, "Take the other side's values into the table as edits"},
+    {ViewTexts::UndoTip, "Take back the last change to the table"},
+    {ViewTexts::RedoTip, "Make the change taken back again"},
+    {ViewTexts::FindTip, "Put the cursor in the filter by field name"},
 };
 
 // Meanings and units the rules unit gives in English: the texts that say them.

@@ -125,6 +125,26 @@ public:
         SteppedSpan,
         SpanSeparator,
         Nibbles, // 226
+
+        // Keys, menus and states of the window.
+        SaveAction = 601,
+        SaveTip,
+        RecentMenu,
+        EditMenu,
+        UndoAction,
+        RedoAction,
+        FindAction,
+        PortMenu,
+        SearchAllPorts,
+        DiffersMark,
+        OpenQuestion,
+        DiscardButton,
+        CancelButton,
+        TakeOver,
+        TakeOverTip,
+        UndoTip = 618, // 616 and 617 belong to import mode's window
+        RedoTip,
+        FindTip, // 620
     };
 
     // `strings` returns string N of the loaded module, empty when it lacks it (or is unset).

@@ -153,7 +153,7 @@ int main(int argc, char** argv)
     WizirdOptions wo;
     wo.ports = QStringList{sim.devicePath()};
     wo.backupDir = backups.path();
-    wo.openUrl = [](const QUrl&) {};
+    wo.openUrl = [](const QUrl&) { return true; };
     ConfigBlock block;
     LinkWorker link;
     AutoPrompter prompter;

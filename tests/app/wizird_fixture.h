@@ -66,7 +66,10 @@ protected:
         WizirdOptions o;
         o.ports = QStringList{h.sim->devicePath()};
         o.backupDir = h.backupDir.path();
-        o.openUrl = [&h](const QUrl& url) { h.openedUrls.append(url); };
+        o.openUrl = [&h](const QUrl& url) {
+            h.openedUrls.append(url);
+            return h.browserStarts;
+        };
         o.pageFactory = [this](PageKind kind, ConfigBlock& block,
                                Prompter* prompter) -> std::unique_ptr<Page> {
             auto p = std::make_unique<ProbePage>(kind, block, prompter, &log);

@@ -176,8 +176,12 @@ std::string killOnce(const KillPoint& point, int* backupFiles)
     QDirIterator files(backups, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     *backupFiles = 0;
     while (files.hasNext()) {
-        ++*backupFiles;
         const QFileInfo info(files.next());
+        // A writer killed mid-file leaves its hidden temporary beside the file, never in its
+        // place; nothing reads or lists it as a backup.
+        if (info.fileName().startsWith(QLatin1Char('.')))
+            continue;
+        ++*backupFiles;
         if (info.size() != kConfigBlockSize)
             why += " " + info.fileName().toStdString() + " holds " + std::to_string(info.size()) +
                    " bytes;";

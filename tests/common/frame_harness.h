@@ -42,7 +42,10 @@ struct FrameHarness
         WizirdOptions o;
         o.ports = QStringList{sim->devicePath()};
         o.backupDir = backupDir.path();
-        o.openUrl = [this](const QUrl& url) { openedUrls.append(url); };
+        o.openUrl = [this](const QUrl& url) {
+            openedUrls.append(url);
+            return browserStarts;
+        };
         frame.reset();
         block = ConfigBlock();
         frame = std::make_unique<Wizird>(testModule(module), block, link, prompter, o);
@@ -57,5 +60,6 @@ struct FrameHarness
     LinkWorker link;
     ScriptedPrompter prompter;
     QList<QUrl> openedUrls;
+    bool browserStarts = true; // what Help's browser start reports
     std::unique_ptr<Wizird> frame;
 };

@@ -5,9 +5,12 @@
 #include "import_window.h"
 #include "professional_support.h"
 #include "test_resources.h"
+#include "view_texts.h"
 
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +152,36 @@ TEST_F(ImportWindowTest, AFailedWriteSaysWhyAndMayBeRetried)
     window.write();
     EXPECT_EQ(access.writes.size(), 2);
     EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST_F(ImportWindowTest, ShowsWhichControllerAndAfterAVerifiedWriteWhatItHoldsNow)
+{
+    const auto strings = [](int id) { return testModule().string(id); };
+    ImportWindow window(access, document("\"MaxMotorCurrent\": 60"), full, strings);
+    const ViewTexts words(strings);
+    const QList<std::pair<QString, QString>> identity = {
+        {words.text(ViewTexts::ModelLabel), QStringLiteral("DVR72401")},
+        {words.text(ViewTexts::SerialLabel), QStringLiteral("12AB0002")},
+        {words.text(ViewTexts::SoftwareLabel), versionText(full)},
+        {words.text(ViewTexts::PortLabel), QStringLiteral("/dev/ttyTEST")},
+    };
+    EXPECT_EQ(window.identityRows(), identity);
+    auto* list = window.findChild<QTreeWidget*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    const QTreeWidgetItem* row = list->topLevelItem(0);
+    EXPECT_EQ(row->text(3), words.phrase(FieldRules::unit(Field::MaxMotorCurrent)));
+    EXPECT_FALSE(row->text(3).isEmpty());
+    EXPECT_EQ(row->text(4), words.phrase(FieldRules(full).meaning(Field::MaxMotorCurrent, 60)));
+
+    const QString cancel = window.cancelButton()->text();
+    window.askClose = [] { return false; }; // the technician stays to look
+    window.write();
+    EXPECT_EQ(window.statusText(), strings(ImportWindow::WrittenAndVerified));
+    EXPECT_EQ(row->text(1), row->text(2)) << "the controller holds the file's value";
+    EXPECT_EQ(window.cancelButton()->text(), strings(ImportWindow::CloseButton));
+    EXPECT_NE(window.cancelButton()->text(), cancel);
+    EXPECT_FALSE(window.canWrite());
 }
 
 TEST_F(ImportWindowTest, TextsComeFromTheModuleWhereItHasThem)

@@ -10,6 +10,7 @@ namespace {
 TEST_F(ProfessionalViewTest, OpenAppliesADocumentsFieldsWithoutWriting)
 {
     auto view = online();
+    answers.closeAnswer = ProfessionalPrompts::CloseAnswer::Discard; // Open replaces the edits
     answers.openPath = document(QStringLiteral("batch.json"),
                                 {QStringLiteral("MaxMotorCurrent=70"),
                                  QStringLiteral("StartupDelay=9"), QStringLiteral("Smooth=true")},
@@ -33,6 +34,7 @@ TEST_F(ProfessionalViewTest, OpenAppliesADocumentsFieldsWithoutWriting)
 TEST_F(ProfessionalViewTest, ARefusedFileChangesNothingAndNamesTheFields)
 {
     auto view = online();
+    answers.closeAnswer = ProfessionalPrompts::CloseAnswer::Discard; // Open replaces the edits
     ASSERT_TRUE(edit(*view, Field::StartupDelay, 7));
     const ConfigBlock before = view->editedBlock();
 
@@ -195,7 +197,10 @@ TEST_F(ProfessionalViewTest, AnImageOpensOfflineAndConnectCarriesItsValuesOver)
     ASSERT_TRUE(view->isOnline());
     EXPECT_TRUE(view->action(ProfessionalView::Action::Write)->isEnabled());
     EXPECT_FALSE(view->action(ProfessionalView::Action::Connect)->isEnabled());
-    EXPECT_EQ(view->windowTitle(), QStringLiteral("Professional - DVR72401 12AB0002[*]"));
+    // The file it came from stays in the title, and so does the controller's difference.
+    EXPECT_EQ(view->windowTitle(),
+              QStringLiteral("Professional - DVR72401 12AB0002 - saved.bin[*]") +
+                  english(ViewTexts::DiffersMark));
     const ConfigBlock expected =
         with(full, {{Field::MaxMotorCurrent, 70}, {Field::StartupDelay, 8}});
     EXPECT_EQ(view->controllerBlock(), full);

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -152,6 +153,9 @@ inline ConfigBlock with(ConfigBlock block,
 class ProfessionalViewTest : public ::testing::Test
 {
 protected:
+    // Each test starts without recent files (the settings live in the run's own folder).
+    ProfessionalViewTest() { QSettings().clear(); }
+
     ProfessionalViewOptions options()
     {
         ProfessionalViewOptions o;
