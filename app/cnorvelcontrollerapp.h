@@ -1,6 +1,7 @@
 // The application object: command line, resource module, the block and the link, then the wizard.
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 class QApplication;
@@ -14,4 +15,8 @@ public:
     // Where the backup file goes: the given folder, else the program's folder when writable,
     // else the per-user application data folder.
     static QString backupDirectory(const QString& requested);
+    // The resource module without --language, from LC_ALL, else LC_MESSAGES, else LANG (as
+    // the environment holds them): "chinese" for zh*, otherwise "english".
+    static QString systemLanguage(const QByteArray& lcAll, const QByteArray& lcMessages,
+                                  const QByteArray& lang);
 };

@@ -3,27 +3,18 @@
 #include "controller_session.h"
 
 #include "config_document.h"
+#include "message_ids.h"
 #include "port_advice_texts.h"
 #include "prompter.h"
 #include "transfers.h"
 
-#include <QCoreApplication>
-
 namespace {
 
-constexpr int kMsgNoController = 103;
-constexpr int kMsgUnsupportedSeries = 107;
-constexpr int kMsgSpecialVersion = 111;
+using M = MessageIds;
 const char* const kAcceptedSeries[] = {"PDT", "PDR", "DVR"};
 constexpr std::uint8_t kSpecialVersionBit = 0x80;
 constexpr std::uint32_t kLegacyControlMode = 2;
 constexpr std::uint32_t kTorqueMode = 3;
-constexpr int kMsgPortSetupError = 164;
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Wizird", text);
-}
 
 // What the user can do about the ports that could not be opened.
 QString openFailureDetails(const ConnectResult& result, const Prompter& prompter)
@@ -32,23 +23,22 @@ QString openFailureDetails(const ConnectResult& result, const Prompter& prompter
     for (const PortProblem& problem : result.openFailures) {
         switch (problem.error) {
         case OpenError::NoPermission:
-            lines << tr("%1: no permission (add your user to the dialout group and log in again)")
-                         .arg(problem.path);
+            lines << prompter.line(M::NoPermissionLine).arg(problem.path);
             break;
         case OpenError::Busy:
-            lines << tr("%1: in use by another program").arg(problem.path);
+            lines << prompter.line(M::PortBusyLine).arg(problem.path);
             break;
         case OpenError::NotFound:
-            lines << tr("%1: not present").arg(problem.path);
+            lines << prompter.line(M::PortMissingLine).arg(problem.path);
             break;
         default:
-            lines << QStringLiteral("%1: %2").arg(problem.path, problem.detail);
+            lines << prompter.line(M::PortErrorLine).arg(problem.path, problem.detail);
         }
     }
     if (!result.probed.isEmpty())
-        lines << tr("No answer on: %1").arg(result.probed.join(QStringLiteral(", ")));
+        lines << prompter.line(M::NoAnswerLine).arg(result.probed.join(QStringLiteral(", ")));
     if (result.openFailures.isEmpty() && result.probed.isEmpty())
-        lines << tr("No serial ports were found.");
+        lines << prompter.line(M::NoPortsLine);
     const QString help = portAdviceDetails(portAdvice(result, PortSystem::current()), prompter);
     if (!help.isEmpty())
         lines << QString() << help;
@@ -62,43 +52,43 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
 {
     for (;;) {
         ConnectResult result;
-        const bool ok =
-            run(tr("Searching for the controller…"), [&](Link& l, ProgressSink& progress) {
-                ConnectObserver observer;
-                observer.probing = [&](const QString& path) {
-                    progress.setLabel(tr("Searching for the controller on %1…").arg(path));
-                };
-                observer.configureFailed = [&](const QString&, const QString&) {
-                    link.onGuiThread([&prompter] {
-                        prompter.ask(kMsgPortSetupError, Prompter::Buttons::Ok,
-                                     Prompter::Icon::Warning);
-                    });
-                };
-                result = l.ConnectController(ports, observer);
-                if (result.connected && port)
-                    *port = l.portPath();
-                return result.connected;
-            });
+        const bool ok = run(prompter.line(M::SearchingLabel), [&](Link& l, ProgressSink& progress) {
+            ConnectObserver observer;
+            const QString probing = prompter.line(M::SearchingOnLabel);
+            observer.probing = [&progress, probing](const QString& path) {
+                progress.setLabel(QString(probing).arg(path));
+            };
+            observer.configureFailed = [&](const QString&, const QString&) {
+                link.onGuiThread([&prompter] {
+                    prompter.ask(M::PortSetupError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+                });
+            };
+            result = l.ConnectController(ports, observer);
+            if (result.connected && port)
+                *port = l.portPath();
+            return result.connected;
+        });
         if (ok)
             return true;
-        if (prompter.ask(kMsgNoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning,
+        if (prompter.ask(M::NoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning,
                          openFailureDetails(result, prompter)) != Prompter::Answer::Retry)
             return false;
     }
 }
 
-bool readController(const TransferRunner& run, ConfigBlock* block)
+bool readController(const TransferRunner& run, const Prompter& texts, ConfigBlock* block)
 {
     // The link works on a copy; the caller's block is touched only here, on the GUI thread.
     ConfigBlock copy = *block;
+    const QString identifying = texts.line(M::IdentifyingLabel);
     const bool ok =
-        run(tr("Reading the configuration…"), [&copy](Link& link, ProgressSink& progress) {
+        run(texts.line(M::ReadingLabel), [&copy, identifying](Link& link, ProgressSink& progress) {
             const auto report = [&progress](int done, int total) {
                 progress.setProgress(done, total + 1);
             };
             if (!ReadConfigBlock(link, copy, nullptr, report))
                 return false;
-            progress.setLabel(QObject::tr("Identifying the controller…"));
+            progress.setLabel(identifying);
             const bool identified = IdentifyController(link, copy);
             progress.setProgress(kReadExchanges + 1, kReadExchanges + 1);
             return identified;
@@ -107,26 +97,27 @@ bool readController(const TransferRunner& run, ConfigBlock* block)
     return ok;
 }
 
-VerifiedWrite writeAndVerify(const TransferRunner& run, const ConfigBlock& block,
-                             ConfigBlock* readBack, QString* mismatchField, int* mismatchOffset)
+VerifiedWrite writeAndVerify(const TransferRunner& run, const Prompter& texts,
+                             const ConfigBlock& block, ConfigBlock* readBack,
+                             QString* mismatchField, int* mismatchOffset)
 {
     ConfigBlock back;
     bool committed = false;
     // The frames of the write stay as they are; the read-back follows the commit in the same
     // transfer, as its last step.
     const int total = kWriteExchanges + kReadExchanges;
-    const bool read =
-        run(tr("Writing the configuration…"), [&](Link& link, ProgressSink& progress) {
-            committed = WriteConfigBlock(link, block, nullptr, [&progress, total](int done, int) {
-                progress.setProgress(done, total);
-            });
-            if (!committed)
-                return false;
-            progress.setLabel(tr("Verifying…"));
-            return ReadConfigBlock(link, back, nullptr, [&progress, total](int done, int) {
-                progress.setProgress(kWriteExchanges + done, total);
-            });
+    const QString verifying = texts.line(M::VerifyingLabel);
+    const bool read = run(texts.line(M::WritingLabel), [&](Link& link, ProgressSink& progress) {
+        committed = WriteConfigBlock(link, block, nullptr, [&progress, total](int done, int) {
+            progress.setProgress(done, total);
         });
+        if (!committed)
+            return false;
+        progress.setLabel(verifying);
+        return ReadConfigBlock(link, back, nullptr, [&progress, total](int done, int) {
+            progress.setProgress(kWriteExchanges + done, total);
+        });
+    });
     if (!committed)
         return VerifiedWrite::Failed;
     if (!read) {
@@ -161,9 +152,9 @@ int refusalMessage(const ConfigBlock& block)
     for (const char* series : kAcceptedSeries)
         accepted = accepted || prefix == QByteArray(series);
     if (!accepted)
-        return kMsgUnsupportedSeries;
+        return M::UnsupportedSeries;
     if (block.at(Field::ModelOptions) & kSpecialVersionBit)
-        return kMsgSpecialVersion;
+        return M::SpecialVersion;
     return 0;
 }
 

@@ -24,8 +24,8 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
                       const QStringList& ports, QString* port = nullptr);
 
 // Reads the whole block and identifies the controller into *block. A failed read leaves the
-// bytes that did arrive.
-bool readController(const TransferRunner& run, ConfigBlock* block);
+// bytes that did arrive. `texts` gives the progress labels.
+bool readController(const TransferRunner& run, const Prompter& texts, ConfigBlock* block);
 
 // How a verified write ended.
 enum class VerifiedWrite
@@ -38,9 +38,9 @@ enum class VerifiedWrite
 // Writes the block, commits it and reads it back (no identification). *readBack gets what the
 // controller holds afterwards, version bytes as written; on NotStored *mismatch says which field
 // and byte differ ("Regeneration (byte 1) reads back as true, written false").
-VerifiedWrite writeAndVerify(const TransferRunner& run, const ConfigBlock& block,
-                             ConfigBlock* readBack, QString* mismatchField = nullptr,
-                             int* mismatchOffset = nullptr);
+VerifiedWrite writeAndVerify(const TransferRunner& run, const Prompter& texts,
+                             const ConfigBlock& block, ConfigBlock* readBack,
+                             QString* mismatchField = nullptr, int* mismatchOffset = nullptr);
 
 // The message that refuses this controller, or 0 when the tool serves it: 107 for a series
 // it does not serve, 111 for a special version.

@@ -7,20 +7,13 @@
 #include "config_document.h"
 #include "controller_session.h"
 #include "field_rules.h"
+#include "message_ids.h"
 #include "prompter.h"
 #include "transfers.h"
 
-#include <QCoreApplication>
-
 namespace {
 
-constexpr int kMsgReadError = 104;
-constexpr int kMsgMotorStopped = 110;
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("LinkControllerAccess", text);
-}
+using M = MessageIds;
 
 TransferRunner runnerOver(LinkWorker& link, QWidget* parent)
 {
@@ -50,13 +43,13 @@ bool LinkControllerAccess::read(QWidget* parent, ConfigBlock* block, QString* er
 {
     if (!m_connected) {
         if (error)
-            *error = tr("No controller is connected.");
+            *error = m_prompter.line(M::NotConnected);
         return false;
     }
     ConfigBlock read;
-    if (!readController(runnerOver(m_link, parent), &read)) {
+    if (!readController(runnerOver(m_link, parent), m_prompter, &read)) {
         if (error)
-            *error = tr("Reading the configuration failed: the controller stopped answering.");
+            *error = m_prompter.line(M::ReadStopped);
         return false;
     }
     // The first image of this controller is kept, as the wizard keeps it; a failure to save it
@@ -71,28 +64,26 @@ bool LinkControllerAccess::write(QWidget* parent, const ConfigBlock& current,
 {
     if (!m_connected) {
         if (error)
-            *error = tr("No controller is connected.");
+            *error = m_prompter.line(M::NotConnected);
         return false;
     }
     // Nothing is written unless the controller's image is safe on disk first.
     QString why;
     if (!BackupHistory(m_backupDir).saveBeforeWrite(current, nullptr, &why)) {
         if (error)
-            *error =
-                tr("The controller's image could not be saved (%1); nothing was written.").arg(why);
+            *error = m_prompter.line(M::ImageNotSaved).arg(why);
         return false;
     }
     ConfigBlock held;
     QString field;
     int offset = -1;
-    switch (writeAndVerify(runnerOver(m_link, parent), next, &held, &field, &offset)) {
+    switch (writeAndVerify(runnerOver(m_link, parent), m_prompter, next, &held, &field, &offset)) {
     case VerifiedWrite::Verified:
         return true;
     case VerifiedWrite::NotStored: {
         const Field f = fieldNamed(field)->field;
         if (error)
-            *error = tr("The configuration did not stick: %1 (byte %2) reads back as %3, "
-                        "written %4.")
+            *error = m_prompter.line(M::DidNotStick)
                          .arg(field, QString::number(offset), fieldValueText(held, f),
                               fieldValueText(next, f));
         return false;
@@ -101,8 +92,7 @@ bool LinkControllerAccess::write(QWidget* parent, const ConfigBlock& current,
         break;
     }
     if (error)
-        *error = tr("Writing the configuration failed: the controller did not confirm it. It may "
-                    "keep its old configuration.");
+        *error = m_prompter.line(M::WriteNotConfirmed);
     return false;
 }
 
@@ -118,14 +108,14 @@ bool openController(Prompter& prompter, LinkControllerAccess& access, ConfigBloc
                     int* exitCode)
 {
     *exitCode = 0;
-    if (prompter.ask(kMsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+    if (prompter.ask(M::MotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
         Prompter::Answer::Yes)
         return false;
     if (!access.connectController(nullptr))
         return false;
     QString error;
     if (!access.read(nullptr, block, &error)) {
-        prompter.ask(kMsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        prompter.ask(M::ReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         *exitCode = 1;
         return false;
     }

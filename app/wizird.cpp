@@ -2,23 +2,13 @@
 // that fills it is in wizird_flow.cpp.
 #include "wizird.h"
 
+#include "message_ids.h"
 #include "page.h"
 #include "resource_module.h"
 
 #include <QDesktopServices>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-// Message identifiers of the string table.
-enum Message
-{
-    MsgCancelQuestion = 102,
-    MsgStepCaption = 165,
-};
-
-} // namespace
 
 Wizird::Wizird(const ResourceModule& resources, ConfigBlock& block, LinkWorker& link,
                Prompter& prompter, WizirdOptions options, QWidget* parent)
@@ -166,7 +156,7 @@ bool Wizird::showPageChecked(int n, bool ignoreRefusal)
 void Wizird::setStepCaption(int n)
 {
     // A module whose caption lacks the number still gives a caption.
-    QString caption = m_resources.string(MsgStepCaption);
+    QString caption = m_resources.string(MessageIds::StepCaption);
     caption.replace(QLatin1String("%d"), QString::number(n));
     setWindowTitle(caption);
 }
@@ -211,8 +201,8 @@ void Wizird::OnPrevious()
 
 void Wizird::OnCancelButton()
 {
-    if (m_prompter.ask(MsgCancelQuestion, Prompter::Buttons::OkCancel, Prompter::Icon::Question) !=
-        Prompter::Answer::Cancel)
+    if (m_prompter.ask(MessageIds::CancelQuestion, Prompter::Buttons::OkCancel,
+                       Prompter::Icon::Question) != Prompter::Answer::Cancel)
         reject();
 }
 

@@ -8,6 +8,7 @@
 #include "controller_session.h"
 #include "field_rules.h"
 #include "link_worker.h"
+#include "message_ids.h"
 #include "page.h"
 #include "page_set.h"
 #include "resource_module.h"
@@ -18,16 +19,7 @@
 
 namespace {
 
-// Message identifiers of the string table.
-enum Message
-{
-    MsgReadError = 104,
-    MsgWriteError = 105,
-    MsgCompleted = 106,
-    MsgControlModeUpgraded = 108,
-    MsgMotorStopped = 110,
-    MsgNotStored = 112,
-};
+using M = MessageIds;
 
 } // namespace
 
@@ -54,7 +46,7 @@ bool Wizird::connectController()
 bool Wizird::readController()
 {
     ConfigBlock copy = m_block;
-    const bool ok = ::readController(transferRunner(), &copy);
+    const bool ok = ::readController(transferRunner(), m_prompter, &copy);
     m_block = copy; // a failed read keeps the bytes that did arrive
     if (ok)
         m_controllerImage = copy;
@@ -81,7 +73,7 @@ bool Wizird::OnInitDialog()
     if (auto* area = m_form->findChild<QGroupBox*>(Page::controlName(IdGuideContent)))
         m_pageRect = area->geometry();
 
-    if (m_prompter.ask(MsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+    if (m_prompter.ask(M::MotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
         Prompter::Answer::Yes) {
         end(QDialog::Accepted);
         return false;
@@ -91,7 +83,7 @@ bool Wizird::OnInitDialog()
         return false;
     }
     if (!readController()) {
-        m_prompter.ask(MsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        m_prompter.ask(M::ReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         end(QDialog::Accepted);
         return false;
     }
@@ -112,7 +104,7 @@ bool Wizird::OnInitDialog()
     }
     ShowPage(1);
     if (convertLegacyControlMode(m_block)) {
-        m_prompter.ask(MsgControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
+        m_prompter.ask(M::ControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
     }
     return true;
 }
@@ -132,17 +124,14 @@ Wizird::WriteResult Wizird::writeController(QString* mismatch)
     QString field;
     int offset = -1;
     const VerifiedWrite result =
-        writeAndVerify(transferRunner(), copy, &m_controllerImage, &field, &offset);
+        writeAndVerify(transferRunner(), m_prompter, copy, &m_controllerImage, &field, &offset);
     if (result == VerifiedWrite::Verified)
         return WriteResult::Verified;
     if (result == VerifiedWrite::Failed)
         return WriteResult::Failed;
     if (mismatch) {
         const Field f = fieldNamed(field)->field;
-        QString text = m_resources.string(MsgNotStored);
-        if (text.isEmpty()) // a module without the message still names the field
-            text = tr("The configuration did not stick: %1 (byte %2) reads back as %3, written "
-                      "%4.\r\nWrite it again?");
+        QString text = m_resources.string(M::NotStored);
         text = text.arg(field, QString::number(offset), fieldValueText(m_controllerImage, f),
                         fieldValueText(copy, f));
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -165,12 +154,12 @@ void Wizird::OnFinish()
         const Prompter::Answer answer =
             result == WriteResult::NotStored
                 ? m_prompter.tell(mismatch, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning)
-                : m_prompter.ask(MsgWriteError, Prompter::Buttons::RetryCancel,
+                : m_prompter.ask(M::WriteError, Prompter::Buttons::RetryCancel,
                                  Prompter::Icon::Warning);
         if (answer != Prompter::Answer::Retry)
             return;
     }
-    if (m_prompter.ask(MsgCompleted, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
+    if (m_prompter.ask(M::Completed, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
         Prompter::Answer::Yes)
         accept();
 }
@@ -186,7 +175,7 @@ void Wizird::OnDefault()
     ConfigBlock restored;
     QString why;
     if (!BackupFile(m_options.backupDir, m_key).read(&restored, &why)) {
-        m_prompter.tell(tr("The saved configuration cannot be restored: %1").arg(why));
+        m_prompter.tell(m_prompter.line(M::CannotRestore).arg(why));
         return;
     }
     m_block = restored;

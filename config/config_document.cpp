@@ -40,7 +40,17 @@ QString jsonText(const QJsonValue& v)
     return v.isArray() ? QStringLiteral("an array") : QStringLiteral("an object");
 }
 
-QString lineAndColumn(const QByteArray& json, int offset)
+// A value as JSON writes it, for a window's words; arrays and objects shortened.
+QString jsonLiteral(const QJsonValue& v)
+{
+    if (v.isArray())
+        return QStringLiteral("[\u2026]");
+    if (v.isObject())
+        return QStringLiteral("{\u2026}");
+    return jsonText(v);
+}
+
+void lineAndColumn(const QByteArray& json, int offset, int* lineOut, int* columnOut)
 {
     int line = 1, column = 1;
     for (int i = 0; i < offset && i < json.size(); ++i) {
@@ -51,7 +61,8 @@ QString lineAndColumn(const QByteArray& json, int offset)
             ++column; // count characters, not UTF-8 continuation bytes
         }
     }
-    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+    *lineOut = line;
+    *columnOut = column;
 }
 
 // The largest number a field of `width` bytes holds.
@@ -62,33 +73,40 @@ std::int64_t widthMax(const FieldDef& def)
 
 // Reads one field value from JSON; false with a message on a wrong type or a number the field
 // cannot hold.
-bool fieldValue(const FieldDef& def, const QJsonValue& v, std::uint32_t* out, QString* why)
+bool fieldValue(const FieldDef& def, const QJsonValue& v, std::uint32_t* out, DocumentError* why)
 {
+    const QString name = QLatin1String(def.name);
+    why->field = name;
+    why->args = QStringList{name, jsonLiteral(v)};
     if (def.kind == FieldKind::Flag) {
         if (!v.isBool()) {
-            *why = QStringLiteral("%1: %2 is not allowed; allowed: true or false")
-                       .arg(QLatin1String(def.name), jsonText(v));
+            why->kind = DocumentError::NotBoolean;
+            why->message = QStringLiteral("%1: %2 is not allowed; allowed: true or false")
+                               .arg(name, jsonText(v));
             return false;
         }
         *out = v.toBool() ? 1u : 0u;
         return true;
     }
     if (!v.isDouble()) {
-        *why = QStringLiteral("%1: %2 is not allowed; allowed: %3")
-                   .arg(QLatin1String(def.name), jsonText(v), kindText(def));
+        why->kind = DocumentError::NotNumber;
+        why->message = QStringLiteral("%1: %2 is not allowed; allowed: %3")
+                           .arg(name, jsonText(v), kindText(def));
         return false;
     }
     const double d = v.toDouble();
     if (!std::isfinite(d) || d != std::floor(d)) {
-        *why = QStringLiteral("%1: %2 is not a whole number")
-                   .arg(QLatin1String(def.name), jsonText(v));
+        why->kind = DocumentError::NotWhole;
+        why->message = QStringLiteral("%1: %2 is not a whole number").arg(name, jsonText(v));
         return false;
     }
     if (d < 0 || d > static_cast<double>(widthMax(def))) {
-        *why = QStringLiteral("%1: %2 is out of range; allowed: %3..%4")
-                   .arg(QLatin1String(def.name), jsonText(v))
-                   .arg(def.min)
-                   .arg(def.max);
+        why->kind = DocumentError::OutOfWidth;
+        why->args << QString::number(def.min) << QString::number(def.max);
+        why->message = QStringLiteral("%1: %2 is out of range; allowed: %3..%4")
+                           .arg(name, jsonText(v))
+                           .arg(def.min)
+                           .arg(def.max);
         return false;
     }
     *out = static_cast<std::uint32_t>(d);
@@ -143,7 +161,10 @@ bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentErro
                  QStringLiteral("controller.%1: %2 is not allowed; allowed: %3")
                      .arg(QLatin1String(k.key), jsonText(v),
                           k.hex ? QStringLiteral("%1 hexadecimal digits").arg(2 * def.width)
-                                : QStringLiteral("a text of %1 characters").arg(def.width))});
+                                : QStringLiteral("a text of %1 characters").arg(def.width)),
+                 k.hex ? DocumentError::BadIdentityHex : DocumentError::BadIdentityText,
+                 {QLatin1String(k.key), jsonLiteral(v),
+                  QString::number(k.hex ? 2 * def.width : def.width)}});
             ok = false;
             continue;
         }
@@ -151,6 +172,26 @@ bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentErro
             block->setByte(def.offset + i, static_cast<std::uint8_t>(bytes.at(i)));
     }
     return ok;
+}
+
+// The model designation as the window names it: series, number and variant letter.
+QString modelText(const ConfigBlock& block)
+{
+    return fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber) +
+           fieldValueText(block, Field::ModelVariant);
+}
+
+DocumentError::Kind couplingError(FieldRules::Coupling c)
+{
+    switch (c) {
+    case FieldRules::Coupling::SharedBrakeInput:
+        return DocumentError::SharedBrakeInput;
+    case FieldRules::Coupling::BrakeInputTaken:
+        return DocumentError::BrakeInputTaken;
+    case FieldRules::Coupling::FootSwitchWithForward:
+        break;
+    }
+    return DocumentError::FootSwitchWithForward;
 }
 
 } // namespace
@@ -185,30 +226,45 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
     QJsonParseError parseError{};
     const QJsonDocument jd = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
+        int line = 0, column = 0;
+        lineAndColumn(json, parseError.offset, &line, &column);
         found.append({QString(),
-                      QStringLiteral("not a JSON document: %1 at %2")
-                          .arg(parseError.errorString(), lineAndColumn(json, parseError.offset))});
+                      QStringLiteral("not a JSON document: %1 at line %2, column %3")
+                          .arg(parseError.errorString())
+                          .arg(line)
+                          .arg(column),
+                      DocumentError::NotJson,
+                      {parseError.errorString(), QString::number(line), QString::number(column)}});
     } else if (!jd.isObject()) {
-        found.append(
-            {QString(), QStringLiteral("not a configuration document: the JSON is not an object")});
+        found.append({QString(),
+                      QStringLiteral("not a configuration document: the JSON is not an object"),
+                      DocumentError::NotObject});
     } else {
         const QJsonObject root = jd.object();
         const QJsonValue format = root.value(QStringLiteral("format"));
         const QJsonValue version = root.value(QStringLiteral("version"));
         if (format.toString() != QLatin1String(kFormat)) {
-            found.append({QString(), QStringLiteral("not a configuration document: format is %1, "
-                                                    "not \"%2\"")
-                                         .arg(jsonText(format), QLatin1String(kFormat))});
+            found.append({QString(),
+                          QStringLiteral("not a configuration document: format is %1, not \"%2\"")
+                              .arg(jsonText(format), QLatin1String(kFormat)),
+                          DocumentError::WrongFormat,
+                          {jsonLiteral(format), QLatin1String(kFormat)}});
         } else if (!version.isDouble() || version.toDouble() != std::floor(version.toDouble()) ||
                    version.toDouble() < 1) {
-            found.append({QString(), QStringLiteral("version %1 is not allowed; allowed: a whole "
-                                                    "number from 1")
-                                         .arg(jsonText(version))});
+            found.append(
+                {QString(),
+                 QStringLiteral("version %1 is not allowed; allowed: a whole number from 1")
+                     .arg(jsonText(version)),
+                 DocumentError::BadVersion,
+                 {jsonLiteral(version)}});
         } else if (version.toDouble() > kFormatVersion) {
-            found.append({QString(), QStringLiteral("version %1 is newer than this program reads "
-                                                    "(%2); use a newer program")
-                                         .arg(jsonText(version))
-                                         .arg(kFormatVersion)});
+            found.append({QString(),
+                          QStringLiteral("version %1 is newer than this program reads (%2); use a "
+                                         "newer program")
+                              .arg(jsonText(version))
+                              .arg(kFormatVersion),
+                          DocumentError::NewerVersion,
+                          {jsonLiteral(version), QString::number(kFormatVersion)}});
         } else {
             const QJsonValue controller = root.value(QStringLiteral("controller"));
             if (controller.isObject()) {
@@ -218,20 +274,27 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
             } else if (!controller.isUndefined()) {
                 found.append({QStringLiteral("controller"),
                               QStringLiteral("controller: %1 is not allowed; allowed: an object")
-                                  .arg(jsonText(controller))});
+                                  .arg(jsonText(controller)),
+                              DocumentError::ControllerNotObject,
+                              {jsonLiteral(controller)}});
             }
             const QJsonValue fieldsValue = root.value(QStringLiteral("fields"));
             if (!fieldsValue.isObject() && !fieldsValue.isUndefined()) {
                 found.append({QStringLiteral("fields"),
                               QStringLiteral("fields: %1 is not allowed; allowed: an object")
-                                  .arg(jsonText(fieldsValue))});
+                                  .arg(jsonText(fieldsValue)),
+                              DocumentError::FieldsNotObject,
+                              {jsonLiteral(fieldsValue)}});
             }
             const QJsonObject fields = fieldsValue.toObject();
             for (auto it = fields.begin(); it != fields.end(); ++it) {
                 const QString name = it.key();
                 const FieldDef* def = fieldNamed(name);
                 if (def == nullptr) {
-                    found.append({name, QStringLiteral("%1: no such field").arg(name)});
+                    found.append({name,
+                                  QStringLiteral("%1: no such field").arg(name),
+                                  DocumentError::NoSuchField,
+                                  {name}});
                     continue;
                 }
                 if (neverWritable(*def)) {
@@ -239,13 +302,18 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
                                             ? QStringLiteral("it follows ControlMode")
                                             : QStringLiteral("it is read from the controller, "
                                                              "never written");
-                    found.append({name, QStringLiteral("%1 is not writable: %2").arg(name, why)});
+                    found.append({name,
+                                  QStringLiteral("%1 is not writable: %2").arg(name, why),
+                                  def->field == Field::ControlModeCopy
+                                      ? DocumentError::FollowsControlMode
+                                      : DocumentError::ReadFromController,
+                                  {name}});
                     continue;
                 }
                 std::uint32_t value = 0;
-                QString why;
+                DocumentError why;
                 if (!fieldValue(*def, it.value(), &value, &why)) {
-                    found.append({name, why});
+                    found.append(why);
                     continue;
                 }
                 doc.fields.append({def->field, value});
@@ -325,13 +393,22 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
         found.append({QStringLiteral("controller"),
                       QStringLiteral("the document is for %1, the controller is %2; use --force "
                                      "to apply it anyway")
-                          .arg(identityText(*doc.controller), identityText(current))});
+                          .arg(identityText(*doc.controller), identityText(current)),
+                      DocumentError::OtherController,
+                      {modelText(*doc.controller), versionText(*doc.controller), modelText(current),
+                       versionText(current)}});
     for (const QString& name : options.only) {
         const FieldDef* def = fieldNamed(name);
         if (def == nullptr)
-            found.append({name, QStringLiteral("%1: no such field").arg(name)});
+            found.append({name,
+                          QStringLiteral("%1: no such field").arg(name),
+                          DocumentError::NoSuchField,
+                          {name}});
         else if (!doc.names(def->field))
-            found.append({name, QStringLiteral("%1: the document does not name it").arg(name)});
+            found.append({name,
+                          QStringLiteral("%1: the document does not name it").arg(name),
+                          DocumentError::NotNamed,
+                          {name}});
     }
 
     const FieldRules rules(current);
@@ -348,25 +425,40 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
                                   ? (value ? QStringLiteral("true") : QStringLiteral("false"))
                                   : QString::number(value);
         if (!rule.used) {
-            found.append({name, QStringLiteral("%1=%2: this controller (%3) does not use %1")
-                                    .arg(name, shown, identityText(current))});
+            found.append({name,
+                          QStringLiteral("%1=%2: this controller (%3) does not use %1")
+                              .arg(name, shown, identityText(current)),
+                          DocumentError::NotUsed,
+                          {name, shown}});
         } else if (!rule.writable) {
-            found.append({name, QStringLiteral("%1=%2: %1 is fixed on this controller (%3); it "
-                                               "stays %4")
-                                    .arg(name, shown, identityText(current),
-                                         fieldValueText(current, field))});
+            found.append(
+                {name,
+                 QStringLiteral("%1=%2: %1 is fixed on this controller (%3); it stays %4")
+                     .arg(name, shown, identityText(current), fieldValueText(current, field)),
+                 DocumentError::Fixed,
+                 {name, shown, fieldValueText(current, field)}});
         } else if (!rule.valid.contains(value)) {
-            found.append({name, QStringLiteral("%1=%2 is out of range; allowed: %3")
-                                    .arg(name, shown, rule.valid.text())});
+            found.append({name,
+                          QStringLiteral("%1=%2 is out of range; allowed: %3")
+                              .arg(name, shown, rule.valid.text()),
+                          DocumentError::OutOfRange,
+                          {name, shown},
+                          rule.valid});
         } else {
             next.set(field, value);
             if (field == Field::ControlMode)
                 next.set(Field::ControlModeCopy, value);
         }
     }
-    if (found.isEmpty())
-        for (const QString& message : rules.couplingErrors(current, next))
-            found.append({QString(), message});
+    if (found.isEmpty()) {
+        const QStringList messages = rules.couplingErrors(current, next);
+        const QList<FieldRules::Coupling> broken = rules.brokenCouplings(current, next);
+        for (int i = 0; i < broken.size(); ++i)
+            found.append({QString(), messages.value(i), couplingError(broken[i]),
+                          broken[i] == FieldRules::Coupling::BrakeInputTaken
+                              ? QStringList{QString::number(next.get(Field::BrakeSensorType))}
+                              : QStringList()});
+    }
     if (errors)
         *errors = found;
     if (!found.isEmpty())
@@ -383,7 +475,10 @@ ConfigDocument documentFromAssignments(const QStringList& assignments, QList<Doc
     for (const QString& a : assignments) {
         const int eq = a.indexOf(QLatin1Char('='));
         if (eq <= 0) {
-            found.append({a, QStringLiteral("%1: not NAME=VALUE").arg(a)});
+            found.append({a,
+                          QStringLiteral("%1: not NAME=VALUE").arg(a),
+                          DocumentError::NotAssignment,
+                          {a}});
             continue;
         }
         const QString name = a.left(eq);
@@ -400,7 +495,10 @@ ConfigDocument documentFromAssignments(const QStringList& assignments, QList<Doc
         else
             v = text;
         if (fields.contains(name))
-            found.append({name, QStringLiteral("%1: assigned twice").arg(name)});
+            found.append({name,
+                          QStringLiteral("%1: assigned twice").arg(name),
+                          DocumentError::AssignedTwice,
+                          {name}});
         fields.insert(name, v);
     }
     QJsonObject root;

@@ -449,87 +449,154 @@ QList<Field> FieldRules::writableFields() const
     return fields;
 }
 
-QString FieldRules::unit(Field f)
+QString FieldWord::english() const
 {
-    switch (f) {
-    case Field::StartupDelay:
-        return QStringLiteral("0.1 s");
-    case Field::ThrottleStartPosition:
-    case Field::ThrottleEndPosition:
-        return QStringLiteral("0.5 %");
-    case Field::HallSensorType:
+    switch (kind) {
+    case None:
+        return {};
+    case Literal:
+        return args.value(0);
+    case Degrees:
         return QStringLiteral("degrees");
-    case Field::StopOutputTemperature:
-    case Field::ResumeOutputTemperature:
-        return QStringLiteral("°C");
-    default:
-        return QString::fromUtf8(fieldDef(f).unit);
+    case Nibbles:
+        return QStringLiteral("nibbles");
+    case Torque:
+        return QStringLiteral("Torque");
+    case Balanced:
+        return QStringLiteral("Balanced");
+    case Legacy:
+        return QStringLiteral("legacy");
+    case SpeedControl:
+        return QStringLiteral("Speed control");
+    case Off:
+        return QStringLiteral("off");
+    case Disabled:
+        return QStringLiteral("disabled");
+    case ProtectionOn:
+        return QStringLiteral("protection on");
+    case ProtectionOff:
+        return QStringLiteral("protection off");
+    case NoUsed:
+        return QStringLiteral("No Used");
+    case NoSensor:
+        return QStringLiteral("No");
+    case Disable:
+        return QStringLiteral("Disable");
+    case Enable:
+        return QStringLiteral("Enable");
+    case ThreeWirePot:
+        return QStringLiteral("3-wire Pot");
+    case HallActiveThrottle:
+        return QStringLiteral("Hall Active Throttle");
+    case RateStep:
+        return QStringLiteral("rate step %1").arg(args.value(0));
+    case StartEndSteps:
+        return QStringLiteral("start %1 %, end %2 %").arg(args.value(0), args.value(1));
     }
+    return {};
 }
 
-QString FieldRules::meaning(Field f, std::uint32_t value) const
+FieldWord FieldRules::unitWord(Field f)
 {
-    const bool threeSensors = m_identity.versionAtLeast(V::kThreeSensors);
-    const bool positions = m_identity.versionAtLeast(V::kPositions);
-    const auto item = [value](std::initializer_list<const char*> names) {
-        std::uint32_t i = 0;
-        for (const char* name : names)
-            if (i++ == value)
-                return QString::fromLatin1(name);
-        return QString();
+    const auto literal = [](const char* text) {
+        const QString s = QString::fromUtf8(text);
+        return s.isEmpty() ? FieldWord{} : FieldWord{FieldWord::Literal, {s}};
     };
     switch (f) {
     case Field::StartupDelay:
-        return tenthsText(value);
-    case Field::ThrottleUpDownRate:
-        return value % 10 == 0 ? QStringLiteral("rate step %1").arg(value / 10) : QString();
+        return literal("0.1 s");
     case Field::ThrottleStartPosition:
     case Field::ThrottleEndPosition:
-        return QStringLiteral("%1 %").arg(value / 2);
+        return literal("0.5 %");
+    case Field::HallSensorType:
+        return {FieldWord::Degrees, {}};
+    case Field::StopOutputTemperature:
+    case Field::ResumeOutputTemperature:
+        return literal("°C");
+    default:
+        if (QLatin1String(fieldDef(f).unit) == QLatin1String("nibbles"))
+            return {FieldWord::Nibbles, {}};
+        return literal(fieldDef(f).unit);
+    }
+}
+
+FieldWord FieldRules::meaningWord(Field f, std::uint32_t value) const
+{
+    using W = FieldWord;
+    const bool threeSensors = m_identity.versionAtLeast(V::kThreeSensors);
+    const bool positions = m_identity.versionAtLeast(V::kPositions);
+    const auto literal = [](const QString& text) { return W{W::Literal, {text}}; };
+    // A name of a list: a word, or a sensor designation that stands as it is.
+    struct Item
+    {
+        W::Kind kind;
+        const char* text;
+    };
+    const auto item = [value, &literal](std::initializer_list<Item> names) {
+        std::uint32_t i = 0;
+        for (const Item& name : names)
+            if (i++ == value)
+                return name.kind == W::Literal ? literal(QString::fromLatin1(name.text))
+                                               : W{name.kind, {}};
+        return W{};
+    };
+    const Item none{W::None, ""};
+    switch (f) {
+    case Field::StartupDelay:
+        return literal(tenthsText(value));
+    case Field::ThrottleUpDownRate:
+        return value % 10 == 0 ? W{W::RateStep, {QString::number(value / 10)}} : W{};
+    case Field::ThrottleStartPosition:
+    case Field::ThrottleEndPosition:
+        return literal(QStringLiteral("%1 %").arg(value / 2));
     case Field::ThrottleStartEndSteps:
     case Field::BrakeSensorStartEndSteps: {
         const std::uint32_t start = value >> 4, end = value & 0x0F;
         if (start > static_cast<std::uint32_t>(kLastStartStep) ||
             end > static_cast<std::uint32_t>(kLastEndStep))
-            return QString();
-        return QStringLiteral("start %1 %, end %2 %").arg(start * 10).arg(100 - end * 10);
+            return {};
+        return {W::StartEndSteps, {QString::number(start * 10), QString::number(100 - end * 10)}};
     }
     case Field::ControlMode:
     case Field::ControlModeCopy:
-        return value == 3   ? QStringLiteral("Torque")
-               : value == 1 ? QStringLiteral("Balanced")
-               : value == 2 ? QStringLiteral("legacy")
-                            : QString();
+        return value == 3   ? W{W::Torque, {}}
+               : value == 1 ? W{W::Balanced, {}}
+               : value == 2 ? W{W::Legacy, {}}
+                            : W{};
     case Field::SpeedMode:
-        return value == 2 ? QStringLiteral("Speed control") : QStringLiteral("off");
+        return {value == 2 ? W::SpeedControl : W::Off, {}};
     case Field::ThrottleSensorType:
         if (threeSensors)
-            return item({"", "0-5V", "1-4V", "0-5K"});
+            return item({none, {W::Literal, "0-5V"}, {W::Literal, "1-4V"}, {W::Literal, "0-5K"}});
         if (positions)
-            return item({"", "3-wire Pot", "Hall Active Throttle"});
-        return item({"", "0-5V", "5-0V"});
+            return item({none, {W::ThreeWirePot, ""}, {W::HallActiveThrottle, ""}});
+        return item({none, {W::Literal, "0-5V"}, {W::Literal, "5-0V"}});
     case Field::BrakeSensorType:
         if (threeSensors)
-            return item({"No", "0-5V", "1-4V", "0-5K"});
+            return item({{W::NoSensor, ""},
+                         {W::Literal, "0-5V"},
+                         {W::Literal, "1-4V"},
+                         {W::Literal, "0-5K"}});
         if (positions)
-            return item({"No Used", "3-wire Pot", "Hall Active Throttle"});
-        return item({"No Used", "0-5V", "5-0V"});
+            return item({{W::NoUsed, ""}, {W::ThreeWirePot, ""}, {W::HallActiveThrottle, ""}});
+        return item({{W::NoUsed, ""}, {W::Literal, "0-5V"}, {W::Literal, "5-0V"}});
     case Field::MotorTemperatureSensor:
         if (m_identity.versionAtLeast(V::kThermistors))
-            return item({"Disable", "KTY83-122", "KTY84-130"});
-        return item({"Disable", "Enable"});
+            return item({{W::Disable, ""}, {W::Literal, "KTY83-122"}, {W::Literal, "KTY84-130"}});
+        return item({{W::Disable, ""}, {W::Enable, ""}});
     case Field::ReleasingThrottleStartsRegen:
-        return value == 0 ? QStringLiteral("disabled") : QString();
+        return value == 0 ? W{W::Disabled, {}} : W{};
     case Field::PowerOnHighPedalDisable:
-        return value ? QStringLiteral("protection off") : QStringLiteral("protection on");
+        return {value ? W::ProtectionOff : W::ProtectionOn, {}};
     default:
-        return QString();
+        return {};
     }
 }
 
-QStringList FieldRules::couplingErrors(const ConfigBlock& before, const ConfigBlock& after) const
+QList<FieldRules::Coupling> FieldRules::brokenCouplings(const ConfigBlock& before,
+                                                        const ConfigBlock& after) const
 {
-    QStringList errors;
+    QList<Coupling> broken;
     const auto changed = [&](std::initializer_list<Field> fields) {
         for (Field f : fields)
             if (before.get(f) != after.get(f))
@@ -540,19 +607,38 @@ QStringList FieldRules::couplingErrors(const ConfigBlock& before, const ConfigBl
     if (used(Field::BoostFunction) && after.flag(Field::BoostFunction) &&
         after.flag(Field::EconomyFunction) &&
         changed({Field::BoostFunction, Field::EconomyFunction}))
-        errors << QStringLiteral(
-            "BoostFunction and EconomyFunction cannot both be true (they share the brake input)");
+        broken << Coupling::SharedBrakeInput;
     if (used(Field::BoostFunction) && used(Field::BrakeSensorType) &&
         after.get(Field::BrakeSensorType) != 0 &&
         (after.flag(Field::BoostFunction) || after.flag(Field::EconomyFunction)) &&
         changed({Field::BoostFunction, Field::EconomyFunction, Field::BrakeSensorType}))
-        errors << QStringLiteral("BrakeSensorType=%1 needs BoostFunction and EconomyFunction "
-                                 "false (they share the brake input)")
-                      .arg(after.get(Field::BrakeSensorType));
+        broken << Coupling::BrakeInputTaken;
     // With the Forward Switch on, the throttle switch is the forward switch: no foot switch.
     if (used(Field::ForwardSwitch) && after.flag(Field::ForwardSwitch) &&
         after.flag(Field::FootSwitch) && changed({Field::ForwardSwitch, Field::FootSwitch}))
-        errors << QStringLiteral("FootSwitch must be false while ForwardSwitch is true");
+        broken << Coupling::FootSwitchWithForward;
+    return broken;
+}
+
+QStringList FieldRules::couplingErrors(const ConfigBlock& before, const ConfigBlock& after) const
+{
+    QStringList errors;
+    for (Coupling c : brokenCouplings(before, after)) {
+        switch (c) {
+        case Coupling::SharedBrakeInput:
+            errors << QStringLiteral("BoostFunction and EconomyFunction cannot both be true (they "
+                                     "share the brake input)");
+            break;
+        case Coupling::BrakeInputTaken:
+            errors << QStringLiteral("BrakeSensorType=%1 needs BoostFunction and EconomyFunction "
+                                     "false (they share the brake input)")
+                          .arg(after.get(Field::BrakeSensorType));
+            break;
+        case Coupling::FootSwitchWithForward:
+            errors << QStringLiteral("FootSwitch must be false while ForwardSwitch is true");
+            break;
+        }
+    }
     return errors;
 }
 

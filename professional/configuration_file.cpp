@@ -42,7 +42,8 @@ bool ConfigurationFile::read(const QString& path, ConfigurationFile* file, QStri
     } else {
         QList<DocumentError> found;
         if (data.size() > kLargest)
-            found.append({QString(), QStringLiteral("the file is larger than any configuration")});
+            found.append({QString(), QStringLiteral("the file is larger than any configuration"),
+                          DocumentError::FileTooLarge});
         else
             result.document = ConfigDocument::parse(data, &found);
         if (!found.isEmpty()) {

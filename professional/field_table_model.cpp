@@ -93,9 +93,9 @@ QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f, const ViewText
 
     bool allNamed = true;
     QList<FieldChoice> choices;
-    const QString unit = texts.phrase(FieldRules::unit(f));
+    const QString unit = texts.word(FieldRules::unitWord(f));
     for (int v : values) {
-        const QString meaning = texts.phrase(rules.meaning(f, static_cast<std::uint32_t>(v)));
+        const QString meaning = texts.word(rules.meaningWord(f, static_cast<std::uint32_t>(v)));
         allNamed = allNamed && !meaning.isEmpty();
         QString text = QString::number(v);
         if (!meaning.isEmpty())
@@ -453,17 +453,21 @@ QVariant FieldTableModel::data(const QModelIndex& index, int role) const
         if (role == Qt::DisplayRole)
             return name(f);
         if (role == Qt::ToolTipRole)
-            return QString::fromLatin1(fieldGroupName(group(row)));
+            return m_texts.label(f);
+        return {};
+    case LabelColumn:
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+            return m_texts.label(f);
         return {};
     case ValueColumn:
         return valueData(f, role);
     case UnitColumn:
         if (role == Qt::DisplayRole)
-            return m_texts.phrase(FieldRules::unit(f));
+            return m_texts.word(FieldRules::unitWord(f));
         return {};
     case MeaningColumn:
         if (role == Qt::DisplayRole)
-            return m_texts.phrase(m_rules.meaning(f, m_edited.get(f)));
+            return m_texts.word(m_rules.meaningWord(f, m_edited.get(f)));
         return {};
     case ControllerColumn:
         if (role == Qt::DisplayRole)
@@ -486,6 +490,8 @@ QVariant FieldTableModel::headerData(int section, Qt::Orientation orientation, i
         switch (section) {
         case NameColumn:
             return m_texts.text(ViewTexts::NameColumn);
+        case LabelColumn:
+            return m_texts.text(ViewTexts::LabelColumn);
         case ValueColumn:
             return m_texts.text(ViewTexts::ValueColumn);
         case UnitColumn:

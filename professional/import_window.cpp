@@ -18,37 +18,36 @@
 #include <QVBoxLayout>
 
 ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
-                           const ConfigBlock& controller, Strings strings, QWidget* parent)
-    : QDialog(parent), m_access(access), m_strings(std::move(strings)), m_controller(controller),
+                           const ConfigBlock& controller, Strings strings, Labels labels,
+                           QWidget* parent)
+    : QDialog(parent), m_access(access), m_texts(std::move(strings)), m_controller(controller),
       m_next(controller)
 {
-    setWindowTitle(text(TitlePrefix, "Import - ") + QFileInfo(path).fileName());
+    m_texts.labels = std::move(labels);
+    setWindowTitle(m_texts.text(ViewTexts::ImportTitlePrefix) + QFileInfo(path).fileName());
     auto* layout = new QVBoxLayout(this);
     m_list = new QTreeWidget(this);
     m_list->setRootIsDecorated(false);
-    m_list->setHeaderLabels({text(FieldHeading, "Field"), text(ControllerHeading, "Controller"),
-                             text(FileHeading, "File")});
-    m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_list->setHeaderLabels({m_texts.text(ViewTexts::ImportFieldHeading),
+                             m_texts.text(ViewTexts::LabelColumn),
+                             m_texts.text(ViewTexts::ImportControllerHeading),
+                             m_texts.text(ViewTexts::ImportFileHeading)});
+    m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     layout->addWidget(m_list);
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_status);
     auto* buttons = new QDialogButtonBox(this);
-    m_write = buttons->addButton(text(WriteButton, "&Write"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel =
-        buttons->addButton(text(CancelButton, "&Cancel"), QDialogButtonBox::RejectRole);
+    m_write = buttons->addButton(m_texts.text(ViewTexts::ImportWriteButton),
+                                 QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(m_texts.text(ViewTexts::ImportCancelButton),
+                                             QDialogButtonBox::RejectRole);
     connect(m_write, &QPushButton::clicked, this, &ImportWindow::write);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(buttons);
     resize(560, 420);
     load(path);
-}
-
-QString ImportWindow::text(int id, const char* fallback) const
-{
-    const QString s = m_strings ? m_strings(id) : QString();
-    return s.isEmpty() ? QString::fromUtf8(fallback) : s;
 }
 
 void ImportWindow::load(const QString& path)
@@ -57,31 +56,32 @@ void ImportWindow::load(const QString& path)
     QList<DocumentError> errors;
     ConfigDocument doc;
     if (!file.open(QIODevice::ReadOnly)) {
-        errors.append({QString(), QStringLiteral("%1: %2").arg(path, file.errorString())});
+        errors.append({QString(),
+                       QStringLiteral("%1: %2").arg(path, file.errorString()),
+                       DocumentError::CannotRead,
+                       {path, file.errorString()}});
     } else {
         doc = ConfigDocument::parse(file.readAll(), &errors);
         if (errors.isEmpty())
             applyDocument(doc, m_controller, {}, &m_next, &errors);
     }
     for (const DocumentError& e : errors)
-        m_refusals << e.message;
+        m_refusals << m_texts.refusal(e);
 
     if (!m_refusals.isEmpty()) {
         m_next = m_controller;
-        m_status->setText(text(CannotImport, "The file cannot be imported:") + QLatin1Char('\n') +
+        m_status->setText(m_texts.text(ViewTexts::CannotImport) + QLatin1Char('\n') +
                           m_refusals.join(QLatin1Char('\n')));
         m_status->setStyleSheet(QStringLiteral("color: #a00000;"));
     }
-    const ViewTexts words(m_strings);
     for (const FieldChange& c : diffBlocks(m_controller, m_next, FieldRules(m_controller))) {
-        auto* item = new QTreeWidgetItem(m_list, {QLatin1String(fieldDef(c.field).name),
-                                                  words.valueText(c.field, c.before),
-                                                  words.valueText(c.field, c.after)});
+        auto* item = new QTreeWidgetItem(
+            m_list, {QLatin1String(fieldDef(c.field).name), m_texts.label(c.field),
+                     m_texts.valueText(c.field, c.before), m_texts.valueText(c.field, c.after)});
         item->setData(0, Qt::UserRole, static_cast<int>(c.field));
     }
     if (m_refusals.isEmpty() && m_list->topLevelItemCount() == 0)
-        m_status->setText(text(
-            NothingToWrite, "The controller already holds the file's values: nothing to write."));
+        m_status->setText(m_texts.text(ViewTexts::ImportNothingToWrite));
     m_write->setEnabled(canWrite());
 }
 
@@ -95,7 +95,7 @@ QStringList ImportWindow::changes() const
     QStringList lines;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = m_list->topLevelItem(i);
-        lines << QStringLiteral("%1: %2 -> %3").arg(item->text(0), item->text(1), item->text(2));
+        lines << QStringLiteral("%1: %2 -> %3").arg(item->text(0), item->text(2), item->text(3));
     }
     return lines;
 }

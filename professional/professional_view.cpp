@@ -46,11 +46,11 @@ QString modelText(const ConfigBlock& block)
     return fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber);
 }
 
-QString errorLines(const QList<DocumentError>& errors)
+QString errorLines(const QList<DocumentError>& errors, const ViewTexts& texts)
 {
     QStringList lines;
     for (const DocumentError& e : errors)
-        lines.append(e.message);
+        lines.append(texts.refusal(e));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -66,6 +66,7 @@ ProfessionalView::ProfessionalView(ControllerAccess* access, ProfessionalViewOpt
     : QMainWindow(parent), m_access(access), m_options(std::move(options)),
       m_texts(m_options.strings)
 {
+    m_texts.labels = m_options.labels;
     build();
 }
 
@@ -105,15 +106,14 @@ void ProfessionalView::openOffline(const QString& path, const std::optional<Conf
     ConfigBlock block;
     if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
         m_error = ioError.isEmpty()
-                      ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors))
+                      ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
                       : text(ViewTexts::CannotOpen).arg(name, ioError);
     } else if (file.isImage()) {
         block = *file.image;
         m_fileFields = FieldRules(block).writableFields();
         m_wholeBlock = true;
     } else if (!file.document.controller && !identity) {
-        m_error = QStringLiteral("%1 does not say which controller it is for; it needs one chosen")
-                      .arg(name);
+        m_error = text(ViewTexts::NeedsIdentity).arg(name);
     } else {
         // A document's controller part holds the identity bytes only; the fields it does not
         // name stay unknown (0xFF) until Connect takes the controller's.
@@ -121,7 +121,7 @@ void ProfessionalView::openOffline(const QString& path, const std::optional<Conf
         const ConfigBlock base =
             file.document.controller.value_or(identity.value_or(ConfigBlock()));
         if (!applyDocument(file.document, base, {}, &block, &errors)) {
-            m_error = text(ViewTexts::NotApplied).arg(name, errorLines(errors));
+            m_error = text(ViewTexts::NotApplied).arg(name, errorLines(errors, m_texts));
         } else {
             for (const auto& [field, value] : file.document.fields)
                 m_fileFields.append(field);
@@ -594,8 +594,8 @@ bool ProfessionalView::restoreFirstBackup()
     }
     if (!sameModelAndVersion(*backup, controller)) {
         tell(text(ViewTexts::OtherController)
-                 .arg(text(ViewTexts::BackupColumn), identityText(*backup),
-                      identityText(controller)));
+                 .arg(text(ViewTexts::BackupColumn), m_texts.identity(*backup),
+                      m_texts.identity(controller)));
         return false;
     }
     // The whole image, as the wizard's Default restores it.
@@ -627,14 +627,14 @@ bool ProfessionalView::applyOnto(const ConfigDocument& doc, const ConfigBlock& t
     // Said here rather than by applyDocument, whose message speaks to the command line.
     if (doc.controller && !sameModelAndVersion(*doc.controller, target)) {
         tell(text(ViewTexts::NotApplied)
-                 .arg(source,
-                      text(ViewTexts::OtherController)
-                          .arg(source, identityText(*doc.controller), identityText(target))));
+                 .arg(source, text(ViewTexts::OtherController)
+                                  .arg(source, m_texts.identity(*doc.controller),
+                                       m_texts.identity(target))));
         return false;
     }
     QList<DocumentError> errors;
     if (!applyDocument(doc, target, {}, result, &errors)) {
-        tell(text(ViewTexts::NotApplied).arg(source, errorLines(errors)));
+        tell(text(ViewTexts::NotApplied).arg(source, errorLines(errors, m_texts)));
         return false;
     }
     return true;
@@ -648,8 +648,9 @@ bool ProfessionalView::openFile(const QString& path)
     QString ioError;
     QList<DocumentError> errors;
     if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
-        tell(ioError.isEmpty() ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors))
-                               : text(ViewTexts::CannotOpen).arg(name, ioError));
+        tell(ioError.isEmpty()
+                 ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
+                 : text(ViewTexts::CannotOpen).arg(name, ioError));
         return false;
     }
     const ConfigDocument doc = file.asDocument();
@@ -771,7 +772,8 @@ bool ProfessionalView::triggerCompare()
         const BackupEntry& entry = backups.at(choice - 1);
         if (!ConfigurationFile::read(entry.path, &file, &ioError, &errors) || !file.isImage()) {
             tell(text(ViewTexts::NotConfiguration)
-                     .arg(fileName(entry.path), ioError.isEmpty() ? errorLines(errors) : ioError));
+                     .arg(fileName(entry.path),
+                          ioError.isEmpty() ? errorLines(errors, m_texts) : ioError));
             return false;
         }
         compareWithImage(*file.image, items.at(choice));
@@ -797,8 +799,9 @@ QList<FieldChange> ProfessionalView::compareWithFile(const QString& path, bool* 
     QList<DocumentError> errors;
     const QString name = fileName(path);
     if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
-        tell(ioError.isEmpty() ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors))
-                               : text(ViewTexts::CannotOpen).arg(name, ioError));
+        tell(ioError.isEmpty()
+                 ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
+                 : text(ViewTexts::CannotOpen).arg(name, ioError));
         return {};
     }
     if (ok)

@@ -6,6 +6,7 @@
 #include "link_worker.h"
 #include "scripted_prompter.h"
 #include "sim_server.h"
+#include "test_resources.h"
 
 #include <QTemporaryDir>
 
@@ -21,6 +22,7 @@ protected:
         sim = std::make_unique<SimServer>(SimOptions{});
         QString error;
         ASSERT_TRUE(sim->start(&error)) << error.toStdString();
+        prompter.texts = [](int id) { return testModule().string(id); };
         access = std::make_unique<LinkControllerAccess>(
             link, prompter, QStringList{sim->devicePath()}, backupDir.path());
     }

@@ -4,6 +4,7 @@
 #include "controller_access.h"
 #include "import_window.h"
 #include "professional_support.h"
+#include "test_resources.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -50,6 +51,8 @@ protected:
         return path;
     }
 
+    // The english module's texts, as import mode gives them.
+    const ImportWindow::Strings english = [](int id) { return testModule().string(id); };
     QTemporaryDir dir;
     int files = 0;
     RecordingAccess access;
@@ -58,7 +61,8 @@ protected:
 
 TEST_F(ImportWindowTest, ListsTheChangesAndWritesExactlyThem)
 {
-    ImportWindow window(access, document("\"MaxMotorCurrent\": 60, \"StartupDelay\": 5"), full, {});
+    ImportWindow window(access, document("\"MaxMotorCurrent\": 60, \"StartupDelay\": 5"), full,
+                        english);
     EXPECT_TRUE(window.windowTitle().startsWith("Import - batch"));
     ASSERT_TRUE(window.canWrite());
     EXPECT_EQ(
@@ -93,11 +97,11 @@ TEST_F(ImportWindowTest, RefusalsNameTheFieldAndHoldWrite)
         {document("\"MaxMotorCurrent\": 60",
                   ", \"controller\": {\"prefix\": \"DVR\", \"number\": \"48200\", \"options\": "
                   "\"41\", \"variant\": \"J\", \"software\": \"0405\"}"),
-         "--force"},
+         "DVR48200J"},
         {dir.filePath("absent.json"), "absent.json"},
     };
     for (const auto& c : cases) {
-        ImportWindow window(access, c.path, full, {});
+        ImportWindow window(access, c.path, full, english);
         EXPECT_FALSE(window.canWrite()) << c.path.toStdString();
         ASSERT_FALSE(window.refusals().isEmpty());
         EXPECT_TRUE(window.refusals().join('\n').contains(c.names))
@@ -107,7 +111,7 @@ TEST_F(ImportWindowTest, RefusalsNameTheFieldAndHoldWrite)
     }
     EXPECT_TRUE(access.writes.isEmpty());
 
-    ImportWindow same(access, document("\"StartupDelay\": 5"), full, {});
+    ImportWindow same(access, document("\"StartupDelay\": 5"), full, english);
     EXPECT_FALSE(same.canWrite()) << "nothing to write";
     EXPECT_TRUE(same.refusals().isEmpty());
 }
@@ -115,7 +119,7 @@ TEST_F(ImportWindowTest, RefusalsNameTheFieldAndHoldWrite)
 TEST_F(ImportWindowTest, AFailedWriteSaysWhyAndMayBeRetried)
 {
     access.fail = true;
-    ImportWindow window(access, document("\"Abs\": false"), full, {});
+    ImportWindow window(access, document("\"Abs\": false"), full, english);
     QString shown;
     window.showError = [&shown](const QString& error) { shown = error; };
     window.write();
@@ -131,7 +135,7 @@ TEST_F(ImportWindowTest, AFailedWriteSaysWhyAndMayBeRetried)
 TEST_F(ImportWindowTest, TextsComeFromTheModuleWhereItHasThem)
 {
     const auto chinese = [](int id) {
-        return id == ImportWindow::TitlePrefix ? QStringLiteral("导入 - ") : QString();
+        return id == ViewTexts::ImportTitlePrefix ? QStringLiteral("导入 - ") : QString();
     };
     ImportWindow window(access, document("\"Abs\": false"), full, chinese);
     EXPECT_TRUE(window.windowTitle().startsWith(QStringLiteral("导入 - batch")));
