@@ -36,6 +36,14 @@ QString CNorvelControllerApp::systemLanguage(const QByteArray& lcAll, const QByt
     return chosen.startsWith("zh") ? QStringLiteral("chinese") : QStringLiteral("english");
 }
 
+bool CNorvelControllerApp::installQtTranslation(QTranslator* translator, const QString& language)
+{
+    return language == QLatin1String("chinese") &&
+           translator->load(QStringLiteral("qtbase_zh_CN"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+           QCoreApplication::installTranslator(translator);
+}
+
 QString CNorvelControllerApp::backupDirectory(const QString& requested)
 {
     return BackupHistory::directory(requested, QCoreApplication::applicationDirPath());
@@ -136,10 +144,7 @@ int CNorvelControllerApp::run(QApplication& app)
         return 1;
     }
     QTranslator qtTranslator;
-    if (language == QLatin1String("chinese") &&
-        qtTranslator.load(QStringLiteral("qtbase_zh_CN"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
+    installQtTranslation(&qtTranslator, language);
 
     if (parser.isSet(classicOption)) {
         CNorvelControllerDlg classic(*resources);

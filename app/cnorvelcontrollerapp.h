@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class QApplication;
+class QTranslator;
 
 class CNorvelControllerApp
 {
@@ -19,4 +20,7 @@ public:
     // the environment holds them): "chinese" for zh*, otherwise "english".
     static QString systemLanguage(const QByteArray& lcAll, const QByteArray& lcMessages,
                                   const QByteArray& lang);
+    // Loads Qt's own words (standard buttons, dialogs) for `language` into *translator and
+    // installs it; false where there are none (English needs none).
+    static bool installQtTranslation(QTranslator* translator, const QString& language);
 };
