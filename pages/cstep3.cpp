@@ -1,6 +1,8 @@
 // Start-up, hall sensor and voltage page: delay, hall type, control mode, voltage limits, rate.
 #include "cstep3.h"
 
+#include "message_ids.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QSlider>
@@ -14,7 +16,8 @@ constexpr std::uint32_t kTorqueMode = 3;
 constexpr std::uint32_t kBalancedMode = 1;
 constexpr std::uint32_t kSpeedModeOn = 2;
 constexpr std::uint32_t kSpeedModeOff = 0;
-const char* const kControlModes[] = {"Torque", "Balanced", "Speed"};
+constexpr int kControlModes[] = {MessageIds::TorqueItem, MessageIds::BalancedItem,
+                                 MessageIds::SpeedItem};
 
 // The rate is kept as ten times the slider step, step 1 fast to 20 slow.
 constexpr int kRateScale = 10;
@@ -65,8 +68,8 @@ void CStep3::load()
     }
     if (m_controlMode) {
         m_controlMode->clear();
-        for (const char* item : kControlModes)
-            m_controlMode->addItem(QString::fromLatin1(item));
+        for (int item : kControlModes)
+            m_controlMode->addItem(text(item));
         int item = 1;
         if (b.get(Field::SpeedMode) == kSpeedModeOn)
             item = kSpeedItem;

@@ -218,7 +218,33 @@ struct MessageIds
         LabelColumn,   // the heading of the fields' page labels
         NeedsIdentity, // 423
 
-        // Why a document is refused, by kind (430 to 459); see DocumentError::Kind.
+        // Why a document is refused, by kind (430 to 457); see DocumentError::Kind.
         DocumentErrorFirst = 430,
+
+        // Notes, list items and refusals of the wizard's pages (460 to 483).
+        ForwardSwitchNote = 460,
+        HallThrottleNote,
+        SendIdRange,
+        ReceiveIdRange,
+        PreferredAddressRange,
+        ArbitraryAddressRange,
+        IndustryGroupRange,
+        VehicleSystemInstanceRange,
+        VehicleSystemRange,
+        ReservedFieldsRange,
+        FunctionFieldsRange,
+        FunctionInstanceRange,
+        EcuInstanceRange,
+        ManufacturerCodeRange,
+        IdentityNumberRange,
+        SpeedItem,
+        TorqueItem,
+        BalancedItem,
+        NoUsedItem,
+        ThreeWirePotItem,
+        HallThrottleItem,
+        NoSensorItem,
+        DisableItem,
+        EnableItem, // 483
     };
 };
