@@ -43,11 +43,9 @@ QString jsonText(const QJsonValue& v)
 // A value as JSON writes it, for a window's words; arrays and objects shortened.
 QString jsonLiteral(const QJsonValue& v)
 {
-    if (v.isArray())
-        return QStringLiteral("[\u2026]");
-    if (v.isObject())
-        return QStringLiteral("{\u2026}");
-    return jsonText(v);
+    return v.isArray()    ? QStringLiteral("[\u2026]")
+           : v.isObject() ? QStringLiteral("{\u2026}")
+                          : jsonText(v);
 }
 
 void lineAndColumn(const QByteArray& json, int offset, int* lineOut, int* columnOut)
@@ -181,17 +179,10 @@ QString modelText(const ConfigBlock& block)
            fieldValueText(block, Field::ModelVariant);
 }
 
+// The couplings' kinds follow SharedBrakeInput in the order FieldRules::Coupling lists them.
 DocumentError::Kind couplingError(FieldRules::Coupling c)
 {
-    switch (c) {
-    case FieldRules::Coupling::SharedBrakeInput:
-        return DocumentError::SharedBrakeInput;
-    case FieldRules::Coupling::BrakeInputTaken:
-        return DocumentError::BrakeInputTaken;
-    case FieldRules::Coupling::FootSwitchWithForward:
-        break;
-    }
-    return DocumentError::FootSwitchWithForward;
+    return static_cast<DocumentError::Kind>(DocumentError::SharedBrakeInput + static_cast<int>(c));
 }
 
 } // namespace
@@ -368,23 +359,6 @@ QByteArray ConfigDocument::toJson() const
     return out;
 }
 
-bool sameModelAndVersion(const ConfigBlock& a, const ConfigBlock& b)
-{
-    for (Field f : {Field::ModelPrefix, Field::ModelNumber, Field::ModelOptions,
-                    Field::ModelVariant, Field::SoftwareVersion})
-        if (a.raw(f) != b.raw(f))
-            return false;
-    return true;
-}
-
-QString identityText(const ConfigBlock& block)
-{
-    return QStringLiteral("%1%2 options %3 variant %4, software %5")
-        .arg(fieldValueText(block, Field::ModelPrefix), fieldValueText(block, Field::ModelNumber),
-             fieldValueText(block, Field::ModelOptions), fieldValueText(block, Field::ModelVariant),
-             versionText(block));
-}
-
 bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
                    const ApplyOptions& options, ConfigBlock* result, QList<DocumentError>* errors)
 {
@@ -520,64 +494,4 @@ ConfigDocument documentFromAssignments(const QStringList& assignments, QList<Doc
             ordered.fields.append({def->field, doc.value(def->field)});
     }
     return ordered;
-}
-
-QList<FieldChange> diffBlocks(const ConfigBlock& a, const ConfigBlock& b, const FieldRules& rules)
-{
-    QList<FieldChange> changes;
-    for (Field f : rules.usedFields()) {
-        const QString before = fieldValueText(a, f);
-        const QString after = fieldValueText(b, f);
-        if (before != after)
-            changes.append({f, before, after});
-    }
-    return changes;
-}
-
-QString changeText(const FieldChange& change)
-{
-    return QStringLiteral("%1: %2 -> %3")
-        .arg(QLatin1String(fieldDef(change.field).name), change.before, change.after);
-}
-
-Field fieldAtOffset(int offset)
-{
-    int count = 0;
-    const FieldDef* table = fieldTable(&count);
-    for (int i = 0; i < count; ++i)
-        if (offset >= table[i].offset && offset < table[i].offset + table[i].width)
-            return table[i].field;
-    return Field::Count_;
-}
-
-int firstDifference(const ConfigBlock& a, const ConfigBlock& b, Field* field)
-{
-    for (int offset = 0; offset < kConfigBlockSize; ++offset) {
-        const std::uint8_t diff = a.byte(offset) ^ b.byte(offset);
-        if (diff == 0)
-            continue;
-        if (field) {
-            *field = fieldAtOffset(offset);
-            // In a byte of flags, name the flag whose bit differs.
-            int count = 0;
-            const FieldDef* table = fieldTable(&count);
-            for (int i = 0; i < count; ++i)
-                if (table[i].kind == FieldKind::Flag && table[i].offset == offset &&
-                    (table[i].mask & diff)) {
-                    *field = table[i].field;
-                    break;
-                }
-        }
-        return offset;
-    }
-    return -1;
-}
-
-int readBackDifference(const ConfigBlock& written, const ConfigBlock& readBack, Field* field)
-{
-    ConfigBlock compared = readBack;
-    const FieldDef& version = fieldDef(Field::SoftwareVersion);
-    for (int i = 0; i < version.width; ++i)
-        compared.setByte(version.offset + i, written.byte(version.offset + i));
-    return firstDifference(written, compared, field);
 }

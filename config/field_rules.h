@@ -167,6 +167,7 @@ public:
     // Field couplings the wizard keeps: one entry per rule that `after` breaks, counting only
     // rules one of whose fields differs from `before` (a controller may hold such a state
     // already; leaving it alone is no error).
+    // DocumentError's kinds of the couplings follow this order.
     enum class Coupling
     {
         SharedBrakeInput,      // BoostFunction and EconomyFunction both on
