@@ -32,6 +32,10 @@ ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
                              m_texts.text(ViewTexts::LabelColumn),
                              m_texts.text(ViewTexts::ImportControllerHeading),
                              m_texts.text(ViewTexts::ImportFileHeading)});
+    // The names and values in full; the label takes what room is left.
+    m_list->header()->setStretchLastSection(false);
+    for (int column : {0, 2, 3})
+        m_list->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     layout->addWidget(m_list);
     m_status = new QLabel(this);
@@ -46,7 +50,7 @@ ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
     connect(m_write, &QPushButton::clicked, this, &ImportWindow::write);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(560, 420);
+    resize(640, 420);
     load(path);
 }
 

@@ -64,6 +64,9 @@ public:
             for (QWidget* w : widgets)
                 if (w->isVisible())
                     takeWidget(w);
+            // NORVEL_SHOT_DIR keeps a picture of each message box and progress dialog, to look at.
+            if (qobject_cast<QMessageBox*>(top) || qobject_cast<QProgressDialog*>(top))
+                keepPicture(top);
             if (auto* box = qobject_cast<QMessageBox*>(top))
                 answer(box);
         }
@@ -116,6 +119,20 @@ private:
             take(model->headerData(r, Qt::Vertical).toString());
     }
 
+    void keepPicture(QWidget* window)
+    {
+        const QString dir = qEnvironmentVariable("NORVEL_SHOT_DIR");
+        // Windows on the stack come back at the same address: told apart by what they say.
+        QString key;
+        for (const QLabel* label : window->findChildren<QLabel*>())
+            key += label->text();
+        if (dir.isEmpty() || m_pictured.contains(key))
+            return;
+        m_pictured.insert(key);
+        window->grab().save(
+            QStringLiteral("%1/chinese-gui-%2.png").arg(dir).arg(m_pictured.size()));
+    }
+
     static void answer(QMessageBox* box)
     {
         for (QMessageBox::StandardButton b :
@@ -127,6 +144,8 @@ private:
     }
 
     QTimer m_timer;
+    QSet<QString> m_pictured;
+    int m_pictures = 0;
 };
 
 // The English words left in a text once paths, file names, quoted values, hexadecimal numbers
