@@ -26,7 +26,10 @@
 #include <QTextStream>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <utility>
 
 QString CNorvelControllerApp::systemLanguage(const QByteArray& lcAll, const QByteArray& lcMessages,
                                              const QByteArray& lang)
@@ -49,53 +52,141 @@ QString CNorvelControllerApp::backupDirectory(const QString& requested)
     return BackupHistory::directory(requested, QCoreApplication::applicationDirPath());
 }
 
-int CNorvelControllerApp::run(QApplication& app)
+namespace {
+
+// The program's options, declared once for the answer without a window and for the run.
+struct CommandLine
 {
-    QTextStream err(stderr);
+    CommandLine()
+    {
+        parser.setApplicationDescription(
+            QStringLiteral("Configures a Norvel motor controller connected by a serial cable."));
+        parser.addOptions({help, version, port, demo, language, backup, classic, import,
+                           professional, open, choose});
+        parser.addPositionalArgument(QStringLiteral("preset"),
+                                     QStringLiteral("With --demo: the simulated controller."),
+                                     QStringLiteral("[PRESET]"));
+    }
+
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Configures a Norvel motor controller connected by a serial cable."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption portOption(
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options.")};
+    const QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information.")};
+    const QCommandLineOption port{
         QStringLiteral("port"),
         QStringLiteral("Use serial device DEV instead of searching (repeatable)."),
-        QStringLiteral("DEV"));
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"), QStringLiteral("Run on a simulated controller (presets: %1).")
-                                    .arg(presetNames().join(QStringLiteral(", "))));
-    const QCommandLineOption languageOption(
+        QStringLiteral("DEV")};
+    const QCommandLineOption demo{QStringLiteral("demo"),
+                                  QStringLiteral("Run on a simulated controller (presets: %1).")
+                                      .arg(presetNames().join(QStringLiteral(", ")))};
+    const QCommandLineOption language{
         QStringLiteral("language"),
         QStringLiteral("Resource module to load: english or chinese (default: the system "
                        "language, chinese for zh*)."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption backupOption(QStringLiteral("backup-dir"),
-                                          QStringLiteral("Folder of the controller backup files."),
-                                          QStringLiteral("DIR"));
-    const QCommandLineOption classicOption(
+        QStringLiteral("NAME")};
+    const QCommandLineOption backup{QStringLiteral("backup-dir"),
+                                    QStringLiteral("Folder of the controller backup files."),
+                                    QStringLiteral("DIR")};
+    const QCommandLineOption classic{
         QStringLiteral("classic"),
-        QStringLiteral("Open the classic tabbed dialog instead of the wizard."));
-    const QCommandLineOption importOption(
+        QStringLiteral("Open the classic tabbed dialog instead of the wizard.")};
+    const QCommandLineOption import{
         QStringLiteral("import"),
         QStringLiteral("Import mode: show the changes configuration document FILE makes to the "
                        "controller, and write them."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption professionalOption(
+        QStringLiteral("FILE")};
+    const QCommandLineOption professional{
         QStringLiteral("professional"),
-        QStringLiteral("Professional view: every field of the controller in one table."));
-    const QCommandLineOption openOption(
+        QStringLiteral("Professional view: every field of the controller in one table.")};
+    const QCommandLineOption open{
         QStringLiteral("open"),
         QStringLiteral("With --professional: edit configuration document or image FILE offline."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption chooseOption(
+        QStringLiteral("FILE")};
+    const QCommandLineOption choose{
         QStringLiteral("choose-mode"),
-        QStringLiteral("Let the user pick guide, professional or import mode first."));
-    parser.addOptions({portOption, demoOption, languageOption, backupOption, classicOption,
-                       importOption, professionalOption, openOption, chooseOption});
-    parser.addPositionalArgument(QStringLiteral("preset"),
-                                 QStringLiteral("With --demo: the simulated controller."),
-                                 QStringLiteral("[PRESET]"));
-    parser.process(app); // --help and --version end here
+        QStringLiteral("Let the user pick guide, professional or import mode first.")};
+};
+
+void printVersion()
+{
+    std::fputs("norvel-controller " NORVEL_VERSION "\n", stdout);
+}
+
+// While the window system starts: its warnings wait, and its fatal error (no display) ends
+// the program with one line instead of an abort.
+QList<std::pair<QtMsgType, QString>>* g_heldMessages = nullptr;
+
+void windowSystemStartHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        std::fputs("norvel-controller: needs a graphical session, and no display could be "
+                   "opened (norvelctl works without one)\n",
+                   stderr);
+        std::_Exit(1);
+    }
+    g_heldMessages->append({type, message});
+}
+
+} // namespace
+
+int CNorvelControllerApp::answerWithoutWindow(int& argc, char** argv)
+{
+    CommandLine commandLine;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Anything else, errors included, is for the run, once Qt's own options are taken out.
+    if (!commandLine.parser.parse(arguments))
+        return -1;
+    if (commandLine.parser.isSet(commandLine.version)) {
+        printVersion();
+        return 0;
+    }
+    if (!commandLine.parser.isSet(commandLine.help))
+        return -1;
+    const QCoreApplication app(argc, argv); // the help text names the program as it was called
+    std::fputs(qPrintable(commandLine.parser.helpText()), stdout);
+    return 0;
+}
+
+std::unique_ptr<QApplication> CNorvelControllerApp::openWindowSystem(int& argc, char** argv)
+{
+    QList<std::pair<QtMsgType, QString>> held;
+    g_heldMessages = &held;
+    const QtMessageHandler previous = qInstallMessageHandler(windowSystemStartHandler);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    g_heldMessages = nullptr;
+    for (const auto& [type, message] : held)
+        qt_message_output(type, QMessageLogContext(), message);
+    return app;
+}
+
+int CNorvelControllerApp::run(QApplication&)
+{
+    QTextStream err(stderr);
+    CommandLine commandLine;
+    QCommandLineParser& parser = commandLine.parser;
+    const QCommandLineOption& portOption = commandLine.port;
+    const QCommandLineOption& demoOption = commandLine.demo;
+    const QCommandLineOption& languageOption = commandLine.language;
+    const QCommandLineOption& backupOption = commandLine.backup;
+    const QCommandLineOption& classicOption = commandLine.classic;
+    const QCommandLineOption& importOption = commandLine.import;
+    const QCommandLineOption& professionalOption = commandLine.professional;
+    const QCommandLineOption& openOption = commandLine.open;
+    const QCommandLineOption& chooseOption = commandLine.choose;
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err << "norvel-controller: " << parser.errorText() << "\nTry 'norvel-controller --help'\n";
+        return 2;
+    }
+    if (parser.isSet(commandLine.version)) {
+        printVersion();
+        return 0;
+    }
+    if (parser.isSet(commandLine.help))
+        parser.showHelp(0);
 
     const QStringList positional = parser.positionalArguments();
     if (!parser.isSet(demoOption) && !positional.isEmpty()) {

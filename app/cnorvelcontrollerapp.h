@@ -4,12 +4,21 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <memory>
+
 class QApplication;
 class QTranslator;
 
 class CNorvelControllerApp
 {
 public:
+    // Answers --help and --version without a window system (over ssh, in scripts); the exit
+    // code, or -1 when the program needs its window.
+    static int answerWithoutWindow(int& argc, char** argv);
+    // The application on the window system; without a display, says so in one line and ends
+    // the process with 1 instead of aborting.
+    static std::unique_ptr<QApplication> openWindowSystem(int& argc, char** argv);
+
     // Runs the program; returns the process exit code.
     int run(QApplication& app);
 

@@ -2,19 +2,15 @@
 // each behind the progress dialog with the messages the technician knows from the wizard.
 #include "controller_session.h"
 
-#include "config_document.h"
+#include "backup_policy.h"
+#include "field_rules.h"
 #include "message_ids.h"
 #include "port_advice_texts.h"
 #include "prompter.h"
-#include "transfers.h"
 
 namespace {
 
 using M = MessageIds;
-const char* const kAcceptedSeries[] = {"PDT", "PDR", "DVR"};
-constexpr std::uint8_t kSpecialVersionBit = 0x80;
-constexpr std::uint32_t kLegacyControlMode = 2;
-constexpr std::uint32_t kTorqueMode = 3;
 
 // What the user can do about the ports that could not be opened.
 QString openFailureDetails(const ConnectResult& result, const Prompter& prompter)
@@ -79,92 +75,78 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
 bool readController(const TransferRunner& run, const Prompter& texts, ConfigBlock* block)
 {
     // The link works on a copy; the caller's block is touched only here, on the GUI thread.
-    ConfigBlock copy = *block;
+    ReadOutcome read;
+    read.block = *block;
     const QString identifying = texts.line(M::IdentifyingLabel);
-    const bool ok =
-        run(texts.line(M::ReadingLabel), [&copy, identifying](Link& link, ProgressSink& progress) {
-            const auto report = [&progress](int done, int total) {
-                progress.setProgress(done, total + 1);
-            };
-            if (!ReadConfigBlock(link, copy, nullptr, report))
-                return false;
-            progress.setLabel(identifying);
-            const bool identified = IdentifyController(link, copy);
-            progress.setProgress(kReadExchanges + 1, kReadExchanges + 1);
-            return identified;
-        });
-    *block = copy; // a failed read keeps the bytes that did arrive
-    return ok;
-}
-
-VerifiedWrite writeAndVerify(const TransferRunner& run, const Prompter& texts,
-                             const ConfigBlock& block, ConfigBlock* readBack,
-                             QString* mismatchField, int* mismatchOffset)
-{
-    ConfigBlock back;
-    bool committed = false;
-    // The frames of the write stay as they are; the read-back follows the commit in the same
-    // transfer, as its last step.
-    const int total = kWriteExchanges + kReadExchanges;
-    const QString verifying = texts.line(M::VerifyingLabel);
-    const bool read = run(texts.line(M::WritingLabel), [&](Link& link, ProgressSink& progress) {
-        committed = WriteConfigBlock(link, block, nullptr, [&progress, total](int done, int) {
-            progress.setProgress(done, total);
-        });
-        if (!committed)
-            return false;
-        progress.setLabel(verifying);
-        return ReadConfigBlock(link, back, nullptr, [&progress, total](int done, int) {
-            progress.setProgress(kWriteExchanges + done, total);
-        });
+    run(texts.line(M::ReadingLabel), [&read, identifying](Link& link, ProgressSink& progress) {
+        TransferObserver observer;
+        observer.step = [&progress, identifying](TransferStep step) {
+            if (step == TransferStep::Identifying)
+                progress.setLabel(identifying);
+        };
+        observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
+        read = readController(link, read.block, observer);
+        return read.ok;
     });
-    if (!committed)
-        return VerifiedWrite::Failed;
-    if (!read) {
-        // The commit was answered, so the controller most likely holds the new image; the
-        // write is still not verified.
-        if (readBack)
-            *readBack = block;
-        return VerifiedWrite::Failed;
+    *block = read.block; // a failed read keeps the bytes that did arrive
+    return read.ok;
+}
+
+WriteOutcome writeAndVerify(const TransferRunner& run, const Prompter& texts,
+                            const ConfigBlock& block, const ConfigBlock& previous,
+                            const VerifiedWriteOptions& options)
+{
+    WriteOutcome outcome;
+    const QString verifying = texts.line(M::VerifyingLabel);
+    run(texts.line(M::WritingLabel), [&](Link& link, ProgressSink& progress) {
+        TransferObserver observer;
+        observer.step = [&progress, verifying](TransferStep step) {
+            if (step == TransferStep::Verifying)
+                progress.setLabel(verifying);
+        };
+        observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
+        outcome = writeVerified(link, block, previous, options, observer);
+        return outcome.succeeded();
+    });
+    return outcome;
+}
+
+bool keepBackupsOrAsk(Prompter& prompter, const QString& folder, const ConfigBlock& image)
+{
+    const BackupOutcome backup = keepBackups(folder, image);
+    if (backup.kept)
+        return true;
+    return prompter.askFilled(M::WriteWithoutBackup, {backup.folder, backup.reason},
+                              Prompter::Buttons::YesNoDefaultNo,
+                              Prompter::Icon::Warning) == Prompter::Answer::Yes;
+}
+
+QString writeFailureText(const WriteOutcome& outcome, const ConfigBlock& written,
+                         const Prompter& prompter)
+{
+    const auto exchange = [&prompter](const TransferFailure& failure) {
+        if (failure.offset < 0)
+            return failure.commandName();
+        return prompter.text(M::ExchangeAtOffset).arg(failure.commandName()).arg(failure.offset);
+    };
+    if (outcome.kind == WriteOutcome::Kind::NotStored)
+        return prompter.text(M::NotStoredNoRetry)
+            .arg(QLatin1String(fieldDef(outcome.field).name))
+            .arg(outcome.offset)
+            .arg(fieldValueText(outcome.readBlock, outcome.field),
+                 fieldValueText(written, outcome.field));
+    if (outcome.failure.command != CMD_COMMIT)
+        return prompter
+            .text(outcome.held == WriteOutcome::Held::NewBlock ? M::ReadBackStopped
+                                                               : M::WriteStoppedBeforeCommit)
+            .arg(exchange(outcome.failure));
+    switch (outcome.held) {
+    case WriteOutcome::Held::NewBlock:
+        return prompter.text(M::CommitLostNewHeld);
+    case WriteOutcome::Held::OldBlock:
+        return prompter.text(M::CommitLostOldHeld);
+    case WriteOutcome::Held::Unknown:
+        break;
     }
-    // Every image the program keeps carries the version bytes as identified.
-    const FieldDef& version = fieldDef(Field::SoftwareVersion);
-    ConfigBlock held = back;
-    for (int i = 0; i < version.width; ++i)
-        held.setByte(version.offset + i, block.byte(version.offset + i));
-    if (readBack)
-        *readBack = held;
-    Field field = Field::Count_;
-    const int offset = readBackDifference(block, back, &field);
-    if (offset < 0)
-        return VerifiedWrite::Verified;
-    if (mismatchField)
-        *mismatchField = QString::fromLatin1(fieldDef(field).name);
-    if (mismatchOffset)
-        *mismatchOffset = offset;
-    return VerifiedWrite::NotStored;
-}
-
-int refusalMessage(const ConfigBlock& block)
-{
-    const QByteArray prefix = block.raw(Field::ModelPrefix);
-    bool accepted = false;
-    for (const char* series : kAcceptedSeries)
-        accepted = accepted || prefix == QByteArray(series);
-    if (!accepted)
-        return M::UnsupportedSeries;
-    if (block.at(Field::ModelOptions) & kSpecialVersionBit)
-        return M::SpecialVersion;
-    return 0;
-}
-
-bool convertLegacyControlMode(ConfigBlock& block)
-{
-    if (block.get(Field::ControlMode) != kLegacyControlMode ||
-        block.get(Field::ControlModeCopy) != kLegacyControlMode)
-        return false;
-    block.set(Field::SpeedMode, 0);
-    block.set(Field::ControlMode, kTorqueMode);
-    block.set(Field::ControlModeCopy, kTorqueMode);
-    return true;
+    return prompter.text(M::CommitLostUnknown);
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "config_block.h"
+#include "controller_transfer.h"
 #include "link_worker.h"
+#include "open_decision.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,7 @@
 #include <functional>
 
 class Prompter;
+struct BackupOutcome;
 
 // Runs a link job behind the progress dialog with that label; true when the job succeeded.
 using TransferRunner =
@@ -27,24 +30,15 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
 // bytes that did arrive. `texts` gives the progress labels.
 bool readController(const TransferRunner& run, const Prompter& texts, ConfigBlock* block);
 
-// How a verified write ended.
-enum class VerifiedWrite
-{
-    Verified,  // committed and read back equal
-    Failed,    // an exchange failed: the commit or the read-back got no valid answer
-    NotStored, // committed, but the block read back differs
-};
+// Writes the block, commits it and reads it back (no identification), behind the progress
+// dialog. `previous` is what the controller held before; `texts` gives the progress labels.
+WriteOutcome writeAndVerify(const TransferRunner& run, const Prompter& texts,
+                            const ConfigBlock& block, const ConfigBlock& previous,
+                            const VerifiedWriteOptions& options = {});
 
-// Writes the block, commits it and reads it back (no identification). *readBack gets what the
-// controller holds afterwards, version bytes as written; on NotStored *mismatch says which field
-// and byte differ ("Regeneration (byte 1) reads back as true, written false").
-VerifiedWrite writeAndVerify(const TransferRunner& run, const Prompter& texts,
-                             const ConfigBlock& block, ConfigBlock* readBack,
-                             QString* mismatchField = nullptr, int* mismatchOffset = nullptr);
-
-// The message that refuses this controller, or 0 when the tool serves it: 107 for a series
-// it does not serve, 111 for a special version.
-int refusalMessage(const ConfigBlock& block);
-// Converts the legacy control mode 2 to torque mode, as the controller's newer software
-// expects; true when it did (message 108 tells the user).
-bool convertLegacyControlMode(ConfigBlock& block);
+// Keeps the controller's image before a write. Where it cannot be kept, asks whether to write
+// without it, naming the folder and the reason (default No). True when the write may go on.
+bool keepBackupsOrAsk(Prompter& prompter, const QString& folder, const ConfigBlock& image);
+// How a write that did not succeed ended, in the module's words.
+QString writeFailureText(const WriteOutcome& outcome, const ConfigBlock& written,
+                         const Prompter& prompter);

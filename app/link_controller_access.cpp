@@ -3,10 +3,7 @@
 #include "link_controller_access.h"
 
 #include "backup_file.h"
-#include "backup_history.h"
-#include "config_document.h"
 #include "controller_session.h"
-#include "field_rules.h"
 #include "message_ids.h"
 #include "prompter.h"
 #include "transfers.h"
@@ -67,32 +64,19 @@ bool LinkControllerAccess::write(QWidget* parent, const ConfigBlock& current,
             *error = m_prompter.line(M::NotConnected);
         return false;
     }
-    // Nothing is written unless the controller's image is safe on disk first.
-    QString why;
-    if (!BackupHistory(m_backupDir).saveBeforeWrite(current, nullptr, &why)) {
+    // Nothing is written unless the controller's image is safe on disk first, or the user
+    // chose to go on without it.
+    if (!keepBackupsOrAsk(m_prompter, m_backupDir, current)) {
         if (error)
-            *error = m_prompter.line(M::ImageNotSaved).arg(why);
+            error->clear(); // the user said No: nothing more to tell
         return false;
     }
-    ConfigBlock held;
-    QString field;
-    int offset = -1;
-    switch (writeAndVerify(runnerOver(m_link, parent), m_prompter, next, &held, &field, &offset)) {
-    case VerifiedWrite::Verified:
+    const WriteOutcome outcome =
+        writeAndVerify(runnerOver(m_link, parent), m_prompter, next, current);
+    if (outcome.succeeded())
         return true;
-    case VerifiedWrite::NotStored: {
-        const Field f = fieldNamed(field)->field;
-        if (error)
-            *error = m_prompter.line(M::DidNotStick)
-                         .arg(field, QString::number(offset), fieldValueText(held, f),
-                              fieldValueText(next, f));
-        return false;
-    }
-    case VerifiedWrite::Failed:
-        break;
-    }
     if (error)
-        *error = m_prompter.line(M::WriteNotConfirmed);
+        *error = writeFailureText(outcome, next, m_prompter);
     return false;
 }
 
@@ -119,7 +103,7 @@ bool openController(Prompter& prompter, LinkControllerAccess& access, ConfigBloc
         *exitCode = 1;
         return false;
     }
-    if (const int refusal = refusalMessage(*block)) {
+    if (const int refusal = decideOpen(*block).refusalMessage()) {
         prompter.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         return false;
     }

@@ -5,10 +5,12 @@
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    if (const int code = CNorvelControllerApp::answerWithoutWindow(argc, argv); code >= 0)
+        return code;
+    const std::unique_ptr<QApplication> app = CNorvelControllerApp::openWindowSystem(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Norvel Controller"));
-    QApplication::setApplicationVersion(QStringLiteral("4.6.0"));
+    QApplication::setApplicationVersion(QStringLiteral(NORVEL_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Norvel"));
     CNorvelControllerApp program;
-    return program.run(app);
+    return program.run(*app);
 }

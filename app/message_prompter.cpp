@@ -14,6 +14,16 @@ Prompter::Answer MessagePrompter::ask(int stringId, Buttons buttons, Icon icon,
     return show(text, details, buttons, icon);
 }
 
+Prompter::Answer MessagePrompter::askFilled(int stringId, const QStringList& args, Buttons buttons,
+                                            Icon icon)
+{
+    QString text = m_resources.string(stringId);
+    for (const QString& arg : args)
+        text = text.arg(arg);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return show(text, QString(), buttons, icon);
+}
+
 QString MessagePrompter::text(int stringId) const
 {
     return m_resources.string(stringId);
@@ -56,6 +66,10 @@ Prompter::Answer MessagePrompter::show(const QString& text, const QString& detai
     case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
+    case Buttons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        break;
     case Buttons::RetryCancel:
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         break;
@@ -71,7 +85,8 @@ Prompter::Answer MessagePrompter::show(const QString& text, const QString& detai
         return Answer::Retry;
     default:
         // Closing the box counts as its negative answer.
-        return buttons == Buttons::YesNo ? Answer::No
-                                         : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo
+                   ? Answer::No
+                   : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
     }
 }

@@ -15,6 +15,7 @@ public:
     void setParentWindow(QWidget* parent) { m_parent = parent; }
 
     Answer ask(int stringId, Buttons buttons, Icon icon, const QString& details) override;
+    Answer askFilled(int stringId, const QStringList& args, Buttons buttons, Icon icon) override;
     Answer tell(const QString& text, Buttons buttons, Icon icon) override;
     QString text(int stringId) const override;
 

@@ -28,7 +28,7 @@ std::optional<ConfigBlock> chooseIdentity(const ResourceModule& resources)
     for (const QString& name : presetNames()) {
         ConfigBlock block;
         std::uint8_t major = 0, minor = 0;
-        if (!presetImage(name, &block, &major, &minor) || refusalMessage(block) != 0)
+        if (!presetImage(name, &block, &major, &minor) || decideOpen(block).refusalMessage() != 0)
             continue;
         block.setByte(fieldDef(Field::SoftwareVersion).offset, major);
         block.setByte(fieldDef(Field::SoftwareVersion).offset + 1, minor);

@@ -113,8 +113,6 @@ private:
     bool connectController();
     bool readController();
     void saveBackup();
-    // Saves the controller's image into the backup history before a write.
-    void saveHistory();
     enum class WriteResult
     {
         Verified,  // committed, and the controller reads back what was written

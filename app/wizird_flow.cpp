@@ -3,8 +3,6 @@
 #include "wizird.h"
 
 #include "backup_file.h"
-#include "backup_history.h"
-#include "config_document.h"
 #include "controller_session.h"
 #include "field_rules.h"
 #include "link_worker.h"
@@ -97,7 +95,7 @@ bool Wizird::OnInitDialog()
     if (!hasRegenerationPage(m_block))
         m_block.setFlag(Field::Regeneration, false);
 
-    if (const int refusal = refusalMessage(m_block)) {
+    if (const int refusal = decideOpen(m_block).refusalMessage()) {
         m_prompter.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         end(QDialog::Accepted);
         return false;
@@ -109,31 +107,27 @@ bool Wizird::OnInitDialog()
     return true;
 }
 
-void Wizird::saveHistory()
-{
-    // What the controller holds now, as last read or written, kept before it is replaced. A
-    // failure here does not hold up the write: the first-connection image is still there.
-    QString error;
-    if (!BackupHistory(m_options.backupDir).save(m_controllerImage, nullptr, &error))
-        qWarning("%s", qPrintable(error));
-}
-
 Wizird::WriteResult Wizird::writeController(QString* mismatch)
 {
     const ConfigBlock copy = m_block;
-    QString field;
-    int offset = -1;
-    const VerifiedWrite result =
-        writeAndVerify(transferRunner(), m_prompter, copy, &m_controllerImage, &field, &offset);
-    if (result == VerifiedWrite::Verified)
+    // The wizard's Retry writes the whole block again, so a lost COMMIT needs no read-back here.
+    VerifiedWriteOptions options;
+    options.readBackAfterLostCommit = false;
+    const WriteOutcome outcome =
+        writeAndVerify(transferRunner(), m_prompter, copy, m_controllerImage, options);
+    if (outcome.readBack)
+        m_controllerImage = outcome.readBlock;
+    else if (outcome.held == WriteOutcome::Held::NewBlock)
+        m_controllerImage = copy; // committed, most likely held; not verified
+    if (outcome.kind == WriteOutcome::Kind::Verified)
         return WriteResult::Verified;
-    if (result == VerifiedWrite::Failed)
+    if (outcome.kind != WriteOutcome::Kind::NotStored)
         return WriteResult::Failed;
     if (mismatch) {
-        const Field f = fieldNamed(field)->field;
+        const Field f = outcome.field;
         QString text = m_resources.string(M::NotStored);
-        text = text.arg(field, QString::number(offset), fieldValueText(m_controllerImage, f),
-                        fieldValueText(copy, f));
+        text = text.arg(QLatin1String(fieldDef(f).name), QString::number(outcome.offset),
+                        fieldValueText(m_controllerImage, f), fieldValueText(copy, f));
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         *mismatch = text;
     }
@@ -145,7 +139,10 @@ void Wizird::OnFinish()
     // The page on screen stores its values before anything is written.
     if (!showPageChecked(m_pageCount, false))
         return;
-    saveHistory();
+    // What the controller holds now, as last read or written, is kept before it is replaced;
+    // where it cannot be, the user decides.
+    if (!keepBackupsOrAsk(m_prompter, m_options.backupDir, m_controllerImage))
+        return;
     for (;;) {
         QString mismatch;
         const WriteResult result = writeController(&mismatch);

@@ -3,6 +3,8 @@
 
 #include "link.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 #include <condition_variable>
@@ -33,6 +35,18 @@ QString failureReason(const QString& err)
     return lines.isEmpty() ? QStringLiteral("failed") : lines.last();
 }
 
+// One JSON document of every controller's: an object keyed by port, each value the
+// controller's document or {"error": reason}.
+QByteArray documentsByPort(const std::vector<std::unique_ptr<Worker>>& workers)
+{
+    QJsonObject all;
+    for (const auto& w : workers)
+        all.insert(w->port, w->code == kExitOk
+                                ? QJsonDocument::fromJson(w->out.toUtf8()).object()
+                                : QJsonObject{{QStringLiteral("error"), failureReason(w->err)}});
+    return QJsonDocument(all).toJson();
+}
+
 } // namespace
 
 // Writes every line of `text` to `stream`, each starting with the port. A line that already
@@ -59,16 +73,22 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
         m_err << path << ": could not set " << setting << Qt::endl;
     };
     const FindResult found = finder.FindControllers(m_ports, observer);
+    // With --json standard output is one JSON document; the summary goes with the errors.
+    const bool json = arguments.contains(QStringLiteral("--json"));
+    QTextStream& summary = json ? m_err : m_out;
     for (const PortProblem& problem : found.openFailures)
         m_err << problem.path << ": cannot open: " << portProblemText(problem) << Qt::endl;
     if (found.controllers.isEmpty()) {
         for (const QString& line : portAdviceLines(found.openFailures, found.silent))
             m_err << "norvelctl: " << line << Qt::endl;
-        m_out << "all: no controller found";
-        if (!found.silent.isEmpty())
-            m_out << "; no answer on " << found.silent.join(QStringLiteral(", "));
-        m_out << '\n';
+        if (json)
+            m_out << "{\n}\n";
         m_out.flush();
+        summary << "all: no controller found";
+        if (!found.silent.isEmpty())
+            summary << "; no answer on " << found.silent.join(QStringLiteral(", "));
+        summary << '\n';
+        summary.flush();
         return kExitLink;
     }
 
@@ -114,7 +134,8 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
     for (const auto& worker : workers)
         worker->thread->start();
 
-    // Each controller's lines as soon as it is done, so that a slow one holds up nobody.
+    // Each controller's lines as soon as it is done, so that a slow one holds up nobody; with
+    // --json its document waits for the others.
     for (std::size_t reported = 0; reported < workers.size(); ++reported) {
         int index;
         {
@@ -124,7 +145,8 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
         }
         Worker& w = *workers[static_cast<std::size_t>(index)];
         w.thread->wait();
-        prefixed(m_out, w.port, w.out);
+        if (!json)
+            prefixed(m_out, w.port, w.out);
         prefixed(m_err, w.port, w.err);
     }
 
@@ -136,12 +158,15 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
         failures << QStringLiteral("%1 (%2)").arg(w->port, failureReason(w->err));
         code = (code == kExitLink || w->code == kExitLink) ? kExitLink : kExitUsage;
     }
-    const auto total = static_cast<int>(workers.size());
-    m_out << "all: " << command << " succeeded on " << (total - failures.size()) << " of " << total
-          << (total == 1 ? " controller" : " controllers");
-    if (!failures.isEmpty())
-        m_out << "; failed: " << failures.join(QStringLiteral("; "));
-    m_out << '\n';
+    if (json)
+        m_out << documentsByPort(workers);
     m_out.flush();
+    const auto total = static_cast<int>(workers.size());
+    summary << "all: " << command << " succeeded on " << (total - failures.size()) << " of "
+            << total << (total == 1 ? " controller" : " controllers");
+    if (!failures.isEmpty())
+        summary << "; failed: " << failures.join(QStringLiteral("; "));
+    summary << '\n';
+    summary.flush();
     return code;
 }

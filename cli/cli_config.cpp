@@ -4,8 +4,11 @@
 #include "backup_history.h"
 #include "config_block.h"
 #include "config_document.h"
+#include "configuration_file.h"
 #include "field_rules.h"
 #include "link.h"
+#include "open_decision.h"
+#include "plausibility.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,6 +109,8 @@ int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOpt
     ConfigBlock current;
     if (!readController(link, current))
         return kExitLink;
+    if (!servedForWriting(current))
+        return kExitUsage;
     ApplyOptions apply;
     apply.force = options.force;
     apply.only = options.only;
@@ -116,6 +121,19 @@ int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOpt
             m_err << "norvelctl: " << e.message << Qt::endl;
         return fail(QStringLiteral("nothing written"), kExitUsage);
     }
+    // A legacy control mode left in place goes with this write, converted as the wizard does.
+    if (convertLegacyControlMode(next))
+        m_err << "The controller holds the legacy control mode 2: it is converted to torque mode "
+                 "(ControlMode 3, SpeedMode 0) with this write."
+              << Qt::endl;
+    const QList<ImplausiblePair> implausible = newImplausiblePairs(current, next);
+    for (const ImplausiblePair& pair : implausible)
+        m_err << "norvelctl: " << (options.force ? "written anyway: " : "") << implausibleText(pair)
+              << Qt::endl;
+    if (!implausible.isEmpty() && !options.force)
+        return fail(QStringLiteral("these settings do not work together; nothing written (--force "
+                                   "writes them anyway)"),
+                    kExitUsage);
     const QList<FieldChange> changes = diffBlocks(current, next, FieldRules(current));
     if (changes.isEmpty()) {
         m_err << "The controller already holds these values: nothing to change, nothing written."
@@ -172,68 +190,37 @@ int CliTool::writeDocument(const QString& path, const QByteArray& json)
 int CliTool::diff(Link& link, const QStringList& inputs)
 {
     const QStringList names = {inputs.value(0), inputs.value(1, QStringLiteral("controller"))};
-    ConfigurationInput sides[2];
+    ConfigurationSide sides[2];
     for (int i = 0; i < 2; ++i) {
-        ConfigurationInput& side = sides[i];
         if (names[i] == QLatin1String("controller")) {
-            if (!readController(link, side.block))
+            ConfigBlock block;
+            if (!readController(link, block))
                 return kExitUsage; // as diff(1): trouble is 2
-            side.whole = true;
-        } else if (const int code = readConfiguration(names[i], &side); code != kExitOk) {
+            sides[i] = ConfigurationSide::of(block);
+        } else if (const int code = readConfiguration(names[i], &sides[i]); code != kExitOk) {
             return code;
         }
-        if (side.whole)
-            side.fields = FieldRules(side.block).usedFields();
     }
-
-    // A's fields in order, then those only B holds. A field one side lacks counts only when
-    // that side is a whole image: a document that does not name a field says nothing of it.
-    QList<Field> order = sides[0].fields;
-    for (Field f : sides[1].fields)
-        if (!order.contains(f))
-            order.append(f);
-    bool differ = false;
-    for (Field f : order) {
-        const bool inA = sides[0].fields.contains(f), inB = sides[1].fields.contains(f);
-        if ((!inA && !sides[0].whole) || (!inB && !sides[1].whole))
-            continue;
-        const QString a = inA ? fieldValueText(sides[0].block, f) : QStringLiteral("-");
-        const QString b = inB ? fieldValueText(sides[1].block, f) : QStringLiteral("-");
-        if (a == b)
-            continue;
-        m_out << changeText({f, a, b}) << '\n';
-        differ = true;
-    }
+    const QList<FieldChange> changes = compareConfigurations(sides[0], sides[1]);
+    for (const FieldChange& change : changes)
+        m_out << changeText(change) << '\n';
     m_out.flush();
-    return differ ? kExitLink : kExitOk;
+    return changes.isEmpty() ? kExitOk : kExitLink;
 }
 
-int CliTool::readConfiguration(const QString& path, ConfigurationInput* input)
+int CliTool::readConfiguration(const QString& path, ConfigurationSide* side)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()), kExitUsage);
-    const QByteArray data = file.readAll();
-    // A 128-byte file is an image unless it is a JSON object: an image may well start with a
-    // brace or blanks, but it is never whole JSON.
-    if (data.size() == kConfigBlockSize && !QJsonDocument::fromJson(data).isObject()) {
-        input->block = ConfigBlock::fromByteArray(data);
-        input->whole = true;
-        input->identified = true;
-        return kExitOk;
-    }
+    ConfigurationFile file;
+    QString ioError;
     QList<DocumentError> errors;
-    const ConfigDocument doc = ConfigDocument::parse(data, &errors);
-    for (const DocumentError& e : errors)
-        m_err << "norvelctl: " << path << ": " << e.message << Qt::endl;
-    if (!errors.isEmpty())
+    if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
+        if (!ioError.isEmpty())
+            return fail(QStringLiteral("cannot open %1: %2").arg(path, ioError), kExitUsage);
+        for (const DocumentError& e : errors)
+            m_err << "norvelctl: " << path << ": " << e.message << Qt::endl;
         return kExitUsage;
-    input->block = doc.controller.value_or(ConfigBlock());
-    input->identified = doc.controller.has_value();
-    for (const auto& [field, value] : doc.fields) {
-        input->block.set(field, value);
-        input->fields.append(field);
     }
+    *side = ConfigurationSide::of(file);
     return kExitOk;
 }
 

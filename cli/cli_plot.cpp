@@ -4,6 +4,7 @@
 
 #include "backup_file.h"
 #include "config_document.h"
+#include "configuration_file.h"
 #include "curve_painter.h"
 #include "curves.h"
 #include "field_rules.h"
@@ -15,19 +16,21 @@ int CliTool::plot(Link& link, const QString& path, const QString& curveName,
                   const std::optional<QString>& from)
 {
     if (curvePictureFormat(path).isEmpty())
-        return fail(QStringLiteral("%1: the picture's name must end in .png or .svg").arg(path),
-                    kExitUsage);
+        return usageError(
+            QStringLiteral("%1: the picture's name must end in .png or .svg").arg(path));
     std::optional<CurveKind> only;
     if (!curveName.isEmpty()) {
         only = curveKindNamed(curveName);
-        if (!only)
-            return fail(QStringLiteral("unknown curve '%1'; one of throttle, regen, voltage, "
-                                       "temperature")
-                            .arg(curveName),
-                        kExitUsage);
+        if (!only) {
+            QStringList names;
+            for (CurveKind kind : kCurveKinds)
+                names << curveKindName(kind);
+            return usageError(QStringLiteral("unknown curve '%1'; one of %2")
+                                  .arg(curveName, names.join(QStringLiteral(", "))));
+        }
     }
 
-    ConfigurationInput input;
+    ConfigurationSide input;
     QString source;
     if (from) {
         if (const int code = readConfiguration(*from, &input); code != kExitOk)
@@ -41,9 +44,10 @@ int CliTool::plot(Link& link, const QString& path, const QString& curveName,
                         kExitUsage);
         source = QFileInfo(*from).fileName();
     } else {
-        if (!readController(link, input.block))
+        ConfigBlock block;
+        if (!readController(link, block))
             return kExitLink;
-        input.whole = true;
+        input = ConfigurationSide::of(block);
         source = link.portPath();
     }
     const ConfigBlock& block = input.block;

@@ -12,6 +12,8 @@
 class Link;
 struct ConfigDocument;
 struct PortProblem;
+struct WriteOutcome;
+struct ConfigurationSide;
 
 // Exit codes scripts rely on.
 enum CliExit
@@ -42,6 +44,7 @@ private:
         bool force = false;
         bool dryRun = false;
         bool verify = true;
+        bool noBackup = false; // write even when the controller's image cannot be kept
         QStringList only;
     };
     int ports();
@@ -60,23 +63,22 @@ private:
     int import(Link& link, const QString& path, const WriteOptions& options);
     int diff(Link& link, const QStringList& inputs);
     int backups();
+    // The hidden commands for the completion: field names ("fields", "fields writable") or
+    // curve names ("curves"), one a line.
+    int listNames(const QString& command, const QString& which);
     int plot(Link& link, const QString& path, const QString& curve,
              const std::optional<QString>& from);
 
-    // A configuration named on the command line: a 128-byte image (every field its controller
-    // uses) or a document (the fields it names, on its controller part's identity bytes).
-    struct ConfigurationInput
-    {
-        ConfigBlock block;
-        QList<Field> fields;
-        bool whole = false;      // an image
-        bool identified = false; // an image, or a document with a controller part
-    };
-    // Reads `path`; kExitOk, or kExitUsage once the reasons are printed.
-    int readConfiguration(const QString& path, ConfigurationInput* input);
+    // Reads the document or 128-byte image at `path`; kExitOk, or kExitUsage once the reasons
+    // are printed.
+    int readConfiguration(const QString& path, ConfigurationSide* side);
 
     bool connect(Link& link);
     bool readController(Link& link, ConfigBlock& block);
+    // False, with the reason printed, for a controller the tool does not configure.
+    bool servedForWriting(const ConfigBlock& block);
+    // Why a write did not succeed, and what the controller holds now.
+    static QString writeFailureText(const WriteOutcome& outcome, const ConfigBlock& written);
     // Applies a document to the controller: check, list the changes, ask, back up, write,
     // verify.
     int applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOptions& options);
@@ -87,6 +89,8 @@ private:
     bool askMotorStopped();
     QString backupDirectory() const;
     int fail(const QString& message, int code);
+    // A command line that cannot be run: the problem in one line, then where the help is.
+    int usageError(const QString& problem);
 
     QTextStream& m_out;
     QTextStream& m_err;

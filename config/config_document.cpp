@@ -194,6 +194,11 @@ const FieldDef* fieldNamed(const QString& name)
     return def != nullptr && name == QLatin1String(def->name) ? def : nullptr;
 }
 
+bool documentMayName(const FieldDef& def)
+{
+    return !neverWritable(def);
+}
+
 bool ConfigDocument::names(Field f) const
 {
     for (const auto& [field, value] : fields)

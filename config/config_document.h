@@ -14,6 +14,9 @@
 
 // The field of that exact name (case-sensitive), or nullptr.
 const FieldDef* fieldNamed(const QString& name);
+// Whether a document or an assignment may name the field at all: false for the fields no
+// controller lets anyone write.
+bool documentMayName(const FieldDef& def);
 
 // One refusal, naming the field it concerns (empty for the document as a whole). `message` is
 // the command line's English; a window puts `kind` with `args` (and `valid`) into its own words.

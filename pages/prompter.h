@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Prompter
 {
@@ -11,7 +12,8 @@ public:
         Ok,
         OkCancel,
         YesNo,
-        RetryCancel
+        RetryCancel,
+        YesNoDefaultNo, // a question whose safe answer is No
     };
     enum class Icon
     {
@@ -37,6 +39,15 @@ public:
     // Shows a text of the program's own (validation messages, file errors).
     virtual Answer tell(const QString& text, Buttons buttons = Buttons::Ok,
                         Icon icon = Icon::Warning) = 0;
+    // Shows message `stringId` with its %1, %2... filled from `args`, in order.
+    virtual Answer askFilled(int stringId, const QStringList& args, Buttons buttons,
+                             Icon icon = Icon::None)
+    {
+        QString filled = text(stringId);
+        for (const QString& arg : args)
+            filled = filled.arg(arg);
+        return tell(filled, buttons, icon);
+    }
     // Text `stringId` of the loaded resource module, for composing details; null when this
     // prompter has no module or the module lacks the text.
     virtual QString text(int /*stringId*/) const { return {}; }

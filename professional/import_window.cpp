@@ -5,6 +5,7 @@
 #include "config_document.h"
 #include "controller_access.h"
 #include "field_rules.h"
+#include "plausibility_question.h"
 #include "view_texts.h"
 
 #include <QDialogButtonBox>
@@ -108,8 +109,22 @@ void ImportWindow::write()
 {
     if (!canWrite())
         return;
+    const QList<ImplausiblePair> implausible = newImplausiblePairs(m_controller, m_next);
+    if (!implausible.isEmpty()) {
+        const QString question =
+            implausibleQuestion(implausible, [this](int id) { return m_texts.text(id); });
+        const bool yes = askImplausible
+                             ? askImplausible(question)
+                             : QMessageBox::question(this, windowTitle(), question,
+                                                     QMessageBox::Yes | QMessageBox::No,
+                                                     QMessageBox::No) == QMessageBox::Yes;
+        if (!yes)
+            return;
+    }
     QString error;
     if (!m_access.write(this, m_controller, m_next, &error)) {
+        if (error.isEmpty()) // the user chose not to write
+            return;
         if (showError)
             showError(error);
         else

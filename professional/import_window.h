@@ -32,6 +32,9 @@ public:
     // After a verified write: true closes the window (the completion question). Without it
     // the window closes.
     std::function<bool()> askClose;
+    // Settings that do not work together: true writes them anyway. Without it a message box
+    // asks, No by default.
+    std::function<bool(const QString&)> askImplausible;
     // A failed write's reason; without it a message box shows it.
     std::function<void(const QString&)> showError;
 

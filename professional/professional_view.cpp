@@ -11,6 +11,7 @@
 #include "field_filter_model.h"
 #include "field_rules.h"
 #include "field_table_model.h"
+#include "plausibility_question.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -137,6 +138,12 @@ void ProfessionalView::openOffline(const QString& path, const std::optional<Conf
 void ProfessionalView::build()
 {
     auto& prompts = m_options.prompts;
+    if (!prompts.cautiousQuestion)
+        prompts.cautiousQuestion = [this](const QString& text) {
+            return QMessageBox::question(this, QCoreApplication::applicationName(), text,
+                                         QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::No) == QMessageBox::Yes;
+        };
     if (!prompts.question)
         prompts.question = [this](const QString& text) {
             return QMessageBox::question(this, QCoreApplication::applicationName(), text,
@@ -532,11 +539,17 @@ bool ProfessionalView::writeController()
         setStatus(text(ViewTexts::NothingToWrite));
         return false;
     }
+    // Settings that do not work together are named first; No is the safe answer.
+    const QList<ImplausiblePair> implausible = newImplausiblePairs(current, next);
+    if (!implausible.isEmpty() && !m_options.prompts.cautiousQuestion(implausibleQuestion(
+                                      implausible, [this](int id) { return text(id); })))
+        return false;
     if (!ask(text(ViewTexts::MotorStopped)))
         return false;
     QString error;
     if (!m_access->write(this, current, next, &error)) {
-        tell(text(ViewTexts::WriteFailed).arg(error));
+        if (!error.isEmpty()) // empty: the user chose not to write
+            tell(text(ViewTexts::WriteFailed).arg(error));
         updateActions();
         return false;
     }

@@ -39,6 +39,8 @@ struct ProfessionalPrompts
 
     // A Yes/No question; true for Yes.
     std::function<bool(const QString& text)> question;
+    // A Yes/No question whose safe answer, and default, is No.
+    std::function<bool(const QString& text)> cautiousQuestion;
     // Save, Discard or Cancel, before closing with changes neither written nor saved.
     std::function<CloseAnswer(const QString& text)> closeQuestion;
     // A notice or an error.

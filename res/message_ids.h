@@ -192,7 +192,20 @@ struct MessageIds
         NoCurveHint,
         BackupLegend, // 299
 
-        // Progress, port failures and the link's results in every mode (400 to 419).
+        // Writes in every mode (300 to 310).
+        WriteWithoutBackup = 300, // the backup question (folder, reason)
+        ImplausibleQuestion,      // settings that do not work together (their lines)
+        VoltageCutBacksOverlap,
+        ResumeNotBelowStop,
+        WriteStoppedBeforeCommit, // how a write ended
+        ReadBackStopped,
+        CommitLostNewHeld,
+        CommitLostOldHeld,
+        CommitLostUnknown,
+        NotStoredNoRetry,
+        ExchangeAtOffset, // 310
+
+        // Progress, port failures and the link's results in every mode (400 to 423).
         SearchingLabel = 400,
         SearchingOnLabel,
         ReadingLabel,
@@ -207,10 +220,8 @@ struct MessageIds
         NoPortsLine,
         NotConnected,
         ReadStopped,
-        ImageNotSaved,
-        DidNotStick,
-        WriteNotConfirmed,
-        CannotRestore,
+        // 414 to 416 no longer used: how a write ends is said by 300 to 310.
+        CannotRestore = 417,
         ChooseControllerTitle,
         ChooseControllerQuestion, // 419
         ControllerChoice,

@@ -62,6 +62,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("norvel-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NORVEL_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -70,6 +71,7 @@ int main(int argc, char* argv[])
                        "until interrupted.\n\n") +
         presetHelp());
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption presetOption(QStringLiteral("preset"),
                                           QStringLiteral("Controller preset (default full)."),
                                           QStringLiteral("NAME"), defaultPresetName());
@@ -81,8 +83,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption stateOption(
         QStringLiteral("state"), QStringLiteral("Write the stored image here after each commit."),
         QStringLiteral("FILE"));
-    const QCommandLineOption versionOption(
-        QStringLiteral("version"),
+    const QCommandLineOption softwareOption(
+        QStringLiteral("software-version"),
         QStringLiteral("Software version reported by identify, 4 hex digits such as 0405."),
         QStringLiteral("MMmm"));
     const QCommandLineOption linkOption(
@@ -105,13 +107,15 @@ int main(int argc, char* argv[])
         QStringLiteral("KIND:COMMAND:N"));
     const QCommandLineOption traceOption(
         QStringLiteral("trace"), QStringLiteral("Print every frame received and sent on stderr."));
-    parser.addOptions({presetOption, imageOption, stateOption, versionOption, linkOption,
+    parser.addOptions({presetOption, imageOption, stateOption, softwareOption, linkOption,
                        paceOption, delayOption, faultOption, traceOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (!parser.positionalArguments().isEmpty())
         return usageError(
             QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
@@ -130,12 +134,13 @@ int main(int argc, char* argv[])
             return usageError(error);
         options.hasImage = true;
     }
-    if (parser.isSet(versionOption)) {
-        const QString text = parser.value(versionOption);
+    if (parser.isSet(softwareOption)) {
+        const QString text = parser.value(softwareOption);
         static const QRegularExpression fourHex(QStringLiteral("^[0-9A-Fa-f]{4}$"));
         if (!fourHex.match(text).hasMatch())
             return usageError(
-                QStringLiteral("--version \"%1\": expected 4 hex digits such as 0405").arg(text));
+                QStringLiteral("--software-version \"%1\": expected 4 hex digits such as 0405")
+                    .arg(text));
         options.versionOverride = text.toInt(nullptr, 16);
     }
     for (const QString& text : parser.values(faultOption)) {

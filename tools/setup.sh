@@ -20,6 +20,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth
   dpkg-dev desktop-file-utils help2man man-db
+  lintian mandoc appstream shellcheck
 )
 install_missing() {
   missing=()
@@ -46,7 +47,7 @@ build_all() {
 sanitize() {
   local dir=${NORVEL_SANITIZE_BUILD_DIR:-$top/build-sanitize}
   local flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-  cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVEL_HARDENING=OFF \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" \
     -DCMAKE_SHARED_LINKER_FLAGS="$flags" >/dev/null
   cmake --build "$dir" -j"$(nproc)"
@@ -68,7 +69,8 @@ fuzz() {
   major=$(clang++ -dumpversion | cut -d. -f1)
   install_missing "libclang-rt-$major-dev"
   local dir=${NORVEL_FUZZ_BUILD_DIR:-$top/build-fuzz}
-  CXX=clang++ cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVEL_FUZZ=ON >/dev/null
+  CXX=clang++ cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVEL_FUZZ=ON \
+    -DNORVEL_HARDENING=OFF >/dev/null
   local targets=(frame_fuzz controller_fuzz document_fuzz backup_fuzz)
   cmake --build "$dir" -j"$(nproc)" --target "${targets[@]}"
   local failed=0

@@ -38,6 +38,7 @@ public:
     {
         switch (b) {
         case Buttons::YesNo:
+        case Buttons::YesNoDefaultNo:
             return Answer::Yes;
         case Buttons::RetryCancel:
             return Answer::Cancel;

@@ -256,8 +256,8 @@ TEST(ChineseGui, EveryVisibleTextThroughSearchReadWriteFailuresAndImportIsChines
     // The run went where it should: each step's words were seen.
     const QString all = QStringList(watch.texts.begin(), watch.texts.end()).join('\n');
     for (int id : std::initializer_list<int>{M::NoAnswerLine, M::PortMissingLine, M::ReadingLabel,
-                                             M::WriteFailed, M::WriteNotConfirmed, M::DidNotStick,
-                                             M::CannotImport,
+                                             M::WriteFailed, M::CommitLostNewHeld,
+                                             M::NotStoredNoRetry, M::CannotImport,
                                              M::DocumentErrorFirst + DocumentError::NoSuchField,
                                              M::DocumentErrorFirst + DocumentError::OutOfRange})
         EXPECT_TRUE(all.contains(opening(id).trimmed())) << id;

@@ -8,6 +8,7 @@
 #include "sim_server.h"
 #include "test_resources.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -82,6 +83,28 @@ TEST_F(LinkControllerAccessTest, WritesVerifiedAfterKeepingTheImageInTheHistory)
     sim->addFault({SimFault::NoReply, CMD_COMMIT, 3});
     EXPECT_FALSE(access->write(nullptr, next, again, &error));
     EXPECT_TRUE(error.contains("did not confirm")) << error.toStdString();
+}
+
+TEST_F(LinkControllerAccessTest, WithoutABackupItAsksAndNoWritesNothing)
+{
+    const QString occupied = backupDir.filePath("occupied");
+    QFile file(occupied); // a file where the backup folder should be
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    LinkControllerAccess blocked(link, prompter, {sim->devicePath()}, occupied);
+    ASSERT_TRUE(blocked.connectController(nullptr));
+    ConfigBlock current;
+    QString error;
+    ASSERT_TRUE(blocked.read(nullptr, &current, &error));
+    ConfigBlock next = current;
+    next.set(Field::MaxMotorCurrent, 55);
+    prompter.script(300, {Prompter::Answer::No, Prompter::Answer::Yes});
+    EXPECT_FALSE(blocked.write(nullptr, current, next, &error));
+    EXPECT_TRUE(error.isEmpty()) << "the user's No needs no message";
+    EXPECT_TRUE(prompter.askedDetails.last().contains(occupied));
+    EXPECT_EQ(sim->commitCount(), 0);
+    EXPECT_TRUE(blocked.write(nullptr, current, next, &error)) << error.toStdString();
+    EXPECT_EQ(sim->commitCount(), 1);
 }
 
 TEST_F(LinkControllerAccessTest, NoControllerAsksRetryOrCancelWithWhatWasTried)

@@ -18,18 +18,35 @@ struct Outcome
     QString err;
 };
 
+// The environment of a session without any display: over ssh, in a script.
+QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    return env;
+}
+
+QProcessEnvironment offscreen()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
+// The exit code is -1 when the program crashed or aborted.
 Outcome runProgram(const QString& program, const QStringList& args,
-                   const QString& workingFolder = QString())
+                   const QString& workingFolder = QString(),
+                   const QProcessEnvironment& env = offscreen())
 {
     QProcess p;
     if (!workingFolder.isEmpty())
         p.setWorkingDirectory(workingFolder);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
     p.start(program, args);
     EXPECT_TRUE(p.waitForFinished(20000)) << program.toStdString();
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
@@ -66,6 +83,37 @@ TEST(Startup, InstalledProgramFindsItsModulesFromAnyWorkingFolder)
     }
 }
 
+TEST(Startup, EveryProgramPrintsItsNameAndTheProjectVersion)
+{
+    for (const char* program : {"norvel-controller", "norvelctl", "norvel-sim"}) {
+        const Outcome o = runProgram(QStringLiteral(NORVEL_BUNDLE_DIR "/") + program, {"--version"},
+                                     QString(), withoutDisplay());
+        EXPECT_EQ(o.code, 0) << program;
+        EXPECT_EQ(o.out, QStringLiteral("%1 %2\n").arg(program, NORVEL_VERSION));
+    }
+}
+
+// Without a display the help works, and the window is refused in one line, never by an abort.
+TEST(Startup, WithoutADisplayHelpWorksAndTheWindowIsRefusedInOneLine)
+{
+    const Outcome help = runProgram(kProgram, {"--help"}, QString(), withoutDisplay());
+    EXPECT_EQ(help.code, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.contains("--professional")) << help.out.toStdString();
+
+    QProcessEnvironment unreachable = withoutDisplay();
+    unreachable.insert("DISPLAY", ":9999");
+    unreachable.insert("QT_QPA_PLATFORM", "xcb");
+    for (const QProcessEnvironment& env : {withoutDisplay(), unreachable}) {
+        for (const QStringList& args : {QStringList{}, QStringList{"--demo"}}) {
+            const Outcome o = runProgram(kProgram, args, QString(), env);
+            EXPECT_EQ(o.code, 1) << o.err.toStdString();
+            EXPECT_EQ(o.err.count('\n'), 1) << o.err.toStdString();
+            EXPECT_TRUE(o.err.startsWith("norvel-controller: needs a graphical session"))
+                << o.err.toStdString();
+        }
+    }
+}
+
 TEST(Startup, OptionsAreCheckedBeforeAnyWindow)
 {
     const Outcome help = runProgram(kProgram, {"--help"});
@@ -75,6 +123,9 @@ TEST(Startup, OptionsAreCheckedBeforeAnyWindow)
     const Outcome version = runProgram(kProgram, {"--version"});
     EXPECT_EQ(version.code, 0);
     EXPECT_FALSE(version.out.trimmed().isEmpty());
+    const Outcome unknown = runProgram(kProgram, {"--colour"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_TRUE(unknown.err.contains("colour")) << unknown.err.toStdString();
     const Outcome language = runProgram(kProgram, {"--language", "klingon"});
     EXPECT_EQ(language.code, 2);
     EXPECT_TRUE(language.err.contains("klingon"));

@@ -220,6 +220,29 @@ TEST_F(WizirdTest, UnwritableBackupFolderHidesDefaultAndTheRunGoesOn)
     EXPECT_FALSE(h->frame->button(Wizird::IdDefault)->isEnabled());
 }
 
+TEST_F(WizirdTest, FinishAsksBeforeWritingWithoutABackupAndNoWritesNothing)
+{
+    auto h = harness("basic");
+    WizirdOptions o;
+    o.ports = QStringList{h->sim->devicePath()};
+    o.backupDir = h->backupDir.filePath("occupied");
+    QFile occupied(o.backupDir); // a file where the backup folder should be
+    ASSERT_TRUE(occupied.open(QIODevice::WriteOnly));
+    occupied.close();
+    h->frame = std::make_unique<Wizird>(testModule(), h->block, h->link, h->prompter, o);
+    ASSERT_TRUE(h->open());
+    h->prompter.script(300, {Answer::No, Answer::Yes});
+    h->prompter.script(106, {Answer::No});
+    h->frame->OnFinish();
+    ASSERT_EQ(h->prompter.count(300), 1);
+    EXPECT_TRUE(h->prompter.askedDetails.last().contains(o.backupDir));
+    EXPECT_EQ(h->sim->frameCount(CMD_START), 1) << "the opening's read only";
+    EXPECT_EQ(h->prompter.count(106), 0);
+    h->frame->OnFinish();
+    EXPECT_EQ(h->sim->commitCount(), 1);
+    EXPECT_EQ(h->prompter.count(106), 1);
+}
+
 TEST_F(WizirdTest, ButtonsAndCaptionFollowThePage)
 {
     auto h = harness("basic");

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +138,33 @@ TEST_F(CliAllTest, ExportWritesOneDocumentPerControllerNamedByKeyAndProbeListsTh
                                        versionText(controllerImageOf(s.get())) + ' ' +
                                        ControllerKey(controllerImageOf(s.get())) + '\n'));
     EXPECT_TRUE(everyLineStartsWithAPort(probe.out, true));
+}
+
+// Standard output is one JSON document, which scripts read as such; the summary is on stderr.
+TEST_F(CliAllTest, ShowJsonIsOneDocumentKeyedByPortWithAFailureAsItsError)
+{
+    startBench(1, {{SimFault::NoReply, 0xF2, 1}});
+    const CliRun r = run(benchArguments({"show", "--json"}));
+    EXPECT_EQ(r.code, 1);
+    QJsonParseError error{};
+    const QJsonObject all = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    ASSERT_EQ(all.size(), 2) << r.out.toStdString();
+    const SimServer* good = servers[0].get();
+    EXPECT_EQ(
+        all.value(good->devicePath()).toObject(),
+        QJsonDocument::fromJson(ConfigDocument::of(controllerImageOf(good)).toJson()).object());
+    EXPECT_TRUE(all.value(servers[1]->devicePath())["error"].toString().startsWith("reading"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains("all: show succeeded on 1 of 2 controllers")) << r.err.toStdString();
+
+    SilentPty silent;
+    QString why;
+    ASSERT_TRUE(silent.open(&why)) << why.toStdString();
+    const CliRun none = run({"--port", silent.devicePath(), "--all", "show", "--json"});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(QJsonDocument::fromJson(none.out.toUtf8()).object(), QJsonObject());
+    EXPECT_TRUE(none.err.contains("all: no controller found")) << none.err.toStdString();
 }
 
 TEST_F(CliAllTest, NoControllerFoundOrAnotherCommandIsAFailure)

@@ -86,17 +86,44 @@ TEST_F(CliTest, FailedExchangesExitWithOneAndSayWhich)
     EXPECT_TRUE(none.err.contains("absent")) << none.err.toStdString();
 }
 
-TEST_F(CliTest, UsageErrorsExitWithTwo)
+// A command line that cannot run: one line naming the problem, one saying where the help is.
+TEST_F(CliTest, UsageErrorsNameTheProblemPointToTheHelpAndExitWithTwo)
 {
-    EXPECT_EQ(run({}).code, 2);
-    EXPECT_EQ(run({"frobnicate"}).code, 2);
-    EXPECT_EQ(run({"read", "extra"}).code, 2);
-    EXPECT_EQ(run({"probe", "-o", "x"}).code, 2);
-    EXPECT_EQ(run({"read", "--yes"}).code, 2);
-    EXPECT_EQ(run({"--bogus", "read"}).code, 2);
+    const struct
+    {
+        QStringList args;
+        const char* problem;
+    } cases[] = {
+        {{}, "no command given"},
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
+        {{"read", "extra"}, "wrong number of arguments for 'read'"},
+        {{"probe", "-o", "x"}, "-o is not an option of 'probe'"},
+        {{"read", "--yes"}, "--yes is not an option of 'read'"},
+        {{"--bogus", "read"}, "bogus"},
+        {{"read", "--port"}, "--port"},
+        {{"import", "doc.json", "--only", ","}, "--only names no field"},
+        {{"--all", "get", "StartupDelay"}, "--all works with"},
+        {{"plot", "curves.gif"}, "must end in .png or .svg"},
+        {{"plot", "curves.png", "--curve", "spiral"},
+         "one of throttle, regen, voltage, temperature"},
+        {{"fields", "readable"}, "not 'readable'"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = run(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString() + "\n" + r.err.toStdString());
+        EXPECT_EQ(r.code, 2);
+        EXPECT_TRUE(r.out.isEmpty());
+        const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2);
+        EXPECT_TRUE(lines[0].startsWith("norvelctl: ") && lines[0].contains(c.problem));
+        EXPECT_EQ(lines[1], "Try 'norvelctl --help'");
+    }
     const CliRun help = run({"--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(help.out.contains("write FILE"));
+    const CliRun version = run({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "norvelctl " NORVEL_VERSION "\n");
 }
 
 TEST_F(CliTest, TracePrintsEveryFrameInHex)

@@ -40,6 +40,10 @@ public:
         }
         return defaultAnswer(buttons);
     }
+    Answer askFilled(int id, const QStringList& args, Buttons buttons, Icon icon) override
+    {
+        return ask(id, buttons, icon, args.join(QLatin1Char('\n')));
+    }
     Answer tell(const QString& text, Buttons buttons, Icon icon) override
     {
         told.append(text);
@@ -64,6 +68,7 @@ public:
         case Buttons::OkCancel:
             return Answer::Ok;
         case Buttons::YesNo:
+        case Buttons::YesNoDefaultNo:
             return Answer::Yes;
         case Buttons::RetryCancel:
             return Answer::Cancel;

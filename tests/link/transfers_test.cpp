@@ -70,7 +70,7 @@ TEST_F(TransfersTest, WriteSendsTenChunksWithFillerAndCommits)
     block.setByte(115, 0xAA);
     block.setByte(116, 0x55);
     int lastDone = 0;
-    ASSERT_TRUE(WriteConfigBlock(link, block, nullptr, [&](int done, int total) {
+    ASSERT_TRUE(WriteConfigBlock(link, block, static_cast<QString*>(nullptr), [&](int done, int total) {
         EXPECT_EQ(total, kWriteExchanges);
         EXPECT_EQ(done, lastDone + 1);
         lastDone = done;

@@ -85,6 +85,28 @@ TEST_F(ImportWindowTest, ListsTheChangesAndWritesExactlyThem)
     EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 
+TEST_F(ImportWindowTest, SettingsThatDoNotWorkTogetherAreNamedAndNoWritesNothing)
+{
+    ImportWindow window(access, document("\"UnderVoltage\": 86, \"OverVoltage\": 84"), full,
+                        [](int id) { return testModule().string(id); });
+    ASSERT_TRUE(window.canWrite());
+    QStringList asked;
+    bool yes = false;
+    window.askImplausible = [&](const QString& text) {
+        asked << text;
+        return yes;
+    };
+    window.askClose = [] { return false; };
+    window.write();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("UnderVoltage 86 V")) << asked[0].toStdString();
+    EXPECT_TRUE(asked[0].contains("OverVoltage 84 V")) << asked[0].toStdString();
+    EXPECT_TRUE(access.writes.isEmpty());
+    yes = true;
+    window.write();
+    EXPECT_EQ(access.writes.size(), 1);
+}
+
 TEST_F(ImportWindowTest, RefusalsNameTheFieldAndHoldWrite)
 {
     const struct

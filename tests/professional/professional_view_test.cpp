@@ -94,6 +94,10 @@ struct Answers
             yes.pop_front();
             return answer;
         };
+        p.cautiousQuestion = [this](const QString& text) {
+            cautiousQuestions.append(text);
+            return cautiousYes;
+        };
         p.closeQuestion = [this](const QString& text) {
             closeQuestions.append(text);
             return closeAnswer;
@@ -122,7 +126,10 @@ struct Answers
     QString saveFilter;
     int choice = -1;
 
+    bool cautiousYes = false;
+
     QStringList questions;
+    QStringList cautiousQuestions;
     QStringList closeQuestions;
     QStringList messages;
     QStringList openFilters;
@@ -361,7 +368,10 @@ TEST_F(ProfessionalViewTest, TheModulesHoldTheViewsTexts)
     const QList<std::pair<int, int>> ranges = {
         {ViewTexts::TitlePrefix, ViewTexts::Assumed},
         {ViewTexts::CompareTitle, ViewTexts::Nibbles},
-        {ViewTexts::SearchingLabel, ViewTexts::NeedsIdentity},
+        {ViewTexts::WriteWithoutBackup, ViewTexts::ExchangeAtOffset},
+        {ViewTexts::SearchingLabel, ViewTexts::ReadStopped},
+        {ViewTexts::CannotRestore, ViewTexts::NeedsIdentity},
+        {ViewTexts::ForwardSwitchNote, ViewTexts::EnableItem},
         {ViewTexts::DocumentErrorFirst, ViewTexts::DocumentErrorFirst + DocumentError::Other - 1}};
     for (const auto& [first, last] : ranges)
         for (int id = first; id <= last; ++id) {
@@ -455,6 +465,27 @@ TEST_F(ProfessionalViewTest, NothingIsWrittenWhenTheMotorQuestionIsAnsweredNo)
     EXPECT_EQ(answers.questions.size(), 1);
     EXPECT_TRUE(controller.writes.isEmpty());
     EXPECT_EQ(view->model().changedFields(), QList<Field>{Field::MaxMotorCurrent});
+}
+
+TEST_F(ProfessionalViewTest, SettingsThatDoNotWorkTogetherAreNamedBeforeTheMotorQuestion)
+{
+    ProfessionalViewOptions o = options();
+    o.strings = [](int id) { return testModule().string(id); };
+    auto view = std::make_unique<ProfessionalView>(&controller, full, o);
+    ASSERT_TRUE(edit(*view, Field::StopOutputTemperature, 110));
+    ASSERT_TRUE(edit(*view, Field::ResumeOutputTemperature, 130));
+    trigger(*view, ProfessionalView::Action::Write);
+    ASSERT_EQ(answers.cautiousQuestions.size(), 1);
+    EXPECT_TRUE(answers.cautiousQuestions[0].contains("ResumeOutputTemperature 130"));
+    EXPECT_TRUE(answers.cautiousQuestions[0].contains("StopOutputTemperature 110"));
+    EXPECT_TRUE(answers.questions.isEmpty()) << "No asks nothing more";
+    EXPECT_TRUE(controller.writes.isEmpty());
+
+    answers.cautiousYes = true;
+    trigger(*view, ProfessionalView::Action::Write);
+    EXPECT_EQ(answers.questions.size(), 1); // the motor question
+    ASSERT_EQ(controller.writes.size(), 1);
+    EXPECT_EQ(controller.writes[0].second.get(Field::ResumeOutputTemperature), 130u);
 }
 
 TEST_F(ProfessionalViewTest, AFailedWriteSaysWhyAndKeepsTheEdits)

@@ -96,8 +96,8 @@ TEST(SimProgram, RefusesBadFaultVersionAndPresetTexts)
         {{QStringLiteral("--fault"), QStringLiteral("no-reply:read:1"), QStringLiteral("--fault"),
           QStringLiteral("late-reply:commit:x")},
          "late-reply:commit:x"},
-        {{QStringLiteral("--version"), QStringLiteral("405")}, "4 hex digits"},
-        {{QStringLiteral("--version"), QStringLiteral("04G5")}, "4 hex digits"},
+        {{QStringLiteral("--software-version"), QStringLiteral("405")}, "4 hex digits"},
+        {{QStringLiteral("--software-version"), QStringLiteral("04G5")}, "4 hex digits"},
         {{QStringLiteral("--preset"), QStringLiteral("turbo")}, "turbo"},
         {{QStringLiteral("--colour")}, "colour"},
     };
@@ -119,7 +119,7 @@ TEST(SimProgram, ServesPrintsTheDeviceWritesStateAfterCommitAndEndsCleanlyOnTerm
     QProcess process;
     const QString device =
         startServing(process, {QStringLiteral("--preset"), QStringLiteral("pdr"),
-                               QStringLiteral("--version"), QStringLiteral("0a0B"),
+                               QStringLiteral("--software-version"), QStringLiteral("0a0B"),
                                QStringLiteral("--state"), state, QStringLiteral("--link"), link});
     ASSERT_TRUE(device.startsWith(QStringLiteral("/dev/"))) << device.toStdString();
     EXPECT_EQ(QFile::symLinkTarget(link), device);

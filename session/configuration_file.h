@@ -1,5 +1,5 @@
-// A configuration as the professional view opens, saves and compares it: a 128-byte image or a
-// configuration document.
+// A configuration as the front ends open, save and compare it: a 128-byte image or a
+// configuration document. One reader and one comparison behind diff, Compare With and import.
 #pragma once
 
 #include "config_block.h"
@@ -45,6 +45,7 @@ struct ConfigurationSide
     ConfigBlock block;
     QList<Field> fields;
     bool whole = false;
+    bool identified = false; // an image, or a document with a controller part
 
     static ConfigurationSide of(const ConfigBlock& image);
     static ConfigurationSide of(const ConfigDocument& document);

@@ -1,4 +1,4 @@
-// A configuration as the professional view opens, saves and compares it: a 128-byte image or a
+// A configuration as the front ends open, save and compare it: a 128-byte image or a
 // configuration document.
 #include "configuration_file.h"
 
@@ -80,13 +80,14 @@ bool ConfigurationFile::write(const QString& path, const QByteArray& content, QS
 
 ConfigurationSide ConfigurationSide::of(const ConfigBlock& image)
 {
-    return {image, FieldRules(image).usedFields(), true};
+    return {image, FieldRules(image).usedFields(), true, true};
 }
 
 ConfigurationSide ConfigurationSide::of(const ConfigDocument& document)
 {
     ConfigurationSide side;
     side.block = document.controller.value_or(ConfigBlock());
+    side.identified = document.controller.has_value();
     for (const auto& [field, value] : document.fields) {
         side.block.set(field, value);
         side.fields.append(field);
