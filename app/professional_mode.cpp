@@ -1,12 +1,12 @@
 // The professional view as a program run: on the connected controller, or offline on a file.
 #include "professional_mode.h"
 
+#include "controller_catalogue.h"
 #include "controller_session.h"
 #include "field_rules.h"
 #include "link_controller_access.h"
 #include "message_ids.h"
 #include "message_prompter.h"
-#include "presets.h"
 #include "professional_view.h"
 #include "resource_module.h"
 #include "view_texts.h"
@@ -25,10 +25,11 @@ std::optional<ConfigBlock> chooseIdentity(const ResourceModule& resources)
     const ViewTexts texts([&resources](int id) { return resources.string(id); });
     QStringList items;
     QList<ConfigBlock> blocks;
-    for (const QString& name : presetNames()) {
+    for (const QString& name : catalogueNames()) {
         ConfigBlock block;
         std::uint8_t major = 0, minor = 0;
-        if (!presetImage(name, &block, &major, &minor) || decideOpen(block).refusalMessage() != 0)
+        if (!catalogueImage(name, &block, &major, &minor) ||
+            decideOpen(block).refusalMessage() != 0)
             continue;
         block.setByte(fieldDef(Field::SoftwareVersion).offset, major);
         block.setByte(fieldDef(Field::SoftwareVersion).offset + 1, minor);

@@ -21,19 +21,9 @@ struct Worker
     QString out;
     QString err;
     int code = kExitLink;
+    QString failure; // the worker's last failure, for the summary
     std::unique_ptr<QThread> thread;
 };
-
-// The reason a worker gives for failing: its last message, without the program's name.
-QString failureReason(const QString& err)
-{
-    const QStringList lines = err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    const QString prefix = QStringLiteral("norvelctl: ");
-    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
-        if (it->startsWith(prefix))
-            return it->mid(prefix.size());
-    return lines.isEmpty() ? QStringLiteral("failed") : lines.last();
-}
 
 // One JSON document of every controller's: an object keyed by port, each value the
 // controller's document or {"error": reason}.
@@ -43,7 +33,7 @@ QByteArray documentsByPort(const std::vector<std::unique_ptr<Worker>>& workers)
     for (const auto& w : workers)
         all.insert(w->port, w->code == kExitOk
                                 ? QJsonDocument::fromJson(w->out.toUtf8()).object()
-                                : QJsonObject{{QStringLiteral("error"), failureReason(w->err)}});
+                                : QJsonObject{{QStringLiteral("error"), w->failure}});
     return QJsonDocument(all).toJson();
 }
 
@@ -65,8 +55,9 @@ static void prefixed(QTextStream& stream, const QString& port, const QString& te
     stream.flush();
 }
 
-int CliTool::runAll(const QString& command, const QStringList& arguments, bool writes, bool yes)
+int CliTool::runAll(const CliRequest& request)
 {
+    const bool writes = request.writes();
     Link finder;
     ConnectObserver observer;
     observer.configureFailed = [this](const QString& path, const QString& setting) {
@@ -74,7 +65,7 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
     };
     const FindResult found = finder.FindControllers(m_ports, observer);
     // With --json standard output is one JSON document; the summary goes with the errors.
-    const bool json = arguments.contains(QStringLiteral("--json"));
+    const bool json = request.json;
     QTextStream& summary = json ? m_err : m_out;
     for (const PortProblem& problem : found.openFailures)
         m_err << problem.path << ": cannot open: " << portProblemText(problem) << Qt::endl;
@@ -93,7 +84,7 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
     }
 
     // One question for the whole bench.
-    if (writes && !yes) {
+    if (writes && !request.write.yes) {
         m_err << "Controllers found on " << found.controllers.join(QStringLiteral(", "))
               << Qt::endl;
         if (!askMotorStopped())
@@ -104,23 +95,31 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
     std::mutex mutex;
     std::condition_variable finished;
     std::vector<int> done; // workers in the order they ended
-    const QString exportFolder = m_exportFolder;
+    // export DIR: each worker writes its controller's document into DIR.
+    const bool exporting = request.command == QLatin1String("export");
+    const QString exportFolder = exporting ? request.words.value(0) : QString();
     for (const QString& port : found.controllers) {
         auto worker = std::make_unique<Worker>();
         worker->port = port;
-        QStringList workerArguments = QStringList{QStringLiteral("--port"), port} + arguments;
-        if (writes)
-            workerArguments << QStringLiteral("--yes");
+        // What each worker runs: the same request, on its own port, asked once for all.
+        CliRequest own = request;
+        own.all = false;
+        own.ports = QStringList{port};
+        own.write.yes = own.write.yes || writes;
+        if (exporting)
+            own.words.clear();
         const int index = static_cast<int>(workers.size());
         Worker* w = worker.get();
         // QThreads: the serial ports need threads Qt knows for their socket notifiers.
         worker->thread.reset(
-            QThread::create([w, workerArguments, exportFolder, index, &mutex, &finished, &done] {
+            QThread::create([w, own, exportFolder, index, &mutex, &finished, &done] {
                 QString in;
                 QTextStream out(&w->out), err(&w->err), input(&in);
                 CliTool tool(out, err, input);
                 tool.m_exportFolder = exportFolder;
-                w->code = tool.run(workerArguments);
+                w->code = tool.execute(own);
+                w->failure =
+                    tool.m_lastFailure.isEmpty() ? QStringLiteral("failed") : tool.m_lastFailure;
                 out.flush();
                 err.flush();
                 {
@@ -155,14 +154,14 @@ int CliTool::runAll(const QString& command, const QStringList& arguments, bool w
     for (const auto& w : workers) {
         if (w->code == kExitOk)
             continue;
-        failures << QStringLiteral("%1 (%2)").arg(w->port, failureReason(w->err));
+        failures << QStringLiteral("%1 (%2)").arg(w->port, w->failure);
         code = (code == kExitLink || w->code == kExitLink) ? kExitLink : kExitUsage;
     }
     if (json)
         m_out << documentsByPort(workers);
     m_out.flush();
     const auto total = static_cast<int>(workers.size());
-    summary << "all: " << command << " succeeded on " << (total - failures.size()) << " of "
+    summary << "all: " << request.command << " succeeded on " << (total - failures.size()) << " of "
             << total << (total == 1 ? " controller" : " controllers");
     if (!failures.isEmpty())
         summary << "; failed: " << failures.join(QStringLiteral("; "));

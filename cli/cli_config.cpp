@@ -5,6 +5,7 @@
 #include "config_block.h"
 #include "config_document.h"
 #include "configuration_file.h"
+#include "field_encodings.h"
 #include "field_rules.h"
 #include "link.h"
 #include "open_decision.h"
@@ -123,9 +124,9 @@ int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOpt
     }
     // A legacy control mode left in place goes with this write, converted as the wizard does.
     if (convertLegacyControlMode(next))
-        m_err << "The controller holds the legacy control mode 2: it is converted to torque mode "
-                 "(ControlMode 3, SpeedMode 0) with this write."
-              << Qt::endl;
+        m_err << "The controller holds the legacy control mode " << ControlModeCode::kLegacy
+              << ": it is converted to torque mode (ControlMode " << ControlModeCode::kTorque
+              << ", SpeedMode " << SpeedModeCode::kOff << ") with this write." << Qt::endl;
     const QList<ImplausiblePair> implausible = newImplausiblePairs(current, next);
     for (const ImplausiblePair& pair : implausible)
         m_err << "norvelctl: " << (options.force ? "written anyway: " : "") << implausibleText(pair)

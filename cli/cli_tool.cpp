@@ -11,77 +11,12 @@
 #include "port_help.h"
 #include "transfers.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
 namespace {
-
-const char kUsage[] =
-    "Usage: norvelctl [--port DEV]... [--trace] [--backup-dir DIR] [--all] COMMAND\n"
-    "\n"
-    "Commands:\n"
-    "  ports                     list the candidate serial ports in probe order, each with its\n"
-    "                            stable /dev/serial/by-id name where it has one\n"
-    "  probe                     find the controller; prints PORT VERSION KEY\n"
-    "  read [-o FILE]            read the 128-byte configuration block\n"
-    "  write FILE [--yes] [--force] [--no-verify] [--no-backup]\n"
-    "                            write FILE (128 bytes, such as a backup) to the controller\n"
-    "  show [--json]             the identity and every field the controller uses, with unit,\n"
-    "                            meaning and valid values; --json prints the document\n"
-    "  get NAME...               print NAME=VALUE for each field named\n"
-    "  set NAME=VALUE... [--yes] [--dry-run] [--force] [--no-verify] [--no-backup]\n"
-    "                            change fields by name (VALUE a whole number or true/false)\n"
-    "  export [FILE]             the controller's configuration document (JSON)\n"
-    "  import FILE [--only NAME,...] [--yes] [--dry-run] [--force] [--no-verify] [--no-backup]\n"
-    "                            apply a configuration document to the controller\n"
-    "  diff A [B]                compare two configurations, each a document, a 128-byte image\n"
-    "                            or the word 'controller' (B defaults to the controller)\n"
-    "  backups                   list the saved images: first-connection images and history\n"
-    "  plot FILE.png|FILE.svg [--curve NAME] [--from DOC]\n"
-    "                            draw the throttle, regen, voltage and temperature curves of the\n"
-    "                            controller (or of DOC) into one PNG or SVG picture, or the\n"
-    "                            --curve alone\n"
-    "\n"
-    "Options:\n"
-    "  --port DEV        probe DEV instead of searching (repeatable); a stable name such as\n"
-    "                    /dev/serial/by-id/usb-... is taken too\n"
-    "  --all             run probe, show, export DIR, set, import or write on every port\n"
-    "                    where a controller answers, all at once; each line starts with the\n"
-    "                    port, a summary line ends the output; export writes DIR/KEY.json;\n"
-    "                    show --json prints one JSON object of the documents by port\n"
-    "  --trace           print every frame sent and received on standard error\n"
-    "  --backup-dir DIR  folder of the backup images (default: the program's folder when\n"
-    "                    writable, else ~/.local/share/Norvel/Norvel Controller)\n"
-    "  -o FILE           read: write the block to FILE instead of a hex dump\n"
-    "  --json            show: print the configuration document\n"
-    "  --yes             do not ask whether the motor is stopped\n"
-    "  --force           accept a file or document of another model or software version, and\n"
-    "                    settings that do not work together (such as an under-voltage limit\n"
-    "                    whose cut-back reaches into the over-voltage one)\n"
-    "  --dry-run         print the changes and stop before writing\n"
-    "  --no-verify       do not read the block back after the commit\n"
-    "  --no-backup       write even when the controller's image cannot be saved first\n"
-    "  --only NAME,...   import: apply only these fields of the document\n"
-    "  --curve NAME      plot: throttle, regen, voltage or temperature (default: every curve\n"
-    "                    the controller has, two a row)\n"
-    "  --from DOC        plot: a document or 128-byte image instead of the controller\n"
-    "  -h, --help        print this help\n"
-    "  --version         print the program's name and version\n"
-    "\n"
-    "Before every write the controller's image is saved in the backup folder's history, and\n"
-    "its first-connection image when there is none yet; when it cannot be saved, nothing is\n"
-    "written (unless --no-backup). After the commit the block is read back and compared with\n"
-    "what was written. A controller of a series the tool does not serve, or a special\n"
-    "version, is not written to; set and import convert the legacy control mode as the wizard\n"
-    "does.\n"
-    "\n"
-    "Exit codes: 0 success, 1 link, controller or verification failure, 2 bad usage or\n"
-    "refused input. diff, as diff(1) does: 0 equal, 1 different, 2 bad input or failed link.\n"
-    "With --all: 0 only when the command succeeded on every controller found and at least\n"
-    "one was found; otherwise 1 (2 when every failure was a refusal or bad usage).\n";
 
 // The controller must not drive the motor while it is being configured.
 const char kMotorQuestion[] =
@@ -113,34 +48,6 @@ bool sameController(const ConfigBlock& a, const ConfigBlock& b)
     return true;
 }
 
-// Which commands take which options, and how many words each command takes.
-struct CommandShape
-{
-    const char* name;
-    int minWords; // the command word included
-    int maxWords; // -1: any number
-    const char* usage;
-};
-constexpr CommandShape kCommands[] = {
-    {"ports", 1, 1, "ports"},
-    {"probe", 1, 1, "probe"},
-    {"read", 1, 1, "read [-o FILE]"},
-    {"write", 2, 2, "write FILE [--yes] [--force] [--no-verify] [--no-backup]"},
-    {"show", 1, 1, "show [--json]"},
-    {"get", 2, -1, "get NAME..."},
-    {"set", 2, -1, "set NAME=VALUE... [--yes] [--dry-run] [--force] [--no-verify] [--no-backup]"},
-    {"export", 1, 2, "export [FILE]"},
-    {"import", 2, 2,
-     "import FILE [--only NAME,...] [--yes] [--dry-run] [--force] [--no-verify] [--no-backup]"},
-    {"diff", 2, 3, "diff A [B]"},
-    {"backups", 1, 1, "backups"},
-    {"plot", 2, 2,
-     "plot FILE.png|FILE.svg [--curve throttle|regen|voltage|temperature] [--from DOC]"},
-    // Not in the help: the names the bash completion offers, from the program itself.
-    {"fields", 1, 2, "fields [writable]"},
-    {"curves", 1, 1, "curves"},
-};
-
 } // namespace
 
 CliTool::CliTool(QTextStream& out, QTextStream& err, QTextStream& in)
@@ -151,6 +58,7 @@ CliTool::CliTool(QTextStream& out, QTextStream& err, QTextStream& in)
 int CliTool::fail(const QString& message, int code)
 {
     m_err << "norvelctl: " << message << Qt::endl;
+    m_lastFailure = message;
     return code;
 }
 
@@ -161,116 +69,41 @@ int CliTool::usageError(const QString& problem)
 
 int CliTool::run(const QStringList& arguments)
 {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption portOption("port", "serial device", "DEV");
-    const QCommandLineOption traceOption("trace", "trace frames");
-    const QCommandLineOption backupOption("backup-dir", "backup folder", "DIR");
-    const QCommandLineOption outputOption(QStringList{"o", "output"}, "output file", "FILE");
-    const QCommandLineOption jsonOption("json", "print the document");
-    const QCommandLineOption yesOption("yes", "do not ask");
-    const QCommandLineOption forceOption("force", "accept another controller's file");
-    const QCommandLineOption dryRunOption("dry-run", "stop before writing");
-    const QCommandLineOption noVerifyOption("no-verify", "no read-back");
-    const QCommandLineOption noBackupOption("no-backup", "write without a backup");
-    const QCommandLineOption onlyOption("only", "fields to import", "NAME,...");
-    const QCommandLineOption allOption("all", "every controller");
-    const QCommandLineOption curveOption("curve", "curve to plot", "NAME");
-    const QCommandLineOption fromOption("from", "configuration to plot", "DOC");
-    const QCommandLineOption helpOption(QStringList{"h", "help"}, "help");
-    const QCommandLineOption versionOption("version", "version");
-    parser.addOptions({portOption, traceOption, backupOption, outputOption, jsonOption, yesOption,
-                       forceOption, dryRunOption, noVerifyOption, onlyOption, allOption, helpOption,
-                       versionOption});
-    parser.addOptions({curveOption, fromOption, noBackupOption});
-    if (!parser.parse(QStringList{"norvelctl"} + arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(helpOption) || parser.isSet(versionOption)) {
-        m_out << (parser.isSet(helpOption) ? kUsage : "norvelctl " NORVEL_VERSION "\n");
+    CliRequest request;
+    QString problem;
+    if (!parseCliRequest(arguments, &request, &problem))
+        return usageError(problem);
+    switch (request.kind) {
+    case CliRequest::Kind::Help:
+        m_out << cliUsage();
         m_out.flush();
         return kExitOk;
+    case CliRequest::Kind::Version:
+        m_out << "norvelctl " NORVEL_VERSION "\n";
+        m_out.flush();
+        return kExitOk;
+    case CliRequest::Kind::Command:
+        break;
     }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return usageError(QStringLiteral("no command given"));
-    const QString command = positional.first();
-    const CommandShape* shape = nullptr;
-    for (const CommandShape& c : kCommands)
-        if (command == QLatin1String(c.name))
-            shape = &c;
-    if (shape == nullptr)
-        return usageError(QStringLiteral("unknown command '%1'").arg(command));
-    if (positional.size() < shape->minWords ||
-        (shape->maxWords >= 0 && positional.size() > shape->maxWords))
-        return usageError(QStringLiteral("wrong number of arguments for '%1'; usage: norvelctl %2")
-                              .arg(command, QLatin1String(shape->usage)));
+    return execute(request);
+}
 
-    // An option that the command does not take is refused rather than ignored.
-    const QString usage = QLatin1String(shape->usage);
-    const std::pair<const QCommandLineOption*, const char*> commandOptions[] = {
-        {&outputOption, "-o FILE"},   {&jsonOption, "--json"},
-        {&yesOption, "--yes"},        {&forceOption, "--force"},
-        {&dryRunOption, "--dry-run"}, {&noVerifyOption, "--no-verify"},
-        {&onlyOption, "--only"},      {&curveOption, "--curve"},
-        {&fromOption, "--from"},      {&noBackupOption, "--no-backup"},
-    };
-    for (const auto& [option, text] : commandOptions)
-        if (parser.isSet(*option) && !usage.contains(QLatin1String(text)))
-            return usageError(QStringLiteral("%1 is not an option of '%2'; usage: norvelctl %3")
-                                  .arg(QString::fromLatin1(text).section(QLatin1Char(' '), 0, 0),
-                                       command, usage));
-    m_ports = parser.values(portOption);
-    m_backupDir = parser.value(backupOption);
-
-    WriteOptions options;
-    options.yes = parser.isSet(yesOption);
-    options.force = parser.isSet(forceOption);
-    options.dryRun = parser.isSet(dryRunOption);
-    options.verify = !parser.isSet(noVerifyOption);
-    options.noBackup = parser.isSet(noBackupOption);
-    for (const QString& name : parser.values(onlyOption))
-        options.only += name.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    // An empty list would mean every field: a script's empty variable must not import them all.
-    if (parser.isSet(onlyOption) && options.only.isEmpty())
-        return usageError(QStringLiteral("--only names no field"));
-
-    if (parser.isSet(allOption)) {
-        static const QStringList kAllCommands = {"probe", "show",   "export",
-                                                 "set",   "import", "write"};
-        if (!kAllCommands.contains(command))
-            return usageError(QStringLiteral("--all works with probe, show, export DIR, set, "
-                                             "import and write, not with '%1'")
-                                  .arg(command));
-        if (command == QLatin1String("export") && positional.size() != 2)
-            return usageError(QStringLiteral("export with --all needs the folder to write the "
-                                             "documents in; usage: norvelctl --all export DIR"));
-        // What each worker runs: the same command and options, on its own port.
-        QStringList workerArguments = positional;
-        if (command == QLatin1String("export"))
-            workerArguments = QStringList{command};
-        for (const QCommandLineOption* flag : {&traceOption, &jsonOption, &yesOption, &forceOption,
-                                               &dryRunOption, &noVerifyOption, &noBackupOption})
-            if (parser.isSet(*flag))
-                workerArguments << QStringLiteral("--") + flag->names().first();
-        if (parser.isSet(backupOption))
-            workerArguments << QStringLiteral("--backup-dir") << m_backupDir;
-        for (const QString& only : parser.values(onlyOption))
-            workerArguments << QStringLiteral("--only") << only;
-        const bool writes = command == QLatin1String("set") || command == QLatin1String("import") ||
-                            command == QLatin1String("write");
-        if (command == QLatin1String("export"))
-            m_exportFolder = positional.at(1);
-        return runAll(command, workerArguments, writes && !options.dryRun, options.yes);
-    }
+int CliTool::execute(const CliRequest& request)
+{
+    m_ports = request.ports;
+    m_backupDir = request.backupDir;
+    if (request.all)
+        return runAll(request);
+    const QString& command = request.command;
     if (command == QLatin1String("ports"))
         return ports();
     if (command == QLatin1String("backups"))
         return backups();
     if (command == QLatin1String("fields") || command == QLatin1String("curves"))
-        return listNames(command, positional.value(1));
+        return listNames(command, request.words.value(0));
 
     Link link;
-    if (parser.isSet(traceOption)) {
+    if (request.trace) {
         link.setTrace([this](bool sent, const std::uint8_t* bytes, int count) {
             QString line = sent ? QStringLiteral("> ") : QStringLiteral("< ");
             for (int i = 0; i < count; ++i)
@@ -278,15 +111,16 @@ int CliTool::run(const QStringList& arguments)
             m_err << line << Qt::endl;
         });
     }
-    const QStringList words = positional.mid(1);
+    const QStringList& words = request.words;
+    const CliWriteOptions& options = request.write;
     if (command == QLatin1String("probe"))
         return probe(link);
     if (command == QLatin1String("read"))
-        return read(link, parser.value(outputOption));
+        return read(link, request.output);
     if (command == QLatin1String("write"))
         return write(link, words.first(), options);
     if (command == QLatin1String("show"))
-        return show(link, parser.isSet(jsonOption));
+        return show(link, request.json);
     if (command == QLatin1String("get"))
         return get(link, words);
     if (command == QLatin1String("set"))
@@ -296,9 +130,7 @@ int CliTool::run(const QStringList& arguments)
     if (command == QLatin1String("import"))
         return import(link, words.first(), options);
     if (command == QLatin1String("plot"))
-        return plot(link, words.first(), parser.value(curveOption),
-                    parser.isSet(fromOption) ? std::optional(parser.value(fromOption))
-                                             : std::nullopt);
+        return plot(link, words.first(), request.curve, request.from);
     return diff(link, words);
 }
 
@@ -434,7 +266,7 @@ int CliTool::read(Link& link, const QString& outputPath)
     return kExitOk;
 }
 
-int CliTool::write(Link& link, const QString& inputPath, const WriteOptions& options)
+int CliTool::write(Link& link, const QString& inputPath, const CliWriteOptions& options)
 {
     QFile file(inputPath);
     if (!file.open(QIODevice::ReadOnly))
@@ -480,7 +312,7 @@ QString CliTool::backupDirectory() const
 }
 
 int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
-                        const WriteOptions& options)
+                        const CliWriteOptions& options)
 {
     // Nothing is written unless the controller's image is safe on disk first, or the user
     // said to go on without it.

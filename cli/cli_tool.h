@@ -1,6 +1,7 @@
 // The command-line tool's commands, apart from main() so that tests can run them in-process.
 #pragma once
 
+#include "cli_request.h"
 #include "config_block.h"
 
 #include <QList>
@@ -37,20 +38,13 @@ public:
     int run(const QStringList& arguments);
 
 private:
-    // What a writing command was asked to do besides writing.
-    struct WriteOptions
-    {
-        bool yes = false;
-        bool force = false;
-        bool dryRun = false;
-        bool verify = true;
-        bool noBackup = false; // write even when the controller's image cannot be kept
-        QStringList only;
-    };
+    using WriteOptions = CliWriteOptions;
+    // Runs a parsed request; the exit code.
+    int execute(const CliRequest& request);
     int ports();
-    // Runs `arguments` (a command and its options, without --all and --port) on every port
-    // where a controller answers, one worker per port, at the same time.
-    int runAll(const QString& command, const QStringList& arguments, bool writes, bool yes);
+    // Runs the request on every port where a controller answers, one worker per port, at the
+    // same time; each worker's outcome comes back as its exit code and failure.
+    int runAll(const CliRequest& request);
     int probe(Link& link);
     int read(Link& link, const QString& outputPath);
     int write(Link& link, const QString& inputPath, const WriteOptions& options);
@@ -98,4 +92,5 @@ private:
     QStringList m_ports;
     QString m_backupDir;
     QString m_exportFolder; // export under --all: one document per controller, named by key
+    QString m_lastFailure;  // the last failure reported, for --all's summary
 };

@@ -1,6 +1,8 @@
 // The configuration document: a controller's settings by field name, as a JSON file.
 #include "config_document.h"
 
+#include "field_couplings.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -17,7 +19,7 @@ const char kFormat[] = "norvel-configuration";
 bool neverWritable(const FieldDef& def)
 {
     return def.kind == FieldKind::Text || def.kind == FieldKind::Reserved ||
-           def.field == Field::ControlModeCopy;
+           derivedSource(def.field).has_value();
 }
 
 QString kindText(const FieldDef& def)
@@ -179,10 +181,11 @@ QString modelText(const ConfigBlock& block)
            fieldValueText(block, Field::ModelVariant);
 }
 
-// The couplings' kinds follow SharedBrakeInput in the order FieldRules::Coupling lists them.
-DocumentError::Kind couplingError(FieldRules::Coupling c)
+// The couplings' kinds follow SharedBrakeInput in the order CouplingRule lists them.
+DocumentError::Kind couplingError(CouplingRule rule)
 {
-    return static_cast<DocumentError::Kind>(DocumentError::SharedBrakeInput + static_cast<int>(c));
+    return static_cast<DocumentError::Kind>(DocumentError::SharedBrakeInput +
+                                            static_cast<int>(rule));
 }
 
 } // namespace
@@ -294,16 +297,16 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
                     continue;
                 }
                 if (neverWritable(*def)) {
-                    const QString why = def->field == Field::ControlModeCopy
-                                            ? QStringLiteral("it follows ControlMode")
-                                            : QStringLiteral("it is read from the controller, "
-                                                             "never written");
-                    found.append({name,
-                                  QStringLiteral("%1 is not writable: %2").arg(name, why),
-                                  def->field == Field::ControlModeCopy
-                                      ? DocumentError::FollowsControlMode
-                                      : DocumentError::ReadFromController,
-                                  {name}});
+                    const std::optional<Field> source = derivedSource(def->field);
+                    const QString why =
+                        source ? QStringLiteral("it follows %1")
+                                     .arg(QLatin1String(fieldDef(*source).name))
+                               : QStringLiteral("it is read from the controller, never written");
+                    found.append(
+                        {name, QStringLiteral("%1 is not writable: %2").arg(name, why),
+                         source ? DocumentError::Derived : DocumentError::ReadFromController,
+                         source ? QStringList{name, QLatin1String(fieldDef(*source).name)}
+                                : QStringList{name}});
                     continue;
                 }
                 std::uint32_t value = 0;
@@ -424,17 +427,15 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
                           {name, shown},
                           rule.valid});
         } else {
-            next.set(field, value);
-            if (field == Field::ControlMode)
-                next.set(Field::ControlModeCopy, value);
+            setWithDerived(next, field, value);
         }
     }
     if (found.isEmpty()) {
         const QStringList messages = rules.couplingErrors(current, next);
-        const QList<FieldRules::Coupling> broken = rules.brokenCouplings(current, next);
+        const QList<CouplingRule> broken = rules.brokenCouplings(current, next);
         for (int i = 0; i < broken.size(); ++i)
             found.append({QString(), messages.value(i), couplingError(broken[i]),
-                          broken[i] == FieldRules::Coupling::BrakeInputTaken
+                          broken[i] == CouplingRule::BrakeSensorOrFunctions
                               ? QStringList{QString::number(next.get(Field::BrakeSensorType))}
                               : QStringList()});
     }

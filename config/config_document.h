@@ -35,7 +35,7 @@ struct DocumentError
         BadIdentityHex,        // key, value, hexadecimal digits expected
         BadIdentityText,       // key, value, characters expected
         NoSuchField,           // name
-        FollowsControlMode,    // name
+        Derived,               // name, the field it always follows
         ReadFromController,    // name
         NotBoolean,            // name, value
         NotNumber,             // name, value

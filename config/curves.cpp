@@ -1,6 +1,8 @@
 // The settings that are points on a curve, as curves.
 #include "curves.h"
 
+#include "field_encodings.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -61,7 +63,8 @@ double clampPercent(double v)
 // Steps of the software before positions: start 10 % a step, end 100 % less 10 % a step.
 Span stepsSpan(std::uint32_t steps)
 {
-    return {(steps >> 4) * 10.0, kFull - (steps & 0x0F) * 10.0};
+    return {double(StepPair::startPercent(StepPair::start(steps))),
+            double(StepPair::endPercent(StepPair::end(steps)))};
 }
 
 // Zero up to the start, rising to `top` at the end. A falling sensor's signal runs the other
@@ -114,10 +117,10 @@ void throttleCurve(Curve* c, const ConfigBlock& block, const FieldRules& rules)
     const bool positions = id.versionAtLeast(V::kPositions);
     const std::uint32_t sensor = block.get(Field::ThrottleSensorType);
     const bool falling = !positions && sensor == kFallingSensor;
-    // Positions are stored in half percent.
-    const Span span = positions ? Span{block.get(Field::ThrottleStartPosition) / 2.0,
-                                       block.get(Field::ThrottleEndPosition) / 2.0}
-                                : stepsSpan(block.get(Field::ThrottleStartEndSteps));
+    const Span span = positions
+                          ? Span{HalfPercent::percent(block.get(Field::ThrottleStartPosition)),
+                                 HalfPercent::percent(block.get(Field::ThrottleEndPosition))}
+                          : stepsSpan(block.get(Field::ThrottleStartEndSteps));
     c->xAxis = falling ? CurveLabel::FallingSignal : CurveLabel::PedalTravel;
     c->yAxis = CurveLabel::ThrottleOutput;
     // The positions read in volts for the 1 V to 4 V sensor until the thresholds came.

@@ -1,6 +1,9 @@
 // Which fields a controller uses, which of them may be written, and their valid values.
 #include "field_rules.h"
 
+#include "field_couplings.h"
+#include "field_encodings.h"
+
 #include <QStringList>
 
 namespace V = SoftwareVersions;
@@ -23,17 +26,27 @@ constexpr VoltageClass kVoltageClasses[] = {
 // A model outside every class keeps the limits' default span.
 constexpr VoltageRange kDefaultVoltageRange = {0, 100};
 
-// The steps byte of software before 0302: starting step 0..4 in the high nibble, ending step
-// 0..5 in the low nibble.
-constexpr int kLastStartStep = 4;
-constexpr int kLastEndStep = 5;
-
+// The steps bytes of software before 0302: every starting step with every ending step.
 ValidValues stepPairs()
 {
     ValidValues v;
-    for (int start = 0; start <= kLastStartStep; ++start)
-        v.add(start * 16, start * 16 + kLastEndStep);
+    for (int start = 0; start <= StepPair::kLastStart; ++start)
+        v.add(StepPair::of(start, 0), StepPair::of(start, StepPair::kLastEnd));
     return v;
+}
+
+// Throttle spans in half percent: from `from` % to `to` % in whole percent.
+ValidValues wholePercents(int from, int to)
+{
+    return ValidValues::range(HalfPercent::stored(from), HalfPercent::stored(to),
+                              HalfPercent::kPerPercent);
+}
+
+// Both control-mode codes a controller takes: balanced and torque (not the legacy code).
+ValidValues controlModes()
+{
+    return ValidValues::range(ControlModeCode::kBalanced, ControlModeCode::kTorque,
+                              ControlModeCode::kTorque - ControlModeCode::kBalanced);
 }
 
 bool isIdentity(Field f)
@@ -137,11 +150,6 @@ constexpr FieldGroup kGroupOrder[] = {
     FieldGroup::Identity,     FieldGroup::Throttle,    FieldGroup::Startup, FieldGroup::Motor,
     FieldGroup::Regeneration, FieldGroup::Temperature, FieldGroup::J1939};
 
-QString tenthsText(std::uint32_t tenths)
-{
-    return QStringLiteral("%1.%2 s").arg(tenths / 10).arg(tenths % 10);
-}
-
 } // namespace
 
 ControllerIdentity ControllerIdentity::of(const ConfigBlock& block)
@@ -167,69 +175,6 @@ bool voltageClassRange(const ControllerIdentity& id, VoltageRange* range)
         }
     }
     return false;
-}
-
-ValidValues ValidValues::range(std::int64_t min, std::int64_t max, std::int64_t step)
-{
-    ValidValues v;
-    v.add(min, max, step);
-    return v;
-}
-
-ValidValues& ValidValues::add(std::int64_t min, std::int64_t max, std::int64_t step)
-{
-    m_spans.append({min, max, step < 1 ? 1 : step});
-    return *this;
-}
-
-bool ValidValues::contains(std::int64_t value) const
-{
-    for (const Span& s : m_spans)
-        if (value >= s.min && value <= s.max && (value - s.min) % s.step == 0)
-            return true;
-    return false;
-}
-
-std::int64_t ValidValues::min() const
-{
-    std::int64_t m = m_spans.isEmpty() ? 0 : m_spans.first().min;
-    for (const Span& s : m_spans)
-        m = std::min(m, s.min);
-    return m;
-}
-
-std::int64_t ValidValues::max() const
-{
-    std::int64_t m = m_spans.isEmpty() ? 0 : m_spans.first().max;
-    for (const Span& s : m_spans)
-        m = std::max(m, s.max);
-    return m;
-}
-
-QString ValidValues::text() const
-{
-    return text(QStringLiteral("even %1..%2"), QStringLiteral("%1..%2 in steps of %3"),
-                QStringLiteral(" or "));
-}
-
-QString ValidValues::text(const QString& even, const QString& stepped,
-                          const QString& separator) const
-{
-    QStringList parts;
-    for (const Span& s : m_spans) {
-        if (s.min == s.max)
-            parts << QString::number(s.min);
-        else if ((s.max - s.min) / s.step == 1)
-            for (std::int64_t v = s.min; v <= s.max; v += s.step)
-                parts << QString::number(v);
-        else if (s.step == 1)
-            parts << QStringLiteral("%1..%2").arg(s.min).arg(s.max);
-        else if (s.step == 2 && s.min % 2 == 0)
-            parts << even.arg(s.min).arg(s.max);
-        else
-            parts << stepped.arg(s.min).arg(s.max).arg(s.step);
-    }
-    return parts.join(separator);
 }
 
 const char* fieldGroupName(FieldGroup group)
@@ -295,11 +240,11 @@ FieldRule FieldRules::rule(Field f) const
     // Throttle and general page.
     case Field::ThrottleStartPosition:
         used = positions;
-        r.valid = ValidValues::range(0, 80, 2); // half percent, 0 % .. 40 %
+        r.valid = wholePercents(0, 40);
         break;
     case Field::ThrottleEndPosition:
         used = positions;
-        r.valid = ValidValues::range(120, 200, 2); // half percent, 60 % .. 100 %
+        r.valid = wholePercents(60, 100);
         break;
     case Field::ThrottleStartEndSteps:
         used = !positions;
@@ -324,14 +269,15 @@ FieldRule FieldRules::rule(Field f) const
         r.valid = ValidValues::range(60, 120, 60);
         break;
     case Field::ControlMode:
-        r.valid = ValidValues::range(1, 3, 2); // 1 balanced, 3 torque
+        r.valid = controlModes();
         break;
     case Field::ControlModeCopy:
-        writable = false; // written together with ControlMode, never alone
-        r.valid = ValidValues::range(1, 3, 2);
+        writable = !derivedSource(f); // written together with ControlMode, never alone
+        r.valid = controlModes();
         break;
     case Field::SpeedMode:
-        r.valid = ValidValues::range(0, 2, 2);
+        r.valid = ValidValues::range(SpeedModeCode::kOff, SpeedModeCode::kOn,
+                                     SpeedModeCode::kOn - SpeedModeCode::kOff);
         break;
     case Field::ReleasingBrakeHighPedalDisable:
         used = id.versionAtLeast(V::kReleasing);
@@ -344,7 +290,8 @@ FieldRule FieldRules::rule(Field f) const
         break;
     }
     case Field::ThrottleUpDownRate:
-        r.valid = ValidValues::range(10, 200, 10); // 10 x rate step 1..20
+        r.valid = ValidValues::range(RateStep::stored(RateStep::kFirst),
+                                     RateStep::stored(RateStep::kLast), RateStep::kScale);
         break;
 
     // Motor page.
@@ -449,148 +396,27 @@ QList<Field> FieldRules::writableFields() const
     return fields;
 }
 
-FieldWord FieldRules::meaningWord(Field f, std::uint32_t value) const
+QList<CouplingRule> FieldRules::brokenCouplings(const ConfigBlock& before,
+                                                const ConfigBlock& after) const
 {
-    using W = FieldWord;
-    const bool threeSensors = m_identity.versionAtLeast(V::kThreeSensors);
-    const bool positions = m_identity.versionAtLeast(V::kPositions);
-    const auto literal = [](const QString& text) { return W{W::Literal, {text}}; };
-    // A name of a list: a word, or a sensor designation that stands as it is.
-    struct Item
-    {
-        W::Kind kind;
-        const char* text;
-    };
-    const auto item = [value, &literal](std::initializer_list<Item> names) {
-        std::uint32_t i = 0;
-        for (const Item& name : names)
-            if (i++ == value)
-                return name.kind == W::Literal ? literal(QString::fromLatin1(name.text))
-                                               : W{name.kind, {}};
-        return W{};
-    };
-    const Item none{W::None, ""};
-    switch (f) {
-    case Field::StartupDelay:
-        return literal(tenthsText(value));
-    case Field::ThrottleUpDownRate:
-        return value % 10 == 0 ? W{W::RateStep, {QString::number(value / 10)}} : W{};
-    case Field::ThrottleStartPosition:
-    case Field::ThrottleEndPosition:
-        return literal(QStringLiteral("%1 %").arg(value / 2));
-    case Field::ThrottleStartEndSteps:
-    case Field::BrakeSensorStartEndSteps: {
-        const std::uint32_t start = value >> 4, end = value & 0x0F;
-        if (start > static_cast<std::uint32_t>(kLastStartStep) ||
-            end > static_cast<std::uint32_t>(kLastEndStep))
-            return {};
-        return {W::StartEndSteps, {QString::number(start * 10), QString::number(100 - end * 10)}};
+    QList<CouplingRule> broken;
+    for (CouplingRule rule : kCouplingRules) {
+        const QList<Field> fields = couplingRuleFields(rule);
+        bool applies = true, changed = false;
+        for (Field f : fields) {
+            applies = applies && used(f);
+            changed = changed || before.get(f) != after.get(f);
+        }
+        if (applies && changed && couplingRuleBroken(rule, after))
+            broken << rule;
     }
-    case Field::ControlMode:
-    case Field::ControlModeCopy:
-        return value == 3   ? W{W::Torque, {}}
-               : value == 1 ? W{W::Balanced, {}}
-               : value == 2 ? W{W::Legacy, {}}
-                            : W{};
-    case Field::SpeedMode:
-        return {value == 2 ? W::SpeedControl : W::Off, {}};
-    case Field::ThrottleSensorType:
-        if (threeSensors)
-            return item({none, {W::Literal, "0-5V"}, {W::Literal, "1-4V"}, {W::Literal, "0-5K"}});
-        if (positions)
-            return item({none, {W::ThreeWirePot, ""}, {W::HallActiveThrottle, ""}});
-        return item({none, {W::Literal, "0-5V"}, {W::Literal, "5-0V"}});
-    case Field::BrakeSensorType:
-        if (threeSensors)
-            return item({{W::NoSensor, ""},
-                         {W::Literal, "0-5V"},
-                         {W::Literal, "1-4V"},
-                         {W::Literal, "0-5K"}});
-        if (positions)
-            return item({{W::NoUsed, ""}, {W::ThreeWirePot, ""}, {W::HallActiveThrottle, ""}});
-        return item({{W::NoUsed, ""}, {W::Literal, "0-5V"}, {W::Literal, "5-0V"}});
-    case Field::MotorTemperatureSensor:
-        if (m_identity.versionAtLeast(V::kThermistors))
-            return item({{W::Disable, ""}, {W::Literal, "KTY83-122"}, {W::Literal, "KTY84-130"}});
-        return item({{W::Disable, ""}, {W::Enable, ""}});
-    case Field::ReleasingThrottleStartsRegen:
-        return value == 0 ? W{W::Disabled, {}} : W{};
-    case Field::PowerOnHighPedalDisable:
-        return {value ? W::ProtectionOff : W::ProtectionOn, {}};
-    default:
-        return {};
-    }
-}
-
-QList<FieldRules::Coupling> FieldRules::brokenCouplings(const ConfigBlock& before,
-                                                        const ConfigBlock& after) const
-{
-    QList<Coupling> broken;
-    const auto changed = [&](std::initializer_list<Field> fields) {
-        for (Field f : fields)
-            if (before.get(f) != after.get(f))
-                return true;
-        return false;
-    };
-    // Boost and Economy both use the brake input: never both on, and not with a brake sensor.
-    if (used(Field::BoostFunction) && after.flag(Field::BoostFunction) &&
-        after.flag(Field::EconomyFunction) &&
-        changed({Field::BoostFunction, Field::EconomyFunction}))
-        broken << Coupling::SharedBrakeInput;
-    if (used(Field::BoostFunction) && used(Field::BrakeSensorType) &&
-        after.get(Field::BrakeSensorType) != 0 &&
-        (after.flag(Field::BoostFunction) || after.flag(Field::EconomyFunction)) &&
-        changed({Field::BoostFunction, Field::EconomyFunction, Field::BrakeSensorType}))
-        broken << Coupling::BrakeInputTaken;
-    // With the Forward Switch on, the throttle switch is the forward switch: no foot switch.
-    if (used(Field::ForwardSwitch) && after.flag(Field::ForwardSwitch) &&
-        after.flag(Field::FootSwitch) && changed({Field::ForwardSwitch, Field::FootSwitch}))
-        broken << Coupling::FootSwitchWithForward;
     return broken;
 }
 
 QStringList FieldRules::couplingErrors(const ConfigBlock& before, const ConfigBlock& after) const
 {
     QStringList errors;
-    for (Coupling c : brokenCouplings(before, after)) {
-        switch (c) {
-        case Coupling::SharedBrakeInput:
-            errors << QStringLiteral("BoostFunction and EconomyFunction cannot both be true (they "
-                                     "share the brake input)");
-            break;
-        case Coupling::BrakeInputTaken:
-            errors << QStringLiteral("BrakeSensorType=%1 needs BoostFunction and EconomyFunction "
-                                     "false (they share the brake input)")
-                          .arg(after.get(Field::BrakeSensorType));
-            break;
-        case Coupling::FootSwitchWithForward:
-            errors << QStringLiteral("FootSwitch must be false while ForwardSwitch is true");
-            break;
-        }
-    }
+    for (CouplingRule rule : brokenCouplings(before, after))
+        errors << couplingRuleText(rule, after);
     return errors;
-}
-
-QString fieldValueText(const ConfigBlock& block, Field f)
-{
-    const FieldDef& def = fieldDef(f);
-    switch (def.kind) {
-    case FieldKind::Flag:
-        return block.flag(f) ? QStringLiteral("true") : QStringLiteral("false");
-    case FieldKind::Number:
-        return QString::number(block.get(f));
-    case FieldKind::Text:
-        if (f == Field::ModelPrefix || f == Field::ModelNumber || f == Field::ModelVariant) {
-            const QByteArray raw = block.raw(f);
-            bool printable = true;
-            for (char c : raw)
-                printable = printable && c >= 0x20 && c < 0x7F;
-            if (printable)
-                return QString::fromLatin1(raw);
-        }
-        return QString::fromLatin1(block.raw(f).toHex().toUpper());
-    case FieldKind::Reserved:
-        break;
-    }
-    return QString::fromLatin1(block.raw(f).toHex().toUpper());
 }

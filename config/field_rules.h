@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config_block.h"
+#include "field_couplings.h"
+#include "valid_values.h"
 
 #include <QByteArray>
 #include <QList>
@@ -51,36 +53,6 @@ struct VoltageRange
     int max;
 };
 bool voltageClassRange(const ControllerIdentity& id, VoltageRange* range);
-
-// A set of whole numbers: spans of values from min to max in steps of `step` from min.
-class ValidValues
-{
-public:
-    struct Span
-    {
-        std::int64_t min;
-        std::int64_t max;
-        std::int64_t step;
-    };
-
-    ValidValues() = default;
-    static ValidValues range(std::int64_t min, std::int64_t max, std::int64_t step = 1);
-    ValidValues& add(std::int64_t min, std::int64_t max, std::int64_t step = 1);
-
-    bool contains(std::int64_t value) const;
-    bool isEmpty() const { return m_spans.isEmpty(); }
-    std::int64_t min() const;
-    std::int64_t max() const;
-    const QList<Span>& spans() const { return m_spans; }
-    // "20..100", "0..127 or 248..253", "60 or 120", "even 2..200", "10..200 in steps of 10".
-    QString text() const;
-    // The same in other words: `even` ("even %1..%2"), `stepped` ("%1..%2 in steps of %3") and
-    // the separator (" or ").
-    QString text(const QString& even, const QString& stepped, const QString& separator) const;
-
-private:
-    QList<Span> m_spans;
-};
 
 // The wizard's groups of fields, in page order.
 enum class FieldGroup
@@ -167,14 +139,7 @@ public:
     // Field couplings the wizard keeps: one entry per rule that `after` breaks, counting only
     // rules one of whose fields differs from `before` (a controller may hold such a state
     // already; leaving it alone is no error).
-    // DocumentError's kinds of the couplings follow this order.
-    enum class Coupling
-    {
-        SharedBrakeInput,      // BoostFunction and EconomyFunction both on
-        BrakeInputTaken,       // either of them on with a brake sensor
-        FootSwitchWithForward, // FootSwitch on with ForwardSwitch on
-    };
-    QList<Coupling> brokenCouplings(const ConfigBlock& before, const ConfigBlock& after) const;
+    QList<CouplingRule> brokenCouplings(const ConfigBlock& before, const ConfigBlock& after) const;
     // The same as the command line says it, one message per broken rule.
     QStringList couplingErrors(const ConfigBlock& before, const ConfigBlock& after) const;
 

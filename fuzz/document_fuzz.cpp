@@ -3,6 +3,7 @@
 // values the controller allows, and never an identity or reserved byte. The document of any
 // block (the first 128 input bytes) reads back as the same identity and fields.
 #include "config_document.h"
+#include "field_couplings.h"
 #include "presets.h"
 
 #include <QMap>
@@ -58,11 +59,12 @@ bool sameIdentity(const ConfigBlock& a, const ConfigBlock& b)
 }
 
 // Whether a byte may change when a document is applied: it belongs to a field the controller
-// lets anyone write, or it is the copy of the control mode.
+// lets anyone write, or to a field derived from one.
 bool writableByte(const FieldRules& rules, int offset)
 {
-    if (offset == fieldDef(Field::ControlModeCopy).offset)
-        return true;
+    for (const DerivedField& d : derivedFields())
+        if (offset == fieldDef(d.field).offset)
+            return true;
     int count = 0;
     const FieldDef* table = fieldTable(&count);
     for (int i = 0; i < count; ++i)
@@ -95,12 +97,12 @@ void checkApplied(const ConfigDocument& doc, const ConfigBlock& current,
     }
     // Every field that changed holds a value the controller allows.
     for (Field f : rules.usedFields())
-        if (current.get(f) != next.get(f) && f != Field::ControlModeCopy)
+        if (current.get(f) != next.get(f) && !derivedSource(f))
             check(rules.writable(f) && rules.valid(f).contains(next.get(f)),
                   "a field changed to a value the controller does not allow");
-    if (current.get(Field::ControlMode) != next.get(Field::ControlMode))
-        check(next.get(Field::ControlModeCopy) == next.get(Field::ControlMode),
-              "the control mode copy does not follow");
+    for (const DerivedField& d : derivedFields())
+        if (current.get(d.source) != next.get(d.source))
+            check(next.get(d.field) == next.get(d.source), "a derived field does not follow");
     check(rules.couplingErrors(current, next).isEmpty(), "a coupling rule is broken");
 }
 

@@ -11,16 +11,23 @@ std::uint8_t frameChecksum(const std::uint8_t* bytes, std::size_t count)
     return static_cast<std::uint8_t>(sum & 0xFF);
 }
 
+int sealFrame(FrameBytes& frame)
+{
+    const int length = std::min<int>(frame[1], kMaxFrameData);
+    frame[static_cast<std::size_t>(length + 2)] =
+        frameChecksum(frame.data(), static_cast<std::size_t>(length + 2));
+    return length + kFrameOverhead;
+}
+
 std::vector<std::uint8_t> encodeFrame(std::uint8_t command, const std::vector<std::uint8_t>& data)
 {
     const std::size_t length = std::min<std::size_t>(data.size(), kMaxFrameData);
-    std::vector<std::uint8_t> out;
-    out.reserve(length + kFrameOverhead);
-    out.push_back(command);
-    out.push_back(static_cast<std::uint8_t>(length));
-    out.insert(out.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(length));
-    out.push_back(frameChecksum(out.data(), out.size()));
-    return out;
+    FrameBytes frame{};
+    frame[0] = command;
+    frame[1] = static_cast<std::uint8_t>(length);
+    std::copy_n(data.begin(), length, frame.begin() + 2);
+    const int size = sealFrame(frame);
+    return {frame.begin(), frame.begin() + size};
 }
 
 const char* commandName(std::uint8_t command)

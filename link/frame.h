@@ -29,6 +29,9 @@ using FrameBytes = std::array<std::uint8_t, kMaxFrameSize>;
 // Low 8 bits of the unsigned sum of the bytes.
 std::uint8_t frameChecksum(const std::uint8_t* bytes, std::size_t count);
 
+// The one frame encoder of the tool and the simulator: sets the checksum after a frame laid out
+// as command, length, data (a length above 16 counts as 16) and returns the frame's size.
+int sealFrame(FrameBytes& frame);
 // A complete frame: command, length (clamped to 16), data and checksum.
 std::vector<std::uint8_t> encodeFrame(std::uint8_t command, const std::vector<std::uint8_t>& data);
 

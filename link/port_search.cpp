@@ -14,11 +14,8 @@ constexpr int kCancelSliceMs = 20;
 
 bool sendFrameOn(SerialPort& port, FrameBytes& frame, const FrameTrace& trace)
 {
-    const int length = std::min<int>(frame[1], kMaxFrameData);
-    frame[static_cast<std::size_t>(length + 2)] =
-        frameChecksum(frame.data(), static_cast<std::size_t>(length + 2));
+    const int size = sealFrame(frame);
     port.discardInput();
-    const int size = length + kFrameOverhead;
     if (trace)
         trace(true, frame.data(), size);
     return port.write(frame.data(), size);

@@ -1,6 +1,7 @@
 // Throttle and general settings page: controller identity, switches, throttle span, currents.
 #include "cstep2.h"
 
+#include "field_encodings.h"
 #include "field_rules.h"
 #include "message_ids.h"
 
@@ -14,12 +15,8 @@ namespace V = SoftwareVersions;
 
 namespace {
 
-// Throttle positions are kept in half-percent units from the trackbar software on.
-constexpr int kPositionScale = 2;
-// The steps byte of older software: starting step in the high nibble, ending step in the low.
-constexpr int kStartStepShift = 4;
-constexpr std::uint8_t kLowNibble = 0x0F;
-constexpr std::uint8_t kHighNibble = 0xF0;
+// Throttle positions are kept in half percent (HalfPercent) from the trackbar software on,
+// older software keeps a steps byte (StepPair).
 constexpr int kFallbackStep = 2; // "20%" and "80%"
 
 // The model options byte: three option letters from bit fields.
@@ -131,18 +128,20 @@ void CStep2::load()
     const std::uint8_t steps = b.at(Field::ThrottleStartEndSteps);
     // The largest valid steps byte pairs the last starting step with the last ending step.
     const auto lastSteps = static_cast<int>(rules.valid(Field::ThrottleStartEndSteps).max());
-    const int lastStart = lastSteps >> kStartStepShift;
-    const int lastEnd = lastSteps & kLowNibble;
+    const int lastStart = StepPair::start(lastSteps);
+    const int lastEnd = StepPair::end(lastSteps);
     setSliderSpan(m_start, rules.valid(Field::ThrottleStartPosition),
-                  b.at(Field::ThrottleStartPosition) / kPositionScale, kPositionScale);
+                  HalfPercent::wholePercent(b.at(Field::ThrottleStartPosition)),
+                  HalfPercent::kPerPercent);
     if (m_startSteps) {
-        const int start = steps >> kStartStepShift;
+        const int start = StepPair::start(steps);
         m_startSteps->setCurrentIndex(start <= lastStart ? start : kFallbackStep);
     }
     setSliderSpan(m_end, rules.valid(Field::ThrottleEndPosition),
-                  b.at(Field::ThrottleEndPosition) / kPositionScale, kPositionScale);
+                  HalfPercent::wholePercent(b.at(Field::ThrottleEndPosition)),
+                  HalfPercent::kPerPercent);
     if (m_endSteps) {
-        const int end = steps & kLowNibble;
+        const int end = StepPair::end(steps);
         m_endSteps->setCurrentIndex(end <= lastEnd ? end : kFallbackStep);
     }
 
@@ -230,25 +229,19 @@ bool CStep2::store()
 
     if (positionsAsTrackbars()) {
         if (m_start && m_start->value() >= 0)
-            b.set(Field::ThrottleStartPosition,
-                  static_cast<std::uint32_t>(m_start->value() * kPositionScale));
+            b.set(Field::ThrottleStartPosition, HalfPercent::stored(m_start->value()));
         if (m_end && m_end->value() >= 0)
-            b.set(Field::ThrottleEndPosition,
-                  static_cast<std::uint32_t>(m_end->value() * kPositionScale));
+            b.set(Field::ThrottleEndPosition, HalfPercent::stored(m_end->value()));
     } else {
         // A combo without a choice keeps its nibble; byte 5 is not this software's end position.
         const int start = chosenStep(m_startSteps);
-        if (start >= 0 && start <= kLowNibble) {
-            const std::uint8_t old = b.at(Field::ThrottleStartEndSteps);
+        if (StepPair::fitsNibble(start))
             b.set(Field::ThrottleStartEndSteps,
-                  static_cast<std::uint32_t>((start << kStartStepShift) | (old & kLowNibble)));
-        }
+                  StepPair::withStart(b.at(Field::ThrottleStartEndSteps), start));
         const int end = chosenStep(m_endSteps);
-        if (end >= 0 && end <= kLowNibble) {
-            const std::uint8_t old = b.at(Field::ThrottleStartEndSteps);
+        if (StepPair::fitsNibble(end))
             b.set(Field::ThrottleStartEndSteps,
-                  static_cast<std::uint32_t>((old & kHighNibble) | end));
-        }
+                  StepPair::withEnd(b.at(Field::ThrottleStartEndSteps), end));
     }
 
     b.setFlag(Field::FootSwitch, isChecked(kFootEnable));

@@ -1,6 +1,8 @@
 // Start-up, hall sensor and voltage page: delay, hall type, control mode, voltage limits, rate.
 #include "cstep3.h"
 
+#include "field_couplings.h"
+#include "field_encodings.h"
 #include "message_ids.h"
 
 #include <QAbstractButton>
@@ -9,18 +11,11 @@
 
 namespace {
 
-// Control mode list items and the codes the controller uses for them.
+// Control mode list items.
 constexpr int kTorqueItem = 0;
 constexpr int kSpeedItem = 2;
-constexpr std::uint32_t kTorqueMode = 3;
-constexpr std::uint32_t kBalancedMode = 1;
-constexpr std::uint32_t kSpeedModeOn = 2;
-constexpr std::uint32_t kSpeedModeOff = 0;
 constexpr int kControlModes[] = {MessageIds::TorqueItem, MessageIds::BalancedItem,
                                  MessageIds::SpeedItem};
-
-// The rate is kept as ten times the slider step, step 1 fast to 20 slow.
-constexpr int kRateScale = 10;
 
 } // namespace
 
@@ -71,9 +66,9 @@ void CStep3::load()
         for (int item : kControlModes)
             m_controlMode->addItem(text(item));
         int item = 1;
-        if (b.get(Field::SpeedMode) == kSpeedModeOn)
+        if (b.get(Field::SpeedMode) == SpeedModeCode::kOn)
             item = kSpeedItem;
-        else if (b.get(Field::ControlMode) == kTorqueMode)
+        else if (b.get(Field::ControlMode) == ControlModeCode::kTorque)
             item = kTorqueItem;
         m_controlMode->setCurrentIndex(item);
     }
@@ -89,7 +84,7 @@ void CStep3::load()
     if (m_overVoltage)
         m_overVoltage->setValue(b.at(Field::OverVoltage));
     setSliderSpan(m_rate, rules.valid(Field::ThrottleUpDownRate),
-                  b.at(Field::ThrottleUpDownRate) / kRateScale, kRateScale);
+                  RateStep::step(b.at(Field::ThrottleUpDownRate)), RateStep::kScale);
 
     // Opposite polarities: the power-on bit set means Disable, the releasing-brake bit Enable.
     const bool powerOnOff = b.flag(Field::PowerOnHighPedalDisable);
@@ -119,12 +114,12 @@ bool CStep3::store()
     if (m_controlMode) {
         const int item = m_controlMode->currentIndex();
         if (item == kSpeedItem) {
-            b.set(Field::SpeedMode, kSpeedModeOn);
+            b.set(Field::SpeedMode, SpeedModeCode::kOn);
         } else {
-            const std::uint32_t mode = item == kTorqueItem ? kTorqueMode : kBalancedMode;
-            b.set(Field::SpeedMode, kSpeedModeOff);
-            b.set(Field::ControlMode, mode);
-            b.set(Field::ControlModeCopy, mode);
+            const std::uint32_t mode =
+                item == kTorqueItem ? ControlModeCode::kTorque : ControlModeCode::kBalanced;
+            b.set(Field::SpeedMode, SpeedModeCode::kOff);
+            setWithDerived(b, Field::ControlMode, mode);
         }
     }
 
@@ -139,7 +134,7 @@ bool CStep3::store()
     if (m_overVoltage)
         b.set(Field::OverVoltage, static_cast<std::uint32_t>(m_overVoltage->value()));
     if (m_rate)
-        b.set(Field::ThrottleUpDownRate, static_cast<std::uint32_t>(m_rate->value() * kRateScale));
+        b.set(Field::ThrottleUpDownRate, RateStep::stored(m_rate->value()));
     return true;
 }
 

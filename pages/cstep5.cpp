@@ -1,6 +1,8 @@
 // Regeneration page: regenerative braking, brake switch and sensor, joystick and cruise.
 #include "cstep5.h"
 
+#include "field_couplings.h"
+#include "field_encodings.h"
 #include "field_rules.h"
 #include "message_ids.h"
 
@@ -14,9 +16,7 @@ namespace V = SoftwareVersions;
 
 namespace {
 
-// Before 0302 the span is one byte: starting step in the high nibble, ending step in the low.
-constexpr int kStartStepShift = 4;
-constexpr std::uint8_t kStepMask = 0x0F;
+// Before 0302 the span is one steps byte (StepPair).
 constexpr int kFallbackStep = 2; // shown for a step without an item
 
 // The module's words, or sensor names that stand as they are.
@@ -130,14 +130,14 @@ void CStep5::load()
     // The largest valid steps byte pairs the last starting step (0% .. 40%) with the last
     // ending step (100% .. 50%).
     const auto lastSteps = static_cast<int>(rules.valid(Field::BrakeSensorStartEndSteps).max());
-    const int lastStart = lastSteps >> kStartStepShift;
-    const int lastEnd = lastSteps & kStepMask;
+    const int lastStart = StepPair::start(lastSteps);
+    const int lastEnd = StepPair::end(lastSteps);
     if (auto* start = control<QComboBox>(IdSensorStartStep)) {
-        const int n = steps >> kStartStepShift;
+        const int n = StepPair::start(steps);
         start->setCurrentIndex(n <= lastStart && n < start->count() ? n : kFallbackStep);
     }
     if (auto* end = control<QComboBox>(IdSensorEndStep)) {
-        const int n = steps & kStepMask;
+        const int n = StepPair::end(steps);
         end->setCurrentIndex(n <= lastEnd && n < end->count() ? n : kFallbackStep);
     }
 
@@ -183,13 +183,13 @@ bool CStep5::store()
         auto steps = static_cast<std::uint8_t>(b.get(Field::BrakeSensorStartEndSteps));
         if (const auto* start = control<QComboBox>(IdSensorStartStep)) {
             const int n = selectedStep(start);
-            if (n >= 0 && n <= kStepMask)
-                steps = static_cast<std::uint8_t>((steps & kStepMask) | (n << kStartStepShift));
+            if (StepPair::fitsNibble(n))
+                steps = StepPair::withStart(steps, n);
         }
         if (const auto* end = control<QComboBox>(IdSensorEndStep)) {
             const int n = selectedStep(end);
-            if (n >= 0 && n <= kStepMask)
-                steps = static_cast<std::uint8_t>((steps & ~kStepMask) | n);
+            if (StepPair::fitsNibble(n))
+                steps = StepPair::withEnd(steps, n);
         }
         b.set(Field::BrakeSensorStartEndSteps, steps);
     }
@@ -198,9 +198,8 @@ bool CStep5::store()
         // Boost and Economy use the brake input too: a brake sensor turns both off.
         const int type = types->currentIndex();
         if (type >= 1 && type < kSensorTypeCount) {
-            b.setFlag(Field::BoostFunction, false);
-            b.setFlag(Field::EconomyFunction, false);
             b.set(Field::BrakeSensorType, static_cast<std::uint32_t>(type));
+            applyCouplings(b, Field::BrakeSensorType);
         } else {
             b.set(Field::BrakeSensorType, 0);
         }

@@ -1,6 +1,7 @@
 // Motor page: top speed, pole count and the motor functions (Boost, Economy, ABS, 12 V output...).
 #include "v0204.h"
 
+#include "field_couplings.h"
 #include "field_rules.h"
 
 #include <QAbstractButton>
@@ -142,15 +143,15 @@ bool V0204::store()
         // sensor. Boost is looked at first, so it wins when both were chosen.
         if (isChecked(IdBoostEnable)) {
             b.setFlag(Field::BoostFunction, true);
+            applyCouplings(b, Field::BoostFunction);
             setPair(IdEconomyEnable, IdEconomyDisable, false);
-            b.set(Field::BrakeSensorType, 0);
         } else if (control<QAbstractButton>(IdBoostEnable) != nullptr) {
             b.setFlag(Field::BoostFunction, false);
         }
         if (isChecked(IdEconomyEnable)) {
             b.setFlag(Field::EconomyFunction, true);
+            applyCouplings(b, Field::EconomyFunction);
             setPair(IdBoostEnable, IdBoostDisable, false);
-            b.set(Field::BrakeSensorType, 0);
         } else if (control<QAbstractButton>(IdEconomyEnable) != nullptr) {
             b.setFlag(Field::EconomyFunction, false);
         }

@@ -1,37 +1,17 @@
-// Drawing of the setting curves with QPainter: on a widget, into a PNG image or an SVG file.
+// Drawing of one setting curve with QPainter, on a widget or into a picture.
 #include "curve_painter.h"
 
-#include <QBuffer>
-#include <QFileInfo>
+#include "curve_style.h"
+#include "label_placer.h"
+
 #include <QFontMetricsF>
-#include <QGuiApplication>
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
-#include <QSvgGenerator>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-const QColor kInk(0x22, 0x22, 0x22);
-const QColor kAxis(0x70, 0x70, 0x70);
-const QColor kGrid(0xe6, 0xe6, 0xe6);
-const QColor kBackup(0xc4, 0xc4, 0xc4);
-const QColor kNote(0xa8, 0x32, 0x24);
-const QColor kBlue(0x1f, 0x5f, 0xbf);
-
-constexpr double kCurveWidth = 2.5;
-constexpr double kDot = 4.5;
-constexpr int kMaxTicks = 10;
-
-// Size of one curve in a picture file, and the room for the heading above them.
-constexpr int kSheetWidth = 820;
-constexpr int kSheetHeight = 540;
-constexpr int kHeadingHeight = 44;
-constexpr int kFilePixelSize = 14;
 
 QColor lineColor(CurveLabel label)
 {
@@ -150,93 +130,6 @@ QPolygonF polygonOf(const CurveLine& line, const Frame& frame)
     for (const CurvePoint& p : line.points)
         polygon.append(frame.map(p) + offset);
     return polygon;
-}
-
-bool crosses(const QPolygonF& line, const QRectF& r)
-{
-    const QLineF edges[] = {{r.topLeft(), r.topRight()},
-                            {r.topRight(), r.bottomRight()},
-                            {r.bottomRight(), r.bottomLeft()},
-                            {r.bottomLeft(), r.topLeft()}};
-    for (int i = 1; i < line.size(); ++i) {
-        const QLineF segment(line[i - 1], line[i]);
-        if (r.contains(segment.p1()) || r.contains(segment.p2()))
-            return true;
-        for (const QLineF& edge : edges)
-            if (segment.intersects(edge, nullptr) == QLineF::BoundedIntersection)
-                return true;
-    }
-    return false;
-}
-
-// Labels placed so far; a new one takes the first place among its candidates that covers
-// neither another label nor a curve.
-class Labels
-{
-public:
-    Labels(QPainter& painter, const QRectF& bounds) : m_painter(painter), m_bounds(bounds) {}
-
-    void avoid(const QPolygonF& line) { m_lines.append(line); }
-    void occupy(const QRectF& r) { m_taken.append(r); }
-
-    void place(const QString& text, const QColor& color, const QList<QPointF>& topLefts)
-    {
-        const QSizeF size = QFontMetricsF(m_painter.font()).size(Qt::TextSingleLine, text);
-        QRectF chosen;
-        for (const QPointF& p : topLefts) {
-            const QRectF r(p, size);
-            if (!m_bounds.contains(r))
-                continue;
-            if (chosen.isNull())
-                chosen = r; // the first that fits, should every one overlap
-            const QRectF margin = r.adjusted(-2, -1, 2, 1);
-            const bool free =
-                std::none_of(m_taken.begin(), m_taken.end(),
-                             [&margin](const QRectF& t) { return t.intersects(margin); }) &&
-                std::none_of(m_lines.begin(), m_lines.end(),
-                             [&margin](const QPolygonF& l) { return crosses(l, margin); });
-            if (free) {
-                chosen = r;
-                break;
-            }
-        }
-        if (chosen.isNull())
-            chosen = QRectF(topLefts.value(0), size);
-        m_taken.append(chosen);
-        m_painter.fillRect(chosen.adjusted(-2, 0, 2, 0), QColor(255, 255, 255, 215));
-        m_painter.setPen(color);
-        m_painter.drawText(chosen, Qt::AlignLeft | Qt::AlignVCenter, text);
-    }
-
-    QSizeF size(const QString& text) const
-    {
-        return QFontMetricsF(m_painter.font()).size(Qt::TextSingleLine, text);
-    }
-
-private:
-    QPainter& m_painter;
-    QRectF m_bounds;
-    QList<QRectF> m_taken;
-    QList<QPolygonF> m_lines;
-};
-
-// Places for a point's label: beside the point first, then further out, nearest first.
-QList<QPointF> placesAround(const QPointF& at, const QSizeF& s)
-{
-    constexpr double gap = 6;
-    const double w = s.width(), h = s.height();
-    QList<QPointF> places;
-    for (double dx : {gap, -w - gap, -w / 2, gap + 24, -w - gap - 24, gap + 60, -w - gap - 60})
-        for (double dy : {-h - 2, 2.0, -h / 2, -2 * h - 6, h + 6, -3 * h - 10, 2 * h + 10})
-            places.append(at + QPointF(dx, dy));
-    const auto distance = [&at, &s](const QPointF& p) {
-        const QPointF d = p + QPointF(s.width() / 2, s.height() / 2) - at;
-        return d.x() * d.x() + d.y() * d.y();
-    };
-    std::stable_sort(places.begin(), places.end(), [&distance](const QPointF& a, const QPointF& b) {
-        return distance(a) < distance(b);
-    });
-    return places;
 }
 
 void drawArrow(QPainter& painter, QPointF from, QPointF to, const QColor& color)
@@ -505,7 +398,7 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
     painter.restore();
 
     // Words of the marks: lines across first, then the points.
-    Labels labels(painter, plot.adjusted(2, 2, -2, -2));
+    LabelPlacer labels(painter, plot.adjusted(2, 2, -2, -2));
     for (const CurveLine& line : c.lines)
         labels.avoid(polygonOf(line, frame));
     for (const CurveMark& m : c.marks)
@@ -553,81 +446,4 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
                          Qt::AlignLeft | Qt::TextWordWrap, notesText);
     }
     painter.restore();
-}
-
-QString curvePictureFormat(const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("png") || suffix == QLatin1String("svg") ? suffix : QString();
-}
-
-namespace {
-
-void paintPicture(QPainter& painter, const QSize& size, const QList<CurveSheet>& sheets,
-                  const QString& heading, const CurveTexts& texts, int columns)
-{
-    painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(kFilePixelSize);
-    QFont bold = font;
-    bold.setBold(true);
-    bold.setPixelSize(kFilePixelSize + 3);
-    painter.setFont(bold);
-    painter.setPen(kInk);
-    painter.drawText(QRectF(16, 0, size.width() - 32, kHeadingHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter, heading);
-    painter.setFont(font);
-    for (int i = 0; i < sheets.size(); ++i) {
-        const QRectF cell(i % columns * kSheetWidth, kHeadingHeight + i / columns * kSheetHeight,
-                          kSheetWidth, kSheetHeight);
-        paintCurve(painter, cell.adjusted(16, 8, -16, -12), sheets.at(i), texts);
-    }
-}
-
-} // namespace
-
-bool writeCurvePicture(const QString& path, const QList<CurveSheet>& sheets, const QString& heading,
-                       const CurveTexts& texts, QString* error)
-{
-    const QString format = curvePictureFormat(path);
-    const auto failed = [error](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    if (format.isEmpty())
-        return failed(QStringLiteral("the name must end in .png or .svg"));
-    if (sheets.isEmpty())
-        return failed(QStringLiteral("no curve to draw"));
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return failed(QStringLiteral("drawing needs a QGuiApplication"));
-    const int columns = sheets.size() > 1 ? 2 : 1;
-    const int rows = static_cast<int>((sheets.size() + columns - 1) / columns);
-    const QSize size(columns * kSheetWidth, kHeadingHeight + rows * kSheetHeight);
-
-    QByteArray data;
-    if (format == QLatin1String("png")) {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
-        QPainter painter(&image);
-        paintPicture(painter, size, sheets, heading, texts, columns);
-        painter.end();
-        QBuffer buffer(&data);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG"))
-            return failed(QStringLiteral("cannot encode the PNG image"));
-    } else {
-        QBuffer buffer(&data);
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(heading);
-        QPainter painter(&svg);
-        paintPicture(painter, size, sheets, heading, texts, columns);
-        painter.end();
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        return failed(file.errorString());
-    return true;
 }

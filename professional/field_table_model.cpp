@@ -1,5 +1,6 @@
 // Table model of the professional view: every field the controller uses, editable in place.
 #include "field_table_model.h"
+#include "field_table_model_support.h"
 
 #include <QBrush>
 #include <QColor>
@@ -11,17 +12,9 @@
 
 namespace {
 
-// More values than this get a number entry instead of a list.
-constexpr std::int64_t kMaxChoices = 8;
-
 // Changed rows: bold, dark text on a pale amber background, readable on any palette.
 const QColor kChangedBackground(0xFF, 0xEC, 0xB3);
 const QColor kChangedForeground(0x20, 0x20, 0x20);
-
-QString name(Field f)
-{
-    return QString::fromLatin1(fieldDef(f).name);
-}
 
 // A whole number out of an editor's or a caller's value; false for anything else (fractions,
 // text that is no number, booleans for numeric fields).
@@ -70,44 +63,7 @@ bool wholeNumber(const QVariant& value, std::int64_t* result)
 
 } // namespace
 
-QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f, const ViewTexts& texts)
-{
-    const ValidValues valid = rules.valid(f);
-    if (fieldDef(f).kind != FieldKind::Number || valid.isEmpty())
-        return {};
-    std::int64_t count = 0;
-    bool spaced = valid.spans().size() > 1;
-    for (const ValidValues::Span& s : valid.spans()) {
-        count += (s.max - s.min) / s.step + 1;
-        spaced = spaced || s.step > 1;
-    }
-    if (count > kMaxChoices)
-        return {};
-
-    QList<int> values;
-    for (const ValidValues::Span& s : valid.spans())
-        for (std::int64_t v = s.min; v <= s.max; v += s.step)
-            values.append(static_cast<int>(v));
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-
-    bool allNamed = true;
-    QList<FieldChoice> choices;
-    const QString unit = texts.word(FieldRules::unitWord(f));
-    for (int v : values) {
-        const QString meaning = texts.word(rules.meaningWord(f, static_cast<std::uint32_t>(v)));
-        allNamed = allNamed && !meaning.isEmpty();
-        QString text = QString::number(v);
-        if (!meaning.isEmpty())
-            text = QStringLiteral("%1: %2").arg(v).arg(meaning);
-        else if (!unit.isEmpty())
-            text = QStringLiteral("%1 %2").arg(v).arg(unit);
-        choices.append({v, text});
-    }
-    if (!allNamed && !spaced)
-        return {}; // plain consecutive numbers: a number entry says it as well
-    return choices;
-}
+using namespace FieldTableModelSupport;
 
 FieldTableModel::FieldTableModel(QObject* parent) : QAbstractTableModel(parent)
 {
@@ -157,26 +113,6 @@ void FieldTableModel::setTexts(const ViewTexts& texts)
         emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
-QString FieldTableModel::sharedInputReason(Field turnedOff) const
-{
-    return m_texts.text(ViewTexts::SharedInputReason).arg(name(turnedOff));
-}
-
-QString FieldTableModel::brakeSensorClearedReason(Field function) const
-{
-    return m_texts.text(ViewTexts::BrakeSensorClearedReason).arg(name(function));
-}
-
-QString FieldTableModel::functionOffReason(Field function, std::uint32_t sensorType) const
-{
-    return m_texts.text(ViewTexts::FunctionOffReason).arg(name(function)).arg(sensorType);
-}
-
-QString FieldTableModel::footSwitchReason() const
-{
-    return m_texts.text(ViewTexts::FootSwitchReason);
-}
-
 QString FieldTableModel::flagText(const ConfigBlock& block, Field f) const
 {
     return m_texts.valueText(f, fieldValueText(block, f));
@@ -214,148 +150,8 @@ bool FieldTableModel::isEditable(Field f) const
     if (!m_rules.writable(f))
         return false;
     // The wizard locks the foot switch off while the forward switch is on.
-    if (f == Field::FootSwitch && m_rules.used(Field::ForwardSwitch) &&
-        m_edited.flag(Field::ForwardSwitch))
-        return false;
-    return true;
-}
-
-bool FieldTableModel::refuse(Field f, const QString& reason)
-{
-    emit editRefused(f, reason);
-    return false;
-}
-
-bool FieldTableModel::setFieldValue(Field f, std::int64_t value)
-{
-    if (rowOf(f) < 0)
-        return refuse(f, m_texts.text(ViewTexts::NotAFieldRefusal).arg(name(f)));
-    if (!m_rules.writable(f))
-        return refuse(f, m_texts.text(ViewTexts::FixedRefusal).arg(name(f)));
-    if (!isEditable(f))
-        return refuse(f, m_texts.text(ViewTexts::ForwardSwitchRefusal).arg(name(f)));
-    const ValidValues valid = m_rules.valid(f);
-    if (!valid.contains(value))
-        return refuse(f, m_texts.text(ViewTexts::InvalidRefusal)
-                             .arg(name(f))
-                             .arg(value)
-                             .arg(m_texts.validText(valid)));
-
-    const bool changed = m_edited.get(f) != static_cast<std::uint32_t>(value);
-    m_edited.set(f, static_cast<std::uint32_t>(value));
-    // Couplings run even when the value stays: storing a choice again re-applies its rules,
-    // as the wizard's pages do.
-    QList<Adjustment> adjustments;
-    applyCouplings(f, &adjustments);
-    settleCouplings(f, &adjustments);
-
-    if (changed) {
-        emitRowChanged(f);
-        if (f == Field::ForwardSwitch)
-            emitRowChanged(Field::FootSwitch); // it is locked or released
-    }
-    for (const Adjustment& a : adjustments)
-        emitRowChanged(a.field);
-    for (const Adjustment& a : adjustments)
-        emit valueAdjusted(a.field, a.reason);
-    return true;
-}
-
-void FieldTableModel::adjust(Field f, std::uint32_t value, const QString& reason,
-                             QList<Adjustment>* adjustments)
-{
-    if (!m_rules.used(f) || m_edited.get(f) == value)
-        return;
-    m_edited.set(f, value);
-    adjustments->append({f, reason});
-}
-
-void FieldTableModel::applyCouplings(Field edited, QList<Adjustment>* adjustments)
-{
-    switch (edited) {
-    case Field::BoostFunction:
-    case Field::EconomyFunction:
-        // Boost and Economy both use the brake input: one excludes the other and the sensor.
-        if (m_edited.flag(edited)) {
-            const Field other =
-                edited == Field::BoostFunction ? Field::EconomyFunction : Field::BoostFunction;
-            adjust(other, 0, sharedInputReason(other), adjustments);
-            adjust(Field::BrakeSensorType, 0, brakeSensorClearedReason(edited), adjustments);
-        }
-        break;
-    case Field::BrakeSensorType: {
-        const std::uint32_t type = m_edited.get(Field::BrakeSensorType);
-        if (type != 0) {
-            adjust(Field::BoostFunction, 0, functionOffReason(Field::BoostFunction, type),
-                   adjustments);
-            adjust(Field::EconomyFunction, 0, functionOffReason(Field::EconomyFunction, type),
-                   adjustments);
-        }
-        break;
-    }
-    case Field::ForwardSwitch:
-        if (m_edited.flag(Field::ForwardSwitch))
-            adjust(Field::FootSwitch, 0, footSwitchReason(), adjustments);
-        break;
-    case Field::ControlMode: {
-        const std::uint32_t mode = m_edited.get(Field::ControlMode);
-        adjust(Field::ControlModeCopy, mode,
-               m_texts.text(ViewTexts::ControlModeCopyReason).arg(mode), adjustments);
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-bool FieldTableModel::differsFromController(std::initializer_list<Field> fields) const
-{
-    for (Field f : fields)
-        if (m_edited.get(f) != m_controller.get(f))
-            return true;
-    return false;
-}
-
-void FieldTableModel::settleCouplings(Field edited, QList<Adjustment>* adjustments)
-{
-    // The controller may hold a state the couplings forbid; it is left alone until one of its
-    // fields is edited. Then what the edit leaves in conflict is settled too: Boost wins over
-    // Economy (as on the motor page), a brake sensor over both functions (as on the
-    // regeneration page, stored after it), the forward switch over the foot switch.
-    using F = Field;
-    if (edited != F::BoostFunction && edited != F::EconomyFunction &&
-        edited != F::BrakeSensorType && edited != F::ForwardSwitch && edited != F::FootSwitch)
-        return;
-    if (m_rules.used(F::BoostFunction)) {
-        if (m_edited.flag(F::BoostFunction) && m_edited.flag(F::EconomyFunction) &&
-            differsFromController({F::BoostFunction, F::EconomyFunction})) {
-            const F off = edited == F::EconomyFunction ? F::BoostFunction : F::EconomyFunction;
-            adjust(off, 0, sharedInputReason(off), adjustments);
-        }
-        const std::uint32_t type = m_edited.get(F::BrakeSensorType);
-        if (m_rules.used(F::BrakeSensorType) && type != 0 &&
-            (m_edited.flag(F::BoostFunction) || m_edited.flag(F::EconomyFunction)) &&
-            differsFromController({F::BoostFunction, F::EconomyFunction, F::BrakeSensorType})) {
-            if ((edited == F::BoostFunction || edited == F::EconomyFunction) &&
-                m_edited.flag(edited)) {
-                adjust(F::BrakeSensorType, 0, brakeSensorClearedReason(edited), adjustments);
-            } else {
-                adjust(F::BoostFunction, 0, functionOffReason(F::BoostFunction, type), adjustments);
-                adjust(F::EconomyFunction, 0, functionOffReason(F::EconomyFunction, type),
-                       adjustments);
-            }
-        }
-    }
-    if (m_rules.used(F::ForwardSwitch) && m_edited.flag(F::ForwardSwitch) &&
-        m_edited.flag(F::FootSwitch) && differsFromController({F::ForwardSwitch, F::FootSwitch}))
-        adjust(F::FootSwitch, 0, footSwitchReason(), adjustments);
-}
-
-void FieldTableModel::emitRowChanged(Field f)
-{
-    const int row = rowOf(f);
-    if (row >= 0)
-        emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    const std::optional<Field> holder = heldBy(m_edited, f);
+    return !(holder && m_rules.used(*holder));
 }
 
 int FieldTableModel::rowCount(const QModelIndex& parent) const

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config_block.h"
+#include "field_couplings.h"
 #include "field_rules.h"
 #include "view_texts.h"
 
@@ -122,7 +123,7 @@ private:
     void settleCouplings(Field edited, QList<Adjustment>* adjustments);
     void adjust(Field f, std::uint32_t value, const QString& reason,
                 QList<Adjustment>* adjustments);
-    bool differsFromController(std::initializer_list<Field> fields) const;
+    bool differsFromController(const QList<Field>& fields) const;
     void emitRowChanged(Field f);
     QVariant valueData(Field f, int role) const;
     QVariant rowMark(int row, int role) const;
@@ -133,6 +134,7 @@ private:
     QString brakeSensorClearedReason(Field function) const;
     QString functionOffReason(Field function, std::uint32_t sensorType) const;
     QString footSwitchReason() const;
+    QString couplingReason(const FieldCoupling& coupling) const;
 
     ConfigBlock m_edited;
     ConfigBlock m_controller;

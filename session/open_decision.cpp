@@ -2,14 +2,14 @@
 // control mode first.
 #include "open_decision.h"
 
+#include "field_couplings.h"
+#include "field_encodings.h"
 #include "message_ids.h"
 
 namespace {
 
 const char* const kAcceptedSeries[] = {"PDT", "PDR", "DVR"};
 constexpr std::uint8_t kSpecialVersionBit = 0x80;
-constexpr std::uint32_t kLegacyControlMode = 2;
-constexpr std::uint32_t kTorqueMode = 3;
 
 } // namespace
 
@@ -37,8 +37,8 @@ OpenDecision decideOpen(const ConfigBlock& block)
         decision.verdict = OpenDecision::Verdict::UnsupportedSeries;
     else if (block.at(Field::ModelOptions) & kSpecialVersionBit)
         decision.verdict = OpenDecision::Verdict::SpecialVersion;
-    decision.legacyControlMode = block.get(Field::ControlMode) == kLegacyControlMode &&
-                                 block.get(Field::ControlModeCopy) == kLegacyControlMode;
+    decision.legacyControlMode = block.get(Field::ControlMode) == ControlModeCode::kLegacy &&
+                                 block.get(Field::ControlModeCopy) == ControlModeCode::kLegacy;
     return decision;
 }
 
@@ -46,8 +46,7 @@ bool convertLegacyControlMode(ConfigBlock& block)
 {
     if (!decideOpen(block).legacyControlMode)
         return false;
-    block.set(Field::SpeedMode, 0);
-    block.set(Field::ControlMode, kTorqueMode);
-    block.set(Field::ControlModeCopy, kTorqueMode);
+    block.set(Field::SpeedMode, SpeedModeCode::kOff);
+    setWithDerived(block, Field::ControlMode, ControlModeCode::kTorque);
     return true;
 }

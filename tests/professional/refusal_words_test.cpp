@@ -95,7 +95,7 @@ TEST(RefusalWords, EachKindArisesAndIsSaidWholeInBothModules)
         {parsed(document(identity("DVR", "4"))), K::BadIdentityHex},
         {parsed(document(identity("DV", "41"))), K::BadIdentityText},
         {parsed(document(R"(, "fields": {"Nope": 1})")), K::NoSuchField},
-        {parsed(document(R"(, "fields": {"ControlModeCopy": 1})")), K::FollowsControlMode},
+        {parsed(document(R"(, "fields": {"ControlModeCopy": 1})")), K::Derived},
         {parsed(document(R"(, "fields": {"SerialNumber": 1})")), K::ReadFromController},
         {parsed(document(R"(, "fields": {"Abs": 1})")), K::NotBoolean},
         {parsed(document(R"(, "fields": {"MaxMotorCurrent": "60"})")), K::NotNumber},

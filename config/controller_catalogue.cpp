@@ -1,11 +1,14 @@
-// Named controller images for the simulator: one plausible configuration per kind of controller.
-#include "presets.h"
+// The controllers the tool knows by name: model designation, software version and one
+// plausible configuration image each.
+#include "controller_catalogue.h"
+
+#include "field_encodings.h"
 
 #include <cstring>
 
 namespace {
 
-struct Preset
+struct Entry
 {
     const char* name;
     const char* summary;
@@ -26,7 +29,7 @@ constexpr std::uint8_t kOptionC = 0x20;
 constexpr std::uint8_t kOptionJ = 0x40;
 constexpr std::uint8_t kOptionSpecial = 0x80;
 
-constexpr Preset kPresets[] = {
+constexpr Entry kEntries[] = {
     {"basic", "DVR 48 V, software 0203, no regeneration, four pages", 0x02, 0x03, "DVR", "48300",
      kOptionA, 'A', 0x12AB0001},
     {"full", "DVR 72 V, software 0405, regeneration and J1939, all seven pages", 0x04, 0x05, "DVR",
@@ -43,12 +46,12 @@ constexpr Preset kPresets[] = {
      "72401", kOptionA | kOptionSpecial, 'A', 0x12AB0007},
 };
 
-const Preset* findPreset(const QString& name)
+const Entry* findEntry(const QString& name)
 {
     const QString wanted = name.trimmed().toLower();
-    for (const auto& preset : kPresets)
-        if (wanted == QLatin1String(preset.name))
-            return &preset;
+    for (const auto& entry : kEntries)
+        if (wanted == QLatin1String(entry.name))
+            return &entry;
     return nullptr;
 }
 
@@ -107,7 +110,7 @@ void fillReserved(ConfigBlock& block)
     }
 }
 
-ConfigBlock buildImage(const Preset& p)
+ConfigBlock buildImage(const Entry& p)
 {
     ConfigBlock block;
     block.bytes().fill(0x00);
@@ -145,11 +148,11 @@ ConfigBlock buildImage(const Preset& p)
     block.set(Field::ThrottleSensorType, 1);
     block.set(Field::BrakeSensorType, regen ? 1 : 0);
     if (positions) {
-        block.set(Field::ThrottleStartPosition, 20); // 10 % in half-percent units
-        block.set(Field::ThrottleEndPosition, 180);  // 90 %
+        block.set(Field::ThrottleStartPosition, HalfPercent::stored(10));
+        block.set(Field::ThrottleEndPosition, HalfPercent::stored(90));
     } else {
-        block.set(Field::ThrottleStartEndSteps, 0x11);    // starts at 10 %, ends at 90 %
-        block.set(Field::BrakeSensorStartEndSteps, 0x12); // brake 10 % to 80 %
+        block.set(Field::ThrottleStartEndSteps, StepPair::of(1, 1));    // 10 % to 90 %
+        block.set(Field::BrakeSensorStartEndSteps, StepPair::of(1, 2)); // brake 10 % to 80 %
     }
     block.set(Field::BrakeSensorStartingPoint, 10);
     block.set(Field::BrakeSensorEndingPoint, 90);
@@ -157,11 +160,11 @@ ConfigBlock buildImage(const Preset& p)
     // Start-up, hall, voltage.
     block.set(Field::HallSensorType, 120);
     block.set(Field::StartupDelay, 5);
-    block.set(Field::ControlMode, 3);
-    block.set(Field::ControlModeCopy, 3);
-    block.set(Field::SpeedMode, 0);
+    block.set(Field::ControlMode, ControlModeCode::kTorque);
+    block.set(Field::ControlModeCopy, ControlModeCode::kTorque);
+    block.set(Field::SpeedMode, SpeedModeCode::kOff);
     setVoltageLimits(block, p.modelNumber);
-    block.set(Field::ThrottleUpDownRate, 50);
+    block.set(Field::ThrottleUpDownRate, RateStep::stored(5));
 
     // Currents.
     block.set(Field::MaxMotorCurrent, 100);
@@ -211,43 +214,44 @@ ConfigBlock buildImage(const Preset& p)
 
     if (std::strcmp(p.name, "legacy") == 0) {
         // The earlier control mode 2, recorded in both copies.
-        block.set(Field::ControlMode, 2);
-        block.set(Field::ControlModeCopy, 2);
+        block.set(Field::ControlMode, ControlModeCode::kLegacy);
+        block.set(Field::ControlModeCopy, ControlModeCode::kLegacy);
     }
     return block;
 }
 
 } // namespace
 
-QStringList presetNames()
+QStringList catalogueNames()
 {
     QStringList names;
-    for (const auto& preset : kPresets)
-        names << QString::fromLatin1(preset.name);
+    for (const auto& entry : kEntries)
+        names << QString::fromLatin1(entry.name);
     return names;
 }
 
-QString defaultPresetName()
+QString defaultCatalogueName()
 {
     return QStringLiteral("full");
 }
 
-QString presetSummary(const QString& name)
+QString catalogueSummary(const QString& name)
 {
-    const Preset* preset = findPreset(name);
-    return preset ? QString::fromLatin1(preset->summary) : QString();
+    const Entry* entry = findEntry(name);
+    return entry ? QString::fromLatin1(entry->summary) : QString();
 }
 
-bool presetImage(const QString& name, ConfigBlock* image, std::uint8_t* major, std::uint8_t* minor)
+bool catalogueImage(const QString& name, ConfigBlock* image, std::uint8_t* major,
+                    std::uint8_t* minor)
 {
-    const Preset* preset = findPreset(name);
-    if (!preset)
+    const Entry* entry = findEntry(name);
+    if (!entry)
         return false;
     if (image)
-        *image = buildImage(*preset);
+        *image = buildImage(*entry);
     if (major)
-        *major = preset->major;
+        *major = entry->major;
     if (minor)
-        *minor = preset->minor;
+        *minor = entry->minor;
     return true;
 }

@@ -1,0 +1,262 @@
+// The professional view's file actions: open, save and compare configurations.
+#include "professional_view.h"
+#include "professional_view_support.h"
+
+#include "backup_history.h"
+#include "comparison_dialog.h"
+#include "controller_access.h"
+#include "curve_panel.h"
+#include "curves.h"
+#include "field_delegate.h"
+#include "field_filter_model.h"
+#include "field_rules.h"
+#include "field_table_model.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace ProfessionalViewSupport;
+
+// --- Files -------------------------------------------------------------------------------------
+
+ConfigDocument ProfessionalView::currentDocument() const
+{
+    const ConfigBlock block = editedBlock();
+    if (m_wholeBlock && !m_assumedIdentity)
+        return ConfigDocument::of(block);
+    ConfigDocument doc;
+    if (!m_assumedIdentity)
+        doc.controller = block;
+    const QList<Field> changed = m_model->changedFields();
+    for (Field f : FieldRules(block).writableFields())
+        if (m_fileFields.contains(f) || changed.contains(f))
+            doc.fields.append({f, block.get(f)});
+    return doc;
+}
+
+bool ProfessionalView::applyOnto(const ConfigDocument& doc, const ConfigBlock& target,
+                                 const QString& source, ConfigBlock* result)
+{
+    // Said here rather than by applyDocument, whose message speaks to the command line.
+    if (doc.controller && !sameModelAndVersion(*doc.controller, target)) {
+        tell(text(ViewTexts::NotApplied)
+                 .arg(source, text(ViewTexts::OtherController)
+                                  .arg(source, m_texts.identity(*doc.controller),
+                                       m_texts.identity(target))));
+        return false;
+    }
+    QList<DocumentError> errors;
+    if (!applyDocument(doc, target, {}, result, &errors)) {
+        tell(text(ViewTexts::NotApplied).arg(source, errorLines(errors, m_texts)));
+        return false;
+    }
+    return true;
+}
+
+bool ProfessionalView::openFile(const QString& path)
+{
+    commitEdit();
+    const QString name = fileName(path);
+    ConfigurationFile file;
+    QString ioError;
+    QList<DocumentError> errors;
+    if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
+        tell(ioError.isEmpty()
+                 ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
+                 : text(ViewTexts::CannotOpen).arg(name, ioError));
+        return false;
+    }
+    const ConfigDocument doc = file.asDocument();
+    const ConfigBlock before = editedBlock();
+    ConfigBlock next;
+    if (!applyOnto(doc, before, name, &next))
+        return false;
+    if (!m_online)
+        for (const auto& [field, value] : doc.fields)
+            if (!m_fileFields.contains(field))
+                m_fileFields.append(field);
+    showBlocks(next, controllerBlock());
+    setStatus(
+        text(ViewTexts::Applied).arg(name).arg(diffBlocks(before, next, FieldRules(next)).size()));
+    return true;
+}
+
+bool ProfessionalView::saveAs(const QString& path, ConfigurationFile::Format format)
+{
+    commitEdit();
+    const ConfigBlock block = editedBlock();
+    const ConfigDocument doc = currentDocument();
+    const QByteArray content = format == ConfigurationFile::Format::Image
+                                   ? ConfigurationFile::content(block)
+                                   : ConfigurationFile::content(doc);
+    QString error;
+    if (!ConfigurationFile::write(path, content, &error)) {
+        tell(text(ViewTexts::CannotSave).arg(fileName(path), error));
+        return false;
+    }
+    m_saved = block;
+    if (!m_online) {
+        // Offline the saved file becomes the one the view shows.
+        m_filePath = path;
+        m_fileFields.clear();
+        for (const auto& [field, value] : doc.fields)
+            m_fileFields.append(field);
+        showBlocks(block, block);
+    } else {
+        updateWindow();
+    }
+    setStatus(text(ViewTexts::Saved).arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+QString ProfessionalView::suggestedPath(ConfigurationFile::Format format) const
+{
+    const QString suffix = format == ConfigurationFile::Format::Image ? QStringLiteral(".bin")
+                                                                      : QStringLiteral(".json");
+    if (!m_online && !m_filePath.isEmpty()) {
+        const QFileInfo info(m_filePath);
+        return info.absoluteDir().filePath(info.completeBaseName() + suffix);
+    }
+    const ConfigBlock block = editedBlock();
+    return QDir::home().filePath(modelText(block) + QLatin1Char('-') +
+                                 fieldValueText(block, Field::SerialNumber) + suffix);
+}
+
+bool ProfessionalView::triggerOpen()
+{
+    const QString filters = text(ViewTexts::ConfigurationFilter) + QStringLiteral(";;") +
+                            text(ViewTexts::DocumentFilter) + QStringLiteral(";;") +
+                            text(ViewTexts::ImageFilter);
+    const QString path =
+        m_options.prompts.openFileName(plainActionText(ViewTexts::OpenAction), filters);
+    return !path.isEmpty() && openFile(path);
+}
+
+bool ProfessionalView::triggerSaveAs()
+{
+    const QString documents = text(ViewTexts::DocumentFilter);
+    const QString images = text(ViewTexts::ImageFilter);
+    QString chosen;
+    QString path =
+        m_options.prompts.saveFileName(plainActionText(ViewTexts::SaveAsAction),
+                                       documents + QStringLiteral(";;") + images, &chosen);
+    if (path.isEmpty())
+        return false;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    ConfigurationFile::Format format = ConfigurationFile::Format::Document;
+    if (chosen == images)
+        format = ConfigurationFile::Format::Image;
+    else if (chosen != documents &&
+             (suffix == QLatin1String("bin") || suffix == QLatin1String("n")))
+        format = ConfigurationFile::Format::Image; // no filter said: the name decides
+    if (suffix.isEmpty())
+        path += format == ConfigurationFile::Format::Image ? QStringLiteral(".bin")
+                                                           : QStringLiteral(".json");
+    return saveAs(path, format);
+}
+
+bool ProfessionalView::triggerCompare()
+{
+    // The backups of this controller, when there is a folder to look in.
+    QList<BackupEntry> backups;
+    if (!m_options.backupDir.isEmpty() && (m_online || !m_assumedIdentity)) {
+        const QString key = ControllerKey(m_online ? controllerBlock() : editedBlock());
+        for (const BackupEntry& e : BackupHistory(m_options.backupDir).list())
+            if (e.key == key)
+                backups.append(e);
+    }
+    const QString caption = plainActionText(ViewTexts::CompareAction);
+    int choice = 0;
+    QStringList items{text(ViewTexts::CompareFile)};
+    if (!backups.isEmpty()) {
+        for (const BackupEntry& e : backups) {
+            const QString time =
+                e.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            items.append(text(e.first ? ViewTexts::FirstImage : ViewTexts::HistoryImage).arg(time));
+        }
+        choice = m_options.prompts.choose(caption, items);
+        if (choice < 0)
+            return false;
+    }
+    if (choice > 0) {
+        ConfigurationFile file;
+        QString ioError;
+        QList<DocumentError> errors;
+        const BackupEntry& entry = backups.at(choice - 1);
+        if (!ConfigurationFile::read(entry.path, &file, &ioError, &errors) || !file.isImage()) {
+            tell(text(ViewTexts::NotConfiguration)
+                     .arg(fileName(entry.path),
+                          ioError.isEmpty() ? errorLines(errors, m_texts) : ioError));
+            return false;
+        }
+        compareWithImage(*file.image, items.at(choice));
+        return true;
+    }
+    const QString filters = text(ViewTexts::ConfigurationFilter) + QStringLiteral(";;") +
+                            text(ViewTexts::DocumentFilter) + QStringLiteral(";;") +
+                            text(ViewTexts::ImageFilter);
+    const QString path = m_options.prompts.openFileName(caption, filters);
+    if (path.isEmpty())
+        return false;
+    bool ok = false;
+    compareWithFile(path, &ok);
+    return ok;
+}
+
+QList<FieldChange> ProfessionalView::compareWithFile(const QString& path, bool* ok)
+{
+    if (ok)
+        *ok = false;
+    ConfigurationFile file;
+    QString ioError;
+    QList<DocumentError> errors;
+    const QString name = fileName(path);
+    if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
+        tell(ioError.isEmpty()
+                 ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
+                 : text(ViewTexts::CannotOpen).arg(name, ioError));
+        return {};
+    }
+    if (ok)
+        *ok = true;
+    return showComparison(ConfigurationSide::of(file), name);
+}
+
+QList<FieldChange> ProfessionalView::compareWithImage(const ConfigBlock& image, const QString& name)
+{
+    return showComparison(ConfigurationSide::of(image), name);
+}
+
+QList<FieldChange> ProfessionalView::showComparison(const ConfigurationSide& other,
+                                                    const QString& name)
+{
+    commitEdit();
+    const ConfigurationSide self = m_wholeBlock && !m_assumedIdentity
+                                       ? ConfigurationSide::of(editedBlock())
+                                       : ConfigurationSide::of(currentDocument());
+    const QList<FieldChange> changes = compareConfigurations(self, other);
+    auto* dialog = new ComparisonDialog(name, changes, m_texts, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    return changes;
+}

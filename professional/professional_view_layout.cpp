@@ -1,0 +1,260 @@
+// The professional view's window: its widgets, menus, tool bar and actions.
+#include "professional_view.h"
+#include "professional_view_support.h"
+
+#include "backup_history.h"
+#include "comparison_dialog.h"
+#include "controller_access.h"
+#include "curve_panel.h"
+#include "curves.h"
+#include "field_delegate.h"
+#include "field_filter_model.h"
+#include "field_rules.h"
+#include "field_table_model.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace ProfessionalViewSupport;
+
+// --- Window ------------------------------------------------------------------------------------
+
+void ProfessionalView::build()
+{
+    auto& prompts = m_options.prompts;
+    if (!prompts.cautiousQuestion)
+        prompts.cautiousQuestion = [this](const QString& text) {
+            return QMessageBox::question(this, QCoreApplication::applicationName(), text,
+                                         QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::No) == QMessageBox::Yes;
+        };
+    if (!prompts.question)
+        prompts.question = [this](const QString& text) {
+            return QMessageBox::question(this, QCoreApplication::applicationName(), text,
+                                         QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::Yes) == QMessageBox::Yes;
+        };
+    if (!prompts.closeQuestion)
+        prompts.closeQuestion = [this](const QString& text) {
+            switch (QMessageBox::question(this, QCoreApplication::applicationName(), text,
+                                          QMessageBox::Save | QMessageBox::Discard |
+                                              QMessageBox::Cancel,
+                                          QMessageBox::Save)) {
+            case QMessageBox::Save:
+                return ProfessionalPrompts::CloseAnswer::Save;
+            case QMessageBox::Discard:
+                return ProfessionalPrompts::CloseAnswer::Discard;
+            default:
+                return ProfessionalPrompts::CloseAnswer::Cancel;
+            }
+        };
+    if (!prompts.message)
+        prompts.message = [this](const QString& text) {
+            QMessageBox::warning(this, QCoreApplication::applicationName(), text);
+        };
+    if (!prompts.openFileName)
+        prompts.openFileName = [this](const QString& caption, const QString& filters) {
+            const QString dir =
+                m_filePath.isEmpty() ? QDir::homePath() : QFileInfo(m_filePath).absolutePath();
+            return QFileDialog::getOpenFileName(this, caption, dir, filters);
+        };
+    if (!prompts.saveFileName)
+        prompts.saveFileName = [this](const QString& caption, const QString& filters,
+                                      QString* chosen) {
+            return QFileDialog::getSaveFileName(
+                this, caption, suggestedPath(ConfigurationFile::Format::Document), filters, chosen);
+        };
+    if (!prompts.choose)
+        prompts.choose = [this](const QString& caption, const QStringList& items) {
+            bool ok = false;
+            const QString item =
+                QInputDialog::getItem(this, caption, caption, items, 0, false, &ok);
+            return ok ? static_cast<int>(items.indexOf(item)) : -1;
+        };
+
+    m_model = new FieldTableModel(this);
+    m_model->setTexts(m_texts);
+    m_filter = new FieldFilterModel(this);
+    m_filter->setSourceModel(m_model);
+    const std::pair<FieldGroup, int> groups[] = {
+        {FieldGroup::Throttle, ViewTexts::ThrottleGroup},
+        {FieldGroup::Startup, ViewTexts::StartupGroup},
+        {FieldGroup::Motor, ViewTexts::MotorGroup},
+        {FieldGroup::Regeneration, ViewTexts::RegenerationGroup},
+        {FieldGroup::Temperature, ViewTexts::TemperatureGroup},
+    };
+    for (const auto& [group, id] : groups)
+        m_filter->setGroupTitle(group, text(id));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* identity = new QGridLayout;
+    identity->setHorizontalSpacing(12);
+    for (int i = 0; i < kIdentityRows; ++i) {
+        auto* name = new QLabel(central);
+        auto* value = new QLabel(central);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        value->setObjectName(QStringLiteral("identity%1").arg(i));
+        const int row = i % 2, column = 2 * (i / 2);
+        identity->addWidget(name, row, column);
+        identity->addWidget(value, row, column + 1);
+        m_identityNames.append(name);
+        m_identityValues.append(value);
+    }
+    // The last pair (port or file) takes the room left.
+    identity->setColumnStretch(2 * kIdentityPairsPerRow - 1, 1);
+    layout->addLayout(identity);
+
+    m_filterEdit = new QLineEdit(central);
+    m_filterEdit->setPlaceholderText(text(ViewTexts::FilterPlaceholder));
+    m_filterEdit->setClearButtonEnabled(true);
+    connect(m_filterEdit, &QLineEdit::textChanged, m_filter, &FieldFilterModel::setNameFilter);
+    layout->addWidget(m_filterEdit);
+
+    m_table = new QTableView(central);
+    m_table->setModel(m_filter);
+    m_table->setItemDelegate(new FieldDelegate(m_table));
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The group headings keep their column as wide as the widest, whatever the filter shows.
+    QFont bold = m_table->verticalHeader()->font();
+    bold.setBold(true);
+    int headingWidth = 0;
+    for (const auto& [group, id] : groups)
+        headingWidth = qMax(headingWidth, QFontMetrics(bold).horizontalAdvance(text(id)));
+    m_table->verticalHeader()->setMinimumWidth(headingWidth + 16);
+    // Flat, so that the rows below a heading read as belonging to it rather than as buttons.
+    m_table->verticalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { border: none; padding: 0 6px; "
+                       "background: palette(window); }"));
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_table->horizontalHeader()->setSectionResizeMode(FieldTableModel::MeaningColumn,
+                                                      QHeaderView::Stretch);
+    m_curves = new CurvePanel(CurveTexts(m_options.strings), central);
+    auto* splitter = new QSplitter(Qt::Horizontal, central);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(m_table);
+    splitter->addWidget(m_curves);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    // The table keeps room for its columns; the curve takes the rest (the splitter scales
+    // these to the window).
+    splitter->setSizes({930, 520});
+    layout->addWidget(splitter, 1);
+    setCentralWidget(central);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    statusBar()->addWidget(m_status, 1);
+
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_rowsChanged = true; });
+    // The curve follows the selected row and every change of a value.
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { updateCurve(); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { updateCurve(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { updateCurve(); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+                if (from.column() > FieldTableModel::ValueColumn ||
+                    to.column() < FieldTableModel::ValueColumn)
+                    return; // the backup column alone
+                // A new edit: the previous one's message goes.
+                m_editReasons.clear();
+                setStatus(QString());
+                setWindowModified(hasUnsavedChanges());
+            });
+    connect(m_model, &FieldTableModel::valueAdjusted, this, [this](Field, const QString& reason) {
+        m_editReasons.append(reason);
+        setStatus(m_editReasons.join(QStringLiteral("; ")));
+    });
+    connect(m_model, &FieldTableModel::editRefused, this, [this](Field, const QString& reason) {
+        m_editReasons = QStringList{reason};
+        setStatus(reason);
+    });
+
+    buildActions();
+    resize(1480, 760);
+}
+
+QAction* ProfessionalView::createAction(Action a, int textId, int tipId,
+                                        const QKeySequence& shortcut)
+{
+    auto* action = new QAction(text(textId), this);
+    // Toolbar buttons show neither a mnemonic nor "...": "打开(&O)..." reads "打开" there.
+    action->setIconText(plainActionText(textId));
+    action->setShortcut(shortcut);
+    action->setToolTip(
+        QStringLiteral("%1 (%2)").arg(text(tipId), shortcut.toString(QKeySequence::NativeText)));
+    m_actions.insert(static_cast<int>(a), action);
+    return action;
+}
+
+void ProfessionalView::buildActions()
+{
+    using VT = ViewTexts;
+    QAction* read = createAction(Action::Read, VT::ReadAction, VT::ReadTip, Qt::CTRL | Qt::Key_R);
+    QAction* write =
+        createAction(Action::Write, VT::WriteAction, VT::WriteTip, Qt::CTRL | Qt::Key_W);
+    QAction* connectAction =
+        createAction(Action::Connect, VT::ConnectAction, VT::ConnectTip, Qt::CTRL | Qt::Key_K);
+    QAction* open = createAction(Action::Open, VT::OpenAction, VT::OpenTip, Qt::CTRL | Qt::Key_O);
+    QAction* saveAs = createAction(Action::SaveAs, VT::SaveAsAction, VT::SaveAsTip,
+                                   Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    QAction* compare =
+        createAction(Action::Compare, VT::CompareAction, VT::CompareTip, Qt::CTRL | Qt::Key_D);
+    QAction* restore = createAction(Action::Restore, VT::RestoreAction, VT::RestoreTip,
+                                    Qt::CTRL | Qt::SHIFT | Qt::Key_B);
+    QAction* close =
+        createAction(Action::Close, VT::CloseAction, VT::CloseTip, Qt::CTRL | Qt::Key_Q);
+
+    connect(read, &QAction::triggered, this, [this] { readController(); });
+    connect(write, &QAction::triggered, this, [this] { writeController(); });
+    connect(connectAction, &QAction::triggered, this, [this] { connectController(); });
+    connect(open, &QAction::triggered, this, [this] { triggerOpen(); });
+    connect(saveAs, &QAction::triggered, this, [this] { triggerSaveAs(); });
+    connect(compare, &QAction::triggered, this, [this] { triggerCompare(); });
+    connect(restore, &QAction::triggered, this, [this] { restoreFirstBackup(); });
+    connect(close, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* file = menuBar()->addMenu(text(VT::FileMenu));
+    file->addActions({open, saveAs, compare});
+    file->addSeparator();
+    file->addAction(close);
+    QMenu* controller = menuBar()->addMenu(text(VT::ControllerMenu));
+    controller->addActions({connectAction, read, write});
+    controller->addSeparator();
+    controller->addAction(restore);
+
+    QToolBar* bar = addToolBar(text(VT::ControllerMenu).remove(QLatin1Char('&')));
+    bar->setObjectName(QStringLiteral("actions"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addActions({connectAction, read, write, restore});
+    bar->addSeparator();
+    bar->addActions({open, saveAs, compare});
+    bar->addSeparator();
+    bar->addAction(close);
+}
