@@ -181,13 +181,6 @@ QString modelText(const ConfigBlock& block)
            fieldValueText(block, Field::ModelVariant);
 }
 
-// The couplings' kinds follow SharedBrakeInput in the order CouplingRule lists them.
-DocumentError::Kind couplingError(CouplingRule rule)
-{
-    return static_cast<DocumentError::Kind>(DocumentError::SharedBrakeInput +
-                                            static_cast<int>(rule));
-}
-
 } // namespace
 
 const FieldDef* fieldNamed(const QString& name)
@@ -298,15 +291,14 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
                 }
                 if (neverWritable(*def)) {
                     const std::optional<Field> source = derivedSource(def->field);
+                    const QStringList args{name, source ? fieldDef(*source).name : QString()};
                     const QString why =
-                        source ? QStringLiteral("it follows %1")
-                                     .arg(QLatin1String(fieldDef(*source).name))
+                        source ? QStringLiteral("it follows %1").arg(args[1])
                                : QStringLiteral("it is read from the controller, never written");
                     found.append(
                         {name, QStringLiteral("%1 is not writable: %2").arg(name, why),
                          source ? DocumentError::Derived : DocumentError::ReadFromController,
-                         source ? QStringList{name, QLatin1String(fieldDef(*source).name)}
-                                : QStringList{name}});
+                         args});
                     continue;
                 }
                 std::uint32_t value = 0;
@@ -433,8 +425,10 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
     if (found.isEmpty()) {
         const QStringList messages = rules.couplingErrors(current, next);
         const QList<CouplingRule> broken = rules.brokenCouplings(current, next);
+        // The couplings' kinds follow SharedBrakeInput in the order CouplingRule lists them.
         for (int i = 0; i < broken.size(); ++i)
-            found.append({QString(), messages.value(i), couplingError(broken[i]),
+            found.append({QString(), messages.value(i),
+                          DocumentError::Kind(DocumentError::SharedBrakeInput + int(broken[i])),
                           broken[i] == CouplingRule::BrakeSensorOrFunctions
                               ? QStringList{QString::number(next.get(Field::BrakeSensorType))}
                               : QStringList()});
