@@ -23,8 +23,9 @@ public:
     int run(QApplication& app);
 
     // Where the backup file goes: the given folder, else the program's folder when writable,
-    // else the per-user application data folder.
-    static QString backupDirectory(const QString& requested);
+    // else the per-user application data folder; empty with *error when the environment gives
+    // no absolute folder for it.
+    static QString backupDirectory(const QString& requested, QString* error = nullptr);
     // The resource module without --language, from LC_ALL, else LC_MESSAGES, else LANG (as
     // the environment holds them): "chinese" for zh*, otherwise "english".
     static QString systemLanguage(const QByteArray& lcAll, const QByteArray& lcMessages,

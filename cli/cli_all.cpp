@@ -1,10 +1,12 @@
 // norvelctl --all: one command on every controller of the bench at once, one worker per port.
 #include "cli_tool.h"
 
+#include "file_io.h"
 #include "link.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QThread>
 
 #include <condition_variable>
@@ -55,6 +57,32 @@ static void prefixed(QTextStream& stream, const QString& port, const QString& te
     stream.flush();
 }
 
+struct CliTool::ExportNames
+{
+    std::mutex mutex;
+    QSet<QString> written;
+};
+
+QString CliTool::claimExportName(const QString& key, const QString& port)
+{
+    const QString plain = pathInFolder(m_exportFolder, key + QStringLiteral(".json"));
+    if (!m_exportNames)
+        return plain;
+    // Fresh controllers may share a key (same software and serial number); none of their
+    // documents may replace another's.
+    std::lock_guard<std::mutex> lock(m_exportNames->mutex);
+    QString name = plain;
+    const QString device =
+        fileNameSafe(port.startsWith(QLatin1String("/dev/")) ? port.mid(5) : port);
+    for (int n = 1; m_exportNames->written.contains(name); ++n)
+        name =
+            pathInFolder(m_exportFolder,
+                         QStringLiteral("%1-%2%3.json")
+                             .arg(key, device, n == 1 ? QString() : QStringLiteral("-%1").arg(n)));
+    m_exportNames->written.insert(name);
+    return name;
+}
+
 int CliTool::runAll(const CliRequest& request)
 {
     const bool writes = request.writes();
@@ -98,6 +126,7 @@ int CliTool::runAll(const CliRequest& request)
     // export DIR: each worker writes its controller's document into DIR.
     const bool exporting = request.command == QLatin1String("export");
     const QString exportFolder = exporting ? request.words.value(0) : QString();
+    const auto exportNames = std::make_shared<ExportNames>();
     for (const QString& port : found.controllers) {
         auto worker = std::make_unique<Worker>();
         worker->port = port;
@@ -112,11 +141,12 @@ int CliTool::runAll(const CliRequest& request)
         Worker* w = worker.get();
         // QThreads: the serial ports need threads Qt knows for their socket notifiers.
         worker->thread.reset(
-            QThread::create([w, own, exportFolder, index, &mutex, &finished, &done] {
+            QThread::create([w, own, exportFolder, exportNames, index, &mutex, &finished, &done] {
                 QString in;
                 QTextStream out(&w->out), err(&w->err), input(&in);
                 CliTool tool(out, err, input);
                 tool.m_exportFolder = exportFolder;
+                tool.m_exportNames = exportNames;
                 w->code = tool.execute(own);
                 w->failure =
                     tool.m_lastFailure.isEmpty() ? QStringLiteral("failed") : tool.m_lastFailure;

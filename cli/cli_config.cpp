@@ -7,14 +7,14 @@
 #include "configuration_file.h"
 #include "field_encodings.h"
 #include "field_rules.h"
+#include "file_io.h"
 #include "link.h"
 #include "open_decision.h"
 #include "plausibility.h"
+#include "unit_import.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 int CliTool::show(Link& link, bool json)
 {
@@ -93,11 +93,12 @@ int CliTool::set(Link& link, const QStringList& assignments, const WriteOptions&
 
 int CliTool::import(Link& link, const QString& path, const WriteOptions& options)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()), kExitUsage);
+    QByteArray data;
+    QString error;
+    if (!readFileCapped(path, kDocumentSizeCap, &data, &error))
+        return fail(error, kExitUsage);
     QList<DocumentError> errors;
-    const ConfigDocument doc = ConfigDocument::parse(file.readAll(), &errors);
+    const ConfigDocument doc = ConfigDocument::parse(data, &errors);
     for (const DocumentError& e : errors)
         m_err << "norvelctl: " << path << ": " << e.message << Qt::endl;
     if (!errors.isEmpty())
@@ -112,30 +113,29 @@ int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOpt
         return kExitLink;
     if (!servedForWriting(current))
         return kExitUsage;
-    ApplyOptions apply;
-    apply.force = options.force;
-    apply.only = options.only;
-    ConfigBlock next;
-    QList<DocumentError> errors;
-    if (!applyDocument(doc, current, apply, &next, &errors)) {
-        for (const DocumentError& e : errors)
+    // The station runs the same plan, so that both refuse the same documents.
+    ImportOptions how;
+    how.force = options.force;
+    how.only = options.only;
+    const ImportPlan plan = planImport(current, doc, how);
+    if (plan.verdict == ImportPlan::Verdict::DocumentRefused) {
+        for (const DocumentError& e : plan.errors)
             m_err << "norvelctl: " << e.message << Qt::endl;
         return fail(QStringLiteral("nothing written"), kExitUsage);
     }
     // A legacy control mode left in place goes with this write, converted as the wizard does.
-    if (convertLegacyControlMode(next))
+    if (plan.legacyConverted)
         m_err << "The controller holds the legacy control mode " << ControlModeCode::kLegacy
               << ": it is converted to torque mode (ControlMode " << ControlModeCode::kTorque
               << ", SpeedMode " << SpeedModeCode::kOff << ") with this write." << Qt::endl;
-    const QList<ImplausiblePair> implausible = newImplausiblePairs(current, next);
-    for (const ImplausiblePair& pair : implausible)
+    for (const ImplausiblePair& pair : plan.implausible)
         m_err << "norvelctl: " << (options.force ? "written anyway: " : "") << implausibleText(pair)
               << Qt::endl;
-    if (!implausible.isEmpty() && !options.force)
+    if (plan.verdict == ImportPlan::Verdict::Implausible)
         return fail(QStringLiteral("these settings do not work together; nothing written (--force "
                                    "writes them anyway)"),
                     kExitUsage);
-    const QList<FieldChange> changes = diffBlocks(current, next, FieldRules(current));
+    const QList<FieldChange>& changes = plan.changes;
     if (changes.isEmpty()) {
         m_err << "The controller already holds these values: nothing to change, nothing written."
               << Qt::endl;
@@ -150,7 +150,7 @@ int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOpt
     }
     if (!options.yes && !askMotorStopped())
         return fail(QStringLiteral("nothing written"), kExitUsage);
-    return writeBlock(link, current, next, options);
+    return writeBlock(link, current, plan.next, options);
 }
 
 int CliTool::exportDocument(Link& link, const QString& path)
@@ -160,12 +160,15 @@ int CliTool::exportDocument(Link& link, const QString& path)
         return kExitLink;
     const QByteArray json = ConfigDocument::of(block).toJson();
     if (path.isEmpty() && !m_exportFolder.isEmpty()) {
-        const QString named =
-            QDir(m_exportFolder).filePath(ControllerKey(block) + QStringLiteral(".json"));
         if (!QDir().mkpath(m_exportFolder))
             return fail(QStringLiteral("cannot create %1").arg(m_exportFolder), kExitUsage);
+        const QString key = ControllerKey(block);
+        const QString named = claimExportName(key, link.portPath());
         const int code = writeDocument(named, json);
         if (code == kExitOk) {
+            if (!named.endsWith(QLatin1Char('/') + key + QStringLiteral(".json")))
+                m_err << "Another controller here has the key " << key
+                      << " too: this one's document is " << named << Qt::endl;
             m_out << named << '\n';
             m_out.flush();
         }
@@ -181,10 +184,9 @@ int CliTool::writeDocument(const QString& path, const QByteArray& json)
         m_out.flush();
         return kExitOk;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()),
-                    kExitUsage);
+    QString error;
+    if (!writeFileWhole(path, json, &error))
+        return fail(error, kExitUsage);
     return kExitOk;
 }
 
@@ -216,7 +218,7 @@ int CliTool::readConfiguration(const QString& path, ConfigurationSide* side)
     QList<DocumentError> errors;
     if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
         if (!ioError.isEmpty())
-            return fail(QStringLiteral("cannot open %1: %2").arg(path, ioError), kExitUsage);
+            return fail(ioError, kExitUsage);
         for (const DocumentError& e : errors)
             m_err << "norvelctl: " << path << ": " << e.message << Qt::endl;
         return kExitUsage;
@@ -227,7 +229,11 @@ int CliTool::readConfiguration(const QString& path, ConfigurationSide* side)
 
 int CliTool::backups()
 {
-    const BackupHistory history(backupDirectory());
+    QString error;
+    const QString folder = backupDirectory(&error);
+    if (folder.isEmpty())
+        return fail(error, kExitUsage);
+    const BackupHistory history(folder);
     const QList<BackupEntry> entries = history.list();
     if (entries.isEmpty())
         m_err << "No backups in " << history.directory() << Qt::endl;

@@ -64,7 +64,8 @@ int CliTool::plot(Link& link, const QString& path, const QString& curveName,
     // The first-connection image, where one is kept, faint behind the curves that differ.
     std::optional<ConfigBlock> backup;
     ConfigBlock first;
-    if (BackupFile(backupDirectory(), ControllerKey(block)).read(&first))
+    if (const QString folder = backupDirectory();
+        !folder.isEmpty() && BackupFile(folder, ControllerKey(block)).read(&first))
         backup = first;
 
     const CurveTexts texts;

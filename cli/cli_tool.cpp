@@ -6,6 +6,7 @@
 #include "config_block.h"
 #include "config_document.h"
 #include "controller_transfer.h"
+#include "file_io.h"
 #include "link.h"
 #include "open_decision.h"
 #include "port_help.h"
@@ -13,8 +14,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -69,6 +68,10 @@ int CliTool::usageError(const QString& problem)
 
 int CliTool::run(const QStringList& arguments)
 {
+    if (const QString word = commandWord(arguments); word == QLatin1String("station"))
+        return station(arguments);
+    else if (word == QLatin1String("records"))
+        return records(arguments);
     CliRequest request;
     QString problem;
     if (!parseCliRequest(arguments, &request, &problem))
@@ -258,22 +261,20 @@ int CliTool::read(Link& link, const QString& outputPath)
         m_out.flush();
         return kExitOk;
     }
-    QSaveFile file(outputPath);
-    const QByteArray data = block.toByteArray();
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, file.errorString()),
-                    kExitUsage);
+    QString error;
+    if (!writeFileWhole(outputPath, block.toByteArray(), &error))
+        return fail(error, kExitUsage);
     return kExitOk;
 }
 
 int CliTool::write(Link& link, const QString& inputPath, const CliWriteOptions& options)
 {
-    QFile file(inputPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(inputPath, file.errorString()),
-                    kExitUsage);
-    const QByteArray data = file.read(kConfigBlockSize + 1);
-    if (data.size() != kConfigBlockSize)
+    QByteArray data;
+    QString error;
+    bool tooLarge = false;
+    if (!readFileCapped(inputPath, kConfigBlockSize, &data, &error, &tooLarge) && !tooLarge)
+        return fail(error, kExitUsage);
+    if (tooLarge || data.size() != kConfigBlockSize)
         return fail(QStringLiteral("%1 is not a %2-byte configuration image")
                         .arg(inputPath)
                         .arg(kConfigBlockSize),
@@ -304,11 +305,11 @@ bool CliTool::askMotorStopped()
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
-QString CliTool::backupDirectory() const
+QString CliTool::backupDirectory(QString* error) const
 {
-    return BackupHistory::directory(m_backupDir, QCoreApplication::instance()
-                                                     ? QCoreApplication::applicationDirPath()
-                                                     : QString());
+    return BackupHistory::directory(
+        m_backupDir,
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(), error);
 }
 
 int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
@@ -316,7 +317,11 @@ int CliTool::writeBlock(Link& link, const ConfigBlock& current, const ConfigBloc
 {
     // Nothing is written unless the controller's image is safe on disk first, or the user
     // said to go on without it.
-    const BackupOutcome backup = keepBackups(backupDirectory(), current);
+    QString error;
+    const QString folder = backupDirectory(&error);
+    if (folder.isEmpty())
+        return fail(QStringLiteral("%1; nothing written").arg(error), kExitUsage);
+    const BackupOutcome backup = keepBackups(folder, current);
     if (backup.kept) {
         m_err << "Saved the controller's image in " << backup.historyPath << Qt::endl;
     } else if (options.noBackup) {

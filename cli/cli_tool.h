@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 class Link;
@@ -15,6 +16,7 @@ struct ConfigDocument;
 struct PortProblem;
 struct WriteOutcome;
 struct ConfigurationSide;
+struct RecordTarget;
 
 // Exit codes scripts rely on.
 enum CliExit
@@ -80,8 +82,14 @@ private:
     // read just before.
     int writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
                    const WriteOptions& options);
+    // The station and its record (cli_station.cpp), parsed apart from the other commands.
+    static QString commandWord(const QStringList& arguments);
+    int station(const QStringList& arguments);
+    int records(const QStringList& arguments);
+    // --record's value, or the default file; false once the reason is printed.
+    bool recordTarget(const QString& text, RecordTarget* target);
     bool askMotorStopped();
-    QString backupDirectory() const;
+    QString backupDirectory(QString* error = nullptr) const;
     int fail(const QString& message, int code);
     // A command line that cannot be run: the problem in one line, then where the help is.
     int usageError(const QString& problem);
@@ -93,4 +101,10 @@ private:
     QString m_backupDir;
     QString m_exportFolder; // export under --all: one document per controller, named by key
     QString m_lastFailure;  // the last failure reported, for --all's summary
+    // The documents an export under --all has written in this run, shared by its workers.
+    struct ExportNames;
+    std::shared_ptr<ExportNames> m_exportNames;
+    // The file for the document of controller `key` on `port` in the export folder: KEY.json,
+    // or, when this run has written that already, a name with the port in it.
+    QString claimExportName(const QString& key, const QString& port);
 };

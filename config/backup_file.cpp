@@ -1,18 +1,24 @@
 // The controller backup file: the 128 block bytes as read at the first connection.
 #include "backup_file.h"
 
-#include <QDir>
-#include <QFile>
+#include "file_io.h"
+
 #include <QFileInfo>
-#include <QSaveFile>
 
 BackupFile::BackupFile(const QString& directory, const QString& controllerKey)
-    : m_path(QDir(directory).filePath(fileName(controllerKey)))
+    : m_path(pathInFolder(directory, fileName(controllerKey)))
 {
 }
 
 BackupFile::SaveResult BackupFile::saveIfMissing(const ConfigBlock& block, QString* error) const
 {
+    // A link or a file someone else put under the name is neither kept nor written through.
+    const QString problem = ownFileProblem(m_path);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return SaveResult::Failed;
+    }
     const QFileInfo info(m_path);
     if (info.exists() && info.size() != 0)
         return SaveResult::KeptExisting;
@@ -21,36 +27,25 @@ BackupFile::SaveResult BackupFile::saveIfMissing(const ConfigBlock& block, QStri
 
 bool BackupFile::write(const ConfigBlock& block, QString* error) const
 {
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot create %1: %2").arg(m_path, file.errorString());
-        return false;
-    }
-    const QByteArray data = block.toByteArray();
-    if (file.write(data) != data.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return writeFileWhole(m_path, block.toByteArray(), error, FileAccess::Own);
 }
 
 bool BackupFile::read(ConfigBlock* block, QString* error) const
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray data;
+    bool tooLarge = false;
+    QString why;
+    if (!readFileCapped(m_path, kConfigBlockSize, &data, &why, &tooLarge, FileAccess::Own) &&
+        !tooLarge) {
         if (error)
-            *error = QStringLiteral("cannot open %1: %2").arg(m_path, file.errorString());
+            *error = why;
         return false;
     }
-    const QByteArray data = file.read(kConfigBlockSize + 1);
-    if (data.size() != kConfigBlockSize) {
+    if (tooLarge || data.size() != kConfigBlockSize) {
         if (error)
             *error = QStringLiteral("%1 holds %2 bytes, not a %3-byte image")
                          .arg(m_path)
-                         .arg(file.size())
+                         .arg(tooLarge ? QStringLiteral("more") : QString::number(data.size()))
                          .arg(kConfigBlockSize);
         return false;
     }

@@ -3,12 +3,11 @@
 #include "backup_history.h"
 
 #include "backup_file.h"
+#include "file_io.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -35,51 +34,92 @@ bool BackupHistory::isInstalledProgramFolder(const QString& programDir)
     return QFileInfo(QDir(path).filePath(QStringLiteral("../share/norvel-controller"))).isDir();
 }
 
-QString BackupHistory::directory(const QString& requested, const QString& programDir)
+QString BackupHistory::userDataFolder(QString* error)
 {
-    if (!requested.isEmpty())
-        return QDir(requested).absolutePath();
+    // Set by the user's session, or not at all: a relative value would put the images wherever
+    // the program happens to be started.
+    const auto refuse = [error](const QString& why) {
+        if (error)
+            *error = why + QStringLiteral("; set it to an absolute folder, or name the backup "
+                                          "folder with --backup-dir");
+        return QString();
+    };
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!dataHome.isEmpty()) {
+        if (!dataHome.startsWith(QLatin1Char('/')))
+            return refuse(
+                QStringLiteral("XDG_DATA_HOME is not an absolute folder (%1)").arg(dataHome));
+        return dataHome;
+    }
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty())
+        return refuse(QStringLiteral("HOME is not set"));
+    if (!home.startsWith(QLatin1Char('/')))
+        return refuse(QStringLiteral("HOME is not an absolute folder (%1)").arg(home));
+    return home + QStringLiteral("/.local/share");
+}
+
+QString BackupHistory::directory(const QString& requested, const QString& programDir,
+                                 QString* error)
+{
+    if (!requested.isEmpty()) {
+        // Made absolute by hand: QDir would take a leading ':' for a resource path.
+        const QString path = requested.startsWith(QLatin1Char('/'))
+                                 ? requested
+                                 : QDir::currentPath() + QLatin1Char('/') + requested;
+        return QDir::cleanPath(path);
+    }
     if (!programDir.isEmpty() && QFileInfo(programDir).isWritable() &&
         !isInstalledProgramFolder(programDir))
         return programDir;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                         QStringLiteral("/Norvel/Norvel Controller");
+    const QString base = userDataFolder(error);
+    if (base.isEmpty())
+        return {};
+    const QString data = base + QStringLiteral("/Norvel/Norvel Controller");
     QDir().mkpath(data);
     return data;
 }
 
 QString BackupHistory::historyDirectory() const
 {
-    return QDir(m_directory).filePath(QLatin1String(kHistoryFolder));
+    return pathInFolder(m_directory, QLatin1String(kHistoryFolder));
 }
 
 bool BackupHistory::save(const ConfigBlock& image, QString* path, QString* error,
                          const QDateTime& when) const
 {
     // The history goes into the backup folder, which must exist; only its own subfolder is
-    // made here.
-    const QDir dir(historyDirectory());
-    if (!QFileInfo(m_directory).isDir() || !QDir().mkpath(dir.path())) {
+    // made here, and one that is a link or no folder is not written into.
+    const QString folder = historyDirectory();
+    const auto refuse = [error](const QString& why) {
         if (error)
-            *error = QStringLiteral("cannot create %1").arg(dir.path());
+            *error = why;
         return false;
-    }
+    };
+    if (!QFileInfo(m_directory).isDir() || !(QDir().mkdir(folder) || QFileInfo(folder).isDir()))
+        return refuse(QStringLiteral("cannot create %1").arg(folder));
+    if (QFileInfo(folder).isSymLink())
+        return refuse(QStringLiteral("%1 is a symbolic link, not a folder of this program's: "
+                                     "refused")
+                          .arg(folder));
+    // A name in use, by another process or thread saving in the same millisecond too, is never
+    // replaced: the next number is taken instead.
     const QString stem =
         ControllerKey(image) + QLatin1Char('-') + when.toUTC().toString(QLatin1String(kTimeFormat));
-    QString name = stem + QLatin1String(kSuffix);
-    for (int n = 2; QFileInfo::exists(dir.filePath(name)); ++n)
-        name = stem + QStringLiteral("-%1").arg(n) + QLatin1String(kSuffix);
-
-    QSaveFile file(dir.filePath(name));
     const QByteArray data = image.toByteArray();
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
-        return false;
+    for (int n = 1;; ++n) {
+        const QString name =
+            (n == 1 ? stem : stem + QStringLiteral("-%1").arg(n)) + QLatin1String(kSuffix);
+        const QString file = pathInFolder(folder, name);
+        bool taken = false;
+        if (writeFileWhole(file, data, error, FileAccess::OwnNew, &taken)) {
+            if (path)
+                *path = file;
+            return true;
+        }
+        if (!taken)
+            return false;
     }
-    if (path)
-        *path = file.fileName();
-    return true;
 }
 
 bool BackupHistory::saveBeforeWrite(const ConfigBlock& image, QString* path, QString* error) const
@@ -98,14 +138,15 @@ QList<BackupEntry> BackupHistory::list() const
         QStringLiteral("^([0-9A-F]{12})-(\\d{8}T\\d{6}\\.\\d{3}Z)(-\\d+)?\\.n$"));
 
     const QDir dir(m_directory);
-    for (const QFileInfo& info : dir.entryInfoList(QDir::Files, QDir::Name)) {
+    for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Name)) {
         const auto m = firstName.match(info.fileName());
         if (m.hasMatch())
             entries.append(
                 {m.captured(1), info.lastModified().toUTC(), info.absoluteFilePath(), true});
     }
     const QDir history(historyDirectory());
-    for (const QFileInfo& info : history.entryInfoList(QDir::Files, QDir::Name)) {
+    for (const QFileInfo& info :
+         history.entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Name)) {
         const auto m = historyName.match(info.fileName());
         if (!m.hasMatch())
             continue;

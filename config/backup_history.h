@@ -20,10 +20,15 @@ struct BackupEntry
 class BackupHistory
 {
 public:
-    // The backup folder: `requested` when given, else the program's folder when writable and
-    // not an installed one, else the per-user data folder
-    // (~/.local/share/Norvel/Norvel Controller), created.
-    static QString directory(const QString& requested, const QString& programDir);
+    // The backup folder, an absolute path: `requested` when given, else the program's folder
+    // when writable and not an installed one, else the per-user data folder
+    // (~/.local/share/Norvel/Norvel Controller), created. Empty, with *error naming the variable
+    // to set, when XDG_DATA_HOME or HOME do not give an absolute folder.
+    static QString directory(const QString& requested, const QString& programDir,
+                             QString* error = nullptr);
+    // $XDG_DATA_HOME, else $HOME/.local/share; empty with the reason when that is no absolute
+    // folder.
+    static QString userDataFolder(QString* error = nullptr);
     // A folder of installed programs: under /usr, /bin, /sbin or /opt, or with the installed
     // resource modules beside it (../share/norvel-controller).
     static bool isInstalledProgramFolder(const QString& programDir);
@@ -33,8 +38,9 @@ public:
     QString directory() const { return m_directory; }
     QString historyDirectory() const;
 
-    // Saves the controller's image as read just before a write: history/<KEY>-<UTC time>.n,
-    // written atomically, never replacing an earlier one. *path gets the file's path.
+    // Saves the controller's image as read just before a write: history/<KEY>-<UTC time>.n
+    // (-2, -3... added when that name is taken), written whole or not at all, never replacing
+    // any other file nor writing through a link. *path gets the file's path.
     bool save(const ConfigBlock& image, QString* path = nullptr, QString* error = nullptr,
               const QDateTime& when = QDateTime::currentDateTimeUtc()) const;
 

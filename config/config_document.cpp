@@ -2,6 +2,7 @@
 #include "config_document.h"
 
 #include "field_couplings.h"
+#include "json_keys.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -233,6 +234,16 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
                       DocumentError::NotObject});
     } else {
         const QJsonObject root = jd.object();
+        // QJsonDocument keeps one of two values under one key without a word: a document
+        // that says two things about one field cannot be trusted for either.
+        // Other top-level keys (a comment) are not read, so they may repeat.
+        static const QStringList kRead = {"format", "version", "controller", "fields"};
+        for (const JsonDuplicate& d : duplicateJsonKeys(json, {"controller", "fields"})) {
+            if (!d.object.isEmpty())
+                found.append({d.key, QStringLiteral("%1: named twice in %2").arg(d.key, d.object)});
+            else if (kRead.contains(d.key))
+                found.append({d.key, QStringLiteral("%1: given twice").arg(d.key)});
+        }
         const QJsonValue format = root.value(QStringLiteral("format"));
         const QJsonValue version = root.value(QStringLiteral("version"));
         if (format.toString() != QLatin1String(kFormat)) {

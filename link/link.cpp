@@ -84,6 +84,13 @@ bool Link::ReceiveFrame()
     switch (receiveFrameOn(*m_state.port, *m_clock, kReceiveBoundMs, m_state.rx, m_trace, nullptr,
                            &portError)) {
     case ReplyStatus::Complete:
+        // A reply to another command (a late one to an earlier request) answers nothing here.
+        if (m_state.rx.frame()[0] != m_state.txFrame[0]) {
+            m_lastError = QStringLiteral("reply to another command (%1, 0x%2)")
+                              .arg(QLatin1String(commandName(m_state.rx.frame()[0])))
+                              .arg(m_state.rx.frame()[0], 2, 16, QLatin1Char('0'));
+            return false;
+        }
         return true;
     case ReplyStatus::BadChecksum:
         m_lastError = QStringLiteral("reply with a bad checksum");
@@ -262,11 +269,9 @@ QStringList candidateSerialPorts()
 
 QString resolvePortPath(const QString& path)
 {
-    // One device reached by two names would take two lock files: open it by its own name.
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString target = info.canonicalFilePath();
+    // One device reached by two names (a link, "/dev//pts/3", "/dev/./ttyUSB0", a relative
+    // path) would take two lock files: open it by its own name.
+    const QString target = QFileInfo(path).canonicalFilePath();
     return target.isEmpty() ? path : target;
 }
 

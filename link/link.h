@@ -83,7 +83,8 @@ public:
     // failed. After the device failed, it is first opened again by the name it was found by,
     // and set up as after the search; no frame is sent while it is not back.
     bool SendFrame();
-    // True when a complete reply with a correct checksum arrived; it is then in state().rx.
+    // True when a complete reply with a correct checksum to the request's command arrived; it
+    // is then in state().rx.
     bool ReceiveFrame();
     // Reply data byte i of the last received frame.
     std::uint8_t replyData(int i) const { return m_state.rx.data(i); }
@@ -138,8 +139,9 @@ QStringList candidateSerialPorts();
 // The same ordering applied to any list of device paths.
 QStringList sortPortPaths(QStringList paths);
 
-// The device a path names: a symbolic link such as /dev/serial/by-id/usb-... resolved to the
-// device it points at; any other path as it is.
+// The device a path names, by its canonical path: a symbolic link such as
+// /dev/serial/by-id/usb-... resolved to the device it points at, "/dev//pts/3" or a relative
+// path spelt as /dev/pts/3; a path that names nothing as it is.
 QString resolvePortPath(const QString& path);
 // The stable name of a device: the link in `folder` that points at it (USB vendor, product
 // and serial number), or an empty string.

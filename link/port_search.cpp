@@ -136,11 +136,13 @@ void PortSearch::askStage(PortProbe& probe)
     request[0] = CMD_IDENTIFY;
     request[1] = 0;
     FrameAssembler rx;
-    // A controller answers with at least three data bytes, the third being 1 or 2.
+    // A controller answers the identify command with at least three data bytes, the third
+    // being 1 or 2.
     probe.controller = sendFrameOn(*probe.port, request, record) &&
                        receiveFrameOn(*probe.port, m_clock, m_boundMs, rx, record,
                                       m_parallel ? &m_cancel : nullptr) == ReplyStatus::Complete &&
-                       rx.length() >= 3 && (rx.data(2) == 1 || rx.data(2) == 2);
+                       rx.frame()[0] == CMD_IDENTIFY && rx.length() >= 3 &&
+                       (rx.data(2) == 1 || rx.data(2) == 2);
 }
 
 void PortSearch::setStage(int i, Stage stage)

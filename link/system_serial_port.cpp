@@ -6,6 +6,9 @@
 #include <QSerialPort>
 #include <QThread>
 
+#include <cerrno>
+#include <sys/file.h>
+
 const char* openErrorName(OpenError error)
 {
     switch (error) {
@@ -59,8 +62,18 @@ OpenError SystemSerialPort::open(const QString& path, QString* detail)
 {
     close();
     m_port->setPortName(path);
-    if (m_port->open(QIODevice::ReadWrite))
-        return OpenError::None;
+    if (m_port->open(QIODevice::ReadWrite)) {
+        // Two programs on one device interleave their frames. The exclusive mode Qt sets does
+        // not hold back root, and its lock file goes by the name: this lock goes with the
+        // device, whatever name it was opened by.
+        if (::flock(static_cast<int>(m_port->handle()), LOCK_EX | LOCK_NB) == 0 ||
+            errno != EWOULDBLOCK)
+            return OpenError::None;
+        m_port->close();
+        if (detail)
+            *detail = QStringLiteral("in use by another program");
+        return OpenError::Busy;
+    }
     if (detail)
         *detail = m_port->errorString();
     const QFileInfo info(path);

@@ -53,7 +53,7 @@ _norvelctl()
         [[ $before == -* ]] || return
         prev=$before
     fi
-    local commands="ports probe read write show get set export import diff backups plot"
+    local commands="ports probe read write show get set export import diff backups plot station records"
     local global="--port --trace --backup-dir --all --help --version"
 
     case $prev in
@@ -63,7 +63,7 @@ _norvelctl()
         --backup-dir)
             _norvelctl_files -d "$cur"
             return ;;
-        -o | --output | --from)
+        -o | --output | --from | --record)
             _norvelctl_files -f "$cur"
             return ;;
         --curve)
@@ -84,7 +84,8 @@ _norvelctl()
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-            --port | --backup-dir | -o | --output | --only | --curve | --from) ((i++)) ;;
+            --port | --backup-dir | -o | --output | --only | --curve | --from | --record | \
+                --operator | --units | --serial | --since | --result) ((i++)) ;;
             -* | =) ;;
             *) command=$word; break ;;
         esac
@@ -105,13 +106,15 @@ _norvelctl()
         set) options="--yes --dry-run --force --no-verify --no-backup" ;;
         import) options="--only --yes --dry-run --force --no-verify --no-backup" ;;
         plot) options="--curve --from" ;;
+        station) options="--record --operator --units --yes" ;;
+        records) options="--record --serial --since --result --csv" ;;
     esac
     if [[ $cur == -* ]]; then
         _norvelctl_offer "$options $global" "$cur"
         return
     fi
     case $command in
-        write | export | import | plot) _norvelctl_files -f "$cur" ;;
+        write | export | import | plot | station) _norvelctl_files -f "$cur" ;;
         diff)
             _norvelctl_files -f "$cur"
             [[ controller == "$cur"* ]] && COMPREPLY+=(controller) ;;

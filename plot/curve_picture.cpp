@@ -1,13 +1,14 @@
 // Writes the setting curves as one picture file: PNG through QImage, SVG through QSvgGenerator.
 #include "curve_painter.h"
+
 #include "curve_style.h"
+#include "file_io.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 QString curvePictureFormat(const QString& path)
@@ -81,8 +82,8 @@ bool writeCurvePicture(const QString& path, const QList<CurveSheet>& sheets, con
         paintPicture(painter, size, sheets, heading, texts, columns);
         painter.end();
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        return failed(file.errorString());
+    QString why;
+    if (!writeFileWhole(path, data, &why))
+        return failed(why);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "config_document.h"
 #include "controller_access.h"
 #include "field_rules.h"
+#include "file_io.h"
 #include "plausibility_question.h"
 #include "view_texts.h"
 
@@ -57,16 +58,19 @@ ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
 
 void ImportWindow::load(const QString& path)
 {
-    QFile file(path);
+    QByteArray data;
+    QString why;
     QList<DocumentError> errors;
     ConfigDocument doc;
-    if (!file.open(QIODevice::ReadOnly)) {
+    bool tooLarge = false;
+    if (!readFileCapped(path, kDocumentSizeCap, &data, &why, &tooLarge)) {
+        // The system's reason stands as it gives it.
         errors.append({QString(),
-                       QStringLiteral("%1: %2").arg(path, file.errorString()),
-                       DocumentError::CannotRead,
-                       {path, file.errorString()}});
+                       why,
+                       tooLarge ? DocumentError::FileTooLarge : DocumentError::CannotRead,
+                       {QFileInfo(path).fileName(), why}});
     } else {
-        doc = ConfigDocument::parse(file.readAll(), &errors);
+        doc = ConfigDocument::parse(data, &errors);
         if (errors.isEmpty())
             applyDocument(doc, m_controller, {}, &m_next, &errors);
     }

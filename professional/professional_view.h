@@ -130,6 +130,9 @@ public:
     QList<FieldChange> compareWithFile(const QString& path, bool* ok = nullptr);
     QList<FieldChange> compareWithImage(const ConfigBlock& image, const QString& name);
     bool restoreFirstBackup();
+    // The file name Save As offers: beside the opened file, or in the home folder after the
+    // controller's model and serial number.
+    QString suggestedPath(ConfigurationFile::Format format) const;
     // Edits one field as the table would (its checks and couplings); false when refused.
     bool editField(Field f, std::int64_t value);
 
@@ -154,7 +157,6 @@ private:
     bool triggerCompare();
     // Ends an edit in progress, so that an action sees the value being typed.
     void commitEdit();
-    QString suggestedPath(ConfigurationFile::Format format) const;
     QList<FieldChange> showComparison(const ConfigurationSide& other, const QString& name);
 
     void setStatus(const QString& text);

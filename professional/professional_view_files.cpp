@@ -11,6 +11,7 @@
 #include "field_filter_model.h"
 #include "field_rules.h"
 #include "field_table_model.h"
+#include "file_io.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -138,8 +139,10 @@ QString ProfessionalView::suggestedPath(ConfigurationFile::Format format) const
         return info.absoluteDir().filePath(info.completeBaseName() + suffix);
     }
     const ConfigBlock block = editedBlock();
-    return QDir::home().filePath(modelText(block) + QLatin1Char('-') +
-                                 fieldValueText(block, Field::SerialNumber) + suffix);
+    // The model text comes from the controller: whatever it holds must not make a path.
+    return QDir::home().filePath(fileNameSafe(modelText(block) + QLatin1Char('-') +
+                                              fieldValueText(block, Field::SerialNumber)) +
+                                 suffix);
 }
 
 bool ProfessionalView::triggerOpen()

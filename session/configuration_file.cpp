@@ -3,10 +3,9 @@
 #include "configuration_file.h"
 
 #include "field_rules.h"
+#include "file_io.h"
 
-#include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 ConfigDocument ConfigurationFile::asDocument() const
 {
@@ -20,18 +19,12 @@ bool ConfigurationFile::read(const QString& path, ConfigurationFile* file, QStri
         ioError->clear();
     if (errors)
         errors->clear();
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
+    QByteArray data;
+    bool tooLarge = false;
+    QString why;
+    if (!readFileCapped(path, kDocumentSizeCap, &data, &why, &tooLarge) && !tooLarge) {
         if (ioError)
-            *ioError = in.errorString();
-        return false;
-    }
-    // Nothing larger is a configuration; a bound keeps a wrong choice from filling memory.
-    constexpr qint64 kLargest = 1 << 20;
-    const QByteArray data = in.read(kLargest + 1);
-    if (in.error() != QFileDevice::NoError) {
-        if (ioError)
-            *ioError = in.errorString();
+            *ioError = why;
         return false;
     }
     ConfigurationFile result;
@@ -41,8 +34,10 @@ bool ConfigurationFile::read(const QString& path, ConfigurationFile* file, QStri
         result.image = ConfigBlock::fromByteArray(data);
     } else {
         QList<DocumentError> found;
-        if (data.size() > kLargest)
-            found.append({QString(), QStringLiteral("the file is larger than any configuration"),
+        if (tooLarge)
+            found.append({QString(),
+                          QStringLiteral("the file is too large for a configuration: "
+                                         "more than 1 MiB"),
                           DocumentError::FileTooLarge});
         else
             result.document = ConfigDocument::parse(data, &found);
@@ -69,13 +64,7 @@ QByteArray ConfigurationFile::content(const ConfigBlock& image)
 
 bool ConfigurationFile::write(const QString& path, const QByteArray& content, QString* error)
 {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
-        if (error)
-            *error = out.errorString();
-        return false;
-    }
-    return true;
+    return writeFileWhole(path, content, error);
 }
 
 ConfigurationSide ConfigurationSide::of(const ConfigBlock& image)

@@ -107,8 +107,24 @@ int main(int argc, char* argv[])
         QStringLiteral("KIND:COMMAND:N"));
     const QCommandLineOption traceOption(
         QStringLiteral("trace"), QStringLiteral("Print every frame received and sent on stderr."));
+    const QCommandLineOption lineOption(
+        QStringLiteral("line"),
+        QStringLiteral("Play a production line of N units on the pty, serial numbers counting up "
+                       "from the preset's or image's: each unit leaves (goes silent) once it was "
+                       "written and asked again, the next comes after the pause."),
+        QStringLiteral("N"));
+    const QCommandLineOption linePauseOption(
+        QStringLiteral("line-pause"),
+        QStringLiteral("Milliseconds between one unit leaving and the next coming (default 1000)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption unitFaultOption(
+        QStringLiteral("unit-fault"),
+        QStringLiteral("A fault for unit UNIT of the line (repeatable), counted within the unit; "
+                       "KIND:COMMAND:N as for --fault."),
+        QStringLiteral("UNIT:KIND:COMMAND:N"));
     parser.addOptions({presetOption, imageOption, stateOption, softwareOption, linkOption,
-                       paceOption, delayOption, faultOption, traceOption});
+                       paceOption, delayOption, faultOption, traceOption, lineOption,
+                       linePauseOption, unitFaultOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -162,6 +178,26 @@ int main(int argc, char* argv[])
         options.replyDelayMs = delay;
     }
     options.trace = parser.isSet(traceOption);
+    const auto count = [&](const QCommandLineOption& option, int low, int high, int* out) {
+        bool ok = false;
+        *out = parser.value(option).toInt(&ok);
+        return ok && *out >= low && *out <= high;
+    };
+    if (parser.isSet(lineOption) && !count(lineOption, 1, 1000000, &options.line.units))
+        return usageError(QStringLiteral("--line \"%1\": expected a number of units, 1 or more")
+                              .arg(parser.value(lineOption)));
+    if (parser.isSet(linePauseOption) && !count(linePauseOption, 0, 600000, &options.line.pauseMs))
+        return usageError(QStringLiteral("--line-pause \"%1\": expected milliseconds")
+                              .arg(parser.value(linePauseOption)));
+    for (const QString& text : parser.values(unitFaultOption)) {
+        std::pair<int, SimFault> fault;
+        QString error;
+        if (!parseUnitFault(text, &fault, &error))
+            return usageError(QStringLiteral("--unit-fault: ") + error);
+        options.line.unitFaults.append(fault);
+    }
+    if ((parser.isSet(linePauseOption) || parser.isSet(unitFaultOption)) && options.line.units == 0)
+        return usageError(QStringLiteral("--line-pause and --unit-fault need --line N"));
 
     // The serving thread inherits this mask, so the signals reach sigwait() below only.
     sigset_t endSignals;

@@ -3,6 +3,7 @@
 
 #include "config_block.h"
 #include "sim_fault.h"
+#include "sim_line.h"
 
 #include <QList>
 #include <QString>
@@ -16,7 +17,8 @@ struct SimOptions
     bool pace = false;        // reply at the pace of 19200 baud 8N1
     int replyDelayMs = 0;     // every reply leaves this much later (a slow line or adapter)
     QList<SimFault> faults;
-    QString statePath;  // stored image written here after each commit, when not empty
-    QString linkPath;   // symlink to the pty made here, when not empty
-    bool trace = false; // every frame in hex on stderr
+    QString statePath;   // stored image written here after each commit, when not empty
+    QString linkPath;    // symlink to the pty made here, when not empty
+    bool trace = false;  // every frame in hex on stderr
+    SimLineOptions line; // units one after the other, when line.units > 0
 };

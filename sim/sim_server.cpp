@@ -1,12 +1,12 @@
 // Serves a ControllerModel on a pseudo-terminal from a thread of its own.
 #include "sim_server.h"
 
+#include "file_io.h"
 #include "frame.h"
 #include "presets.h"
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -80,6 +80,13 @@ SimServer::SimServer(const SimOptions& options)
 {
     for (const SimFault& fault : options.faults)
         m_model.addFault(fault);
+    if (options.line.units > 0) {
+        m_line = std::make_unique<SimLine>(options.line, m_model.stored(), m_model.versionMajor(),
+                                           m_model.versionMinor());
+        for (const auto& [unit, fault] : options.line.unitFaults)
+            if (unit == 1)
+                m_model.addFault(fault);
+    }
 }
 
 SimServer::~SimServer()
@@ -279,6 +286,18 @@ int SimServer::frameCount(std::uint8_t command) const
     return m_model.frameCount(command);
 }
 
+int SimServer::lineUnit() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_line ? m_line->unit() : 0;
+}
+
+std::vector<ConfigBlock> SimServer::lineImages() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_line ? m_line->leftImages() : std::vector<ConfigBlock>();
+}
+
 void SimServer::run()
 {
     while (!m_stopping && !m_unplugged) {
@@ -366,6 +385,11 @@ void SimServer::handleFrame(const std::vector<std::uint8_t>& frame, std::int64_t
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_log.push_back(frame);
+        if (m_line && !m_line->admit(frame[0], now, m_model)) {
+            trace("<-", frame);
+            trace("   no unit on the line, no reply", {});
+            return;
+        }
         const int commitsBefore = m_model.commitCount();
         const int firedBefore = static_cast<int>(m_model.firedFaults().size());
         reply = m_model.handleRequest(frame);
@@ -444,12 +468,10 @@ bool SimServer::writeAll(const std::vector<std::uint8_t>& bytes)
 
 void SimServer::writeState(const ConfigBlock& image)
 {
-    QSaveFile file(m_options.statePath);
-    if (file.open(QIODevice::WriteOnly) && file.write(image.toByteArray()) == kConfigBlockSize &&
-        file.commit())
+    QString error;
+    if (writeFileWhole(m_options.statePath, image.toByteArray(), &error))
         return;
-    std::fprintf(stderr, "norvel-sim: cannot write state file %s: %s\n",
-                 qPrintable(m_options.statePath), qPrintable(file.errorString()));
+    std::fprintf(stderr, "norvel-sim: state file: %s\n", qPrintable(error));
 }
 
 void SimServer::trace(const char* what, const std::vector<std::uint8_t>& bytes) const

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -54,6 +55,10 @@ public:
     void addFault(const SimFault& fault);
     int commitCount() const;
     int frameCount(std::uint8_t command) const; // valid frames of that command so far
+    // Line mode: the unit on the line (from 1; 0 while none is) and the stored images of the
+    // units that have left it.
+    int lineUnit() const;
+    std::vector<ConfigBlock> lineImages() const;
 
 private:
     struct Pending
@@ -77,6 +82,7 @@ private:
 
     mutable std::mutex m_mutex; // guards the model and the log
     ControllerModel m_model;
+    std::unique_ptr<SimLine> m_line;
     std::vector<std::vector<std::uint8_t>> m_log;
 
     // Owned by the serving thread while it runs.

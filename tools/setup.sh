@@ -21,6 +21,7 @@ packages=(
   fonts-noto-cjk xvfb xauth
   dpkg-dev desktop-file-utils help2man man-db
   lintian mandoc appstream shellcheck
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 install_missing() {
   missing=()

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 ConfigBlock preset(const QString& name)
@@ -235,6 +237,29 @@ TEST(ConfigDocument, AssignmentsBecomeADocumentInTheOrderGiven)
     }
     documentFromAssignments({"Abs=true", "Abs=false"}, &errors);
     EXPECT_EQ(errors.size(), 1) << "a field assigned twice";
+}
+
+TEST(ConfigDocument, AKeyGivenTwiceIsRefusedNamingIt)
+{
+    const std::pair<QByteArray, const char*> cases[] = {
+        {doc("\"MaxMotorCurrent\": 60, \"MaxMotorCurrent\": 90"), "MaxMotorCurrent"},
+        {doc("\"MaxMotorCurrent\": 60, \"Max\\u004dotorCurrent\": 90"), "MaxMotorCurrent"},
+        {doc("\"Abs\": true", ", \"fields\": {\"MaxMotorCurrent\": 60}"), "fields"},
+        {doc("", ", \"controller\": {\"prefix\": \"DVR\", \"prefix\": \"DVX\"}"), "prefix"},
+        {doc("", ", \"version\": 1"), "version"},
+    };
+    for (const auto& [json, name] : cases) {
+        QList<DocumentError> errors;
+        ConfigDocument::parse(json, &errors);
+        const bool named = std::any_of(errors.begin(), errors.end(), [&](const DocumentError& e) {
+            return e.field == QLatin1String(name) && e.message.contains("twice");
+        });
+        EXPECT_TRUE(named) << json.constData();
+    }
+    // Keys the reader does not read may repeat; equal keys in different objects are no repeat.
+    QList<DocumentError> errors;
+    ConfigDocument::parse(doc("\"Abs\": true", ", \"note\": 1, \"note\": {\"Abs\": 2}"), &errors);
+    EXPECT_TRUE(errors.isEmpty()) << errors.value(0).message.toStdString();
 }
 
 TEST(ConfigDocument, DifferencesNameTheFieldAndTheFirstDifferingByte)

@@ -3,7 +3,13 @@
 #include "link.h"
 #include "scripted_port.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -198,3 +204,47 @@ TEST(PortOrder, UsbAdaptersFirstThenNaturalOrder)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LinkTest, AReplyCarryingAnotherCommandIsNotTakenAsTheAnswer)
+{
+    // Whatever is asked, a READ frame comes back, as a late reply to an earlier READ would.
+    const auto readReply = [](const std::vector<std::uint8_t>&) {
+        return std::vector<Chunk>{{encodeFrame(CMD_READ, std::vector<std::uint8_t>(16, 0)), 2}};
+    };
+    auto d = addDevice("/dev/a");
+    d->answer = readReply;
+    EXPECT_FALSE(link()->ConnectController({"/dev/a"}).connected)
+        << "no controller: the identify was answered by a READ frame";
+
+    d->answer = [&](const std::vector<std::uint8_t>& w) {
+        return w[0] == CMD_IDENTIFY ? identifyAnswer(1)(w) : readReply(w);
+    };
+    auto l = link();
+    ASSERT_TRUE(l->ConnectController({"/dev/a"}).connected);
+    for (const std::uint8_t command : {CMD_START, CMD_WRITE, CMD_COMMIT, CMD_READ}) {
+        l->setRequest(command, 0);
+        ASSERT_TRUE(l->SendFrame());
+        EXPECT_EQ(l->ReceiveFrame(), command == CMD_READ) << commandName(command);
+        if (command != CMD_READ) {
+            EXPECT_TRUE(l->lastError().contains("another command")) << l->lastError().toStdString();
+        }
+    }
+}
+
+} // namespace
+
+TEST(PortPath, EverySpellingOfOneDeviceResolvesToOneName)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    const QString device = QString::fromLatin1(::ptsname(master));
+    const QString name = device.mid(5); // pts/N
+    for (const QString& spelling :
+         {device, "/dev//" + name, "/dev/./" + name, "/dev/pts/../" + name,
+          QDir::current().relativeFilePath(device)})
+        EXPECT_EQ(resolvePortPath(spelling), device) << spelling.toStdString();
+    EXPECT_EQ(resolvePortPath("/dev/ttyNOSUCH9"), "/dev/ttyNOSUCH9");
+    ::close(master);
+}

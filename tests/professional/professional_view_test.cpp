@@ -322,3 +322,18 @@ TEST_F(ProfessionalViewTest, RestoreFirstBackupLoadsItWithoutWriting)
 }
 
 } // namespace
+
+TEST_F(ProfessionalViewTest, SaveAsOffersAFileNameWithNothingUnsafeFromTheModelText)
+{
+    ConfigBlock block = full;
+    const FieldDef& prefix = fieldDef(Field::ModelPrefix);
+    const QByteArray planted = QByteArray("/../*?:\\\"<>|").left(prefix.width);
+    for (int i = 0; i < prefix.width; ++i)
+        block.setByte(prefix.offset + i, static_cast<std::uint8_t>(planted.at(i)));
+    auto view = online(block);
+    const QFileInfo suggested(view->suggestedPath(ConfigurationFile::Format::Document));
+    EXPECT_EQ(suggested.absolutePath(), QDir::homePath());
+    EXPECT_TRUE(suggested.fileName().endsWith(".json"));
+    EXPECT_FALSE(suggested.fileName().contains(QRegularExpression("[^A-Za-z0-9._-]")))
+        << suggested.fileName().toStdString();
+}
