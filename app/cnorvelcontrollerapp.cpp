@@ -7,6 +7,7 @@
 #include "cstep1.h"
 #include "import_mode.h"
 #include "link_worker.h"
+#include "message_ids.h"
 #include "message_prompter.h"
 #include "presets.h"
 #include "professional_mode.h"
@@ -30,6 +31,22 @@
 #include <cstdlib>
 #include <memory>
 #include <utility>
+
+QString CNorvelControllerApp::systemLanguage(const QByteArray& lcAll, const QByteArray& lcMessages,
+                                             const QByteArray& lang)
+{
+    // The first of them that is set (and not empty) says the language of messages.
+    const QByteArray& chosen = !lcAll.isEmpty() ? lcAll : !lcMessages.isEmpty() ? lcMessages : lang;
+    return chosen.startsWith("zh") ? QStringLiteral("chinese") : QStringLiteral("english");
+}
+
+bool CNorvelControllerApp::installQtTranslation(QTranslator* translator, const QString& language)
+{
+    return language == QLatin1String("chinese") &&
+           translator->load(QStringLiteral("qtbase_zh_CN"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+           QCoreApplication::installTranslator(translator);
+}
 
 QString CNorvelControllerApp::backupDirectory(const QString& requested, QString* error)
 {
@@ -66,8 +83,10 @@ struct CommandLine
                                   QStringLiteral("Run on a simulated controller (presets: %1).")
                                       .arg(presetNames().join(QStringLiteral(", ")))};
     const QCommandLineOption language{
-        QStringLiteral("language"), QStringLiteral("Resource module to load: english or chinese."),
-        QStringLiteral("NAME"), QStringLiteral("english")};
+        QStringLiteral("language"),
+        QStringLiteral("Resource module to load: english or chinese (default: the system "
+                       "language, chinese for zh*)."),
+        QStringLiteral("NAME")};
     const QCommandLineOption backup{QStringLiteral("backup-dir"),
                                     QStringLiteral("Folder of the controller backup files."),
                                     QStringLiteral("DIR")};
@@ -203,7 +222,10 @@ int CNorvelControllerApp::run(QApplication&)
         err << "norvel-controller: --demo takes one preset\n";
         return 2;
     }
-    const QString language = parser.value(languageOption);
+    const QString language =
+        parser.isSet(languageOption)
+            ? parser.value(languageOption)
+            : systemLanguage(qgetenv("LC_ALL"), qgetenv("LC_MESSAGES"), qgetenv("LANG"));
     if (language != QLatin1String("english") && language != QLatin1String("chinese")) {
         err << "norvel-controller: unknown language '" << language << "' (english or chinese)\n";
         return 2;
@@ -251,10 +273,7 @@ int CNorvelControllerApp::run(QApplication&)
         return 1;
     }
     QTranslator qtTranslator;
-    if (language == QLatin1String("chinese") &&
-        qtTranslator.load(QStringLiteral("qtbase_zh_CN"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
+    installQtTranslation(&qtTranslator, language);
 
     if (parser.isSet(classicOption)) {
         CNorvelControllerDlg classic(*resources);
@@ -317,9 +336,9 @@ int CNorvelControllerApp::run(QApplication&)
         runMode = chooser.runMode();
     }
     if (runMode == CStep1::kImportMode) {
-        const QString file = QFileDialog::getOpenFileName(
-            nullptr, QApplication::translate("CNorvelControllerApp", "Import"), QString(),
-            QApplication::translate("CNorvelControllerApp", "Configuration documents (*.json)"));
+        const QString file =
+            QFileDialog::getOpenFileName(nullptr, resources->string(MessageIds::ImportFileTitle),
+                                         QString(), resources->string(MessageIds::DocumentFilter));
         if (file.isEmpty())
             return 0;
         return runImportMode(*resources, link, prompter, options.ports, options.backupDir, file);

@@ -1,11 +1,13 @@
 // The application object: command line, resource module, the block and the link, then the wizard.
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <memory>
 
 class QApplication;
+class QTranslator;
 
 class CNorvelControllerApp
 {
@@ -24,4 +26,11 @@ public:
     // else the per-user application data folder; empty with *error when the environment gives
     // no absolute folder for it.
     static QString backupDirectory(const QString& requested, QString* error = nullptr);
+    // The resource module without --language, from LC_ALL, else LC_MESSAGES, else LANG (as
+    // the environment holds them): "chinese" for zh*, otherwise "english".
+    static QString systemLanguage(const QByteArray& lcAll, const QByteArray& lcMessages,
+                                  const QByteArray& lang);
+    // Loads Qt's own words (standard buttons, dialogs) for `language` into *translator and
+    // installs it; false where there are none (English needs none).
+    static bool installQtTranslation(QTranslator* translator, const QString& language);
 };

@@ -4,20 +4,13 @@
 
 #include "backup_policy.h"
 #include "field_rules.h"
+#include "message_ids.h"
 #include "port_advice_texts.h"
 #include "prompter.h"
 
-#include <QCoreApplication>
-
 namespace {
 
-constexpr int kMsgNoController = 103;
-constexpr int kMsgPortSetupError = 164;
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Wizird", text);
-}
+using M = MessageIds;
 
 // What the user can do about the ports that could not be opened.
 QString openFailureDetails(const ConnectResult& result, const Prompter& prompter)
@@ -26,23 +19,22 @@ QString openFailureDetails(const ConnectResult& result, const Prompter& prompter
     for (const PortProblem& problem : result.openFailures) {
         switch (problem.error) {
         case OpenError::NoPermission:
-            lines << tr("%1: no permission (add your user to the dialout group and log in again)")
-                         .arg(problem.path);
+            lines << prompter.line(M::NoPermissionLine).arg(problem.path);
             break;
         case OpenError::Busy:
-            lines << tr("%1: in use by another program").arg(problem.path);
+            lines << prompter.line(M::PortBusyLine).arg(problem.path);
             break;
         case OpenError::NotFound:
-            lines << tr("%1: not present").arg(problem.path);
+            lines << prompter.line(M::PortMissingLine).arg(problem.path);
             break;
         default:
-            lines << QStringLiteral("%1: %2").arg(problem.path, problem.detail);
+            lines << prompter.line(M::PortErrorLine).arg(problem.path, problem.detail);
         }
     }
     if (!result.probed.isEmpty())
-        lines << tr("No answer on: %1").arg(result.probed.join(QStringLiteral(", ")));
+        lines << prompter.line(M::NoAnswerLine).arg(result.probed.join(QStringLiteral(", ")));
     if (result.openFailures.isEmpty() && result.probed.isEmpty())
-        lines << tr("No serial ports were found.");
+        lines << prompter.line(M::NoPortsLine);
     const QString help = portAdviceDetails(portAdvice(result, PortSystem::current()), prompter);
     if (!help.isEmpty())
         lines << QString() << help;
@@ -56,41 +48,41 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
 {
     for (;;) {
         ConnectResult result;
-        const bool ok =
-            run(tr("Searching for the controller…"), [&](Link& l, ProgressSink& progress) {
-                ConnectObserver observer;
-                observer.probing = [&](const QString& path) {
-                    progress.setLabel(tr("Searching for the controller on %1…").arg(path));
-                };
-                observer.configureFailed = [&](const QString&, const QString&) {
-                    link.onGuiThread([&prompter] {
-                        prompter.ask(kMsgPortSetupError, Prompter::Buttons::Ok,
-                                     Prompter::Icon::Warning);
-                    });
-                };
-                result = l.ConnectController(ports, observer);
-                if (result.connected && port)
-                    *port = l.portPath();
-                return result.connected;
-            });
+        const bool ok = run(prompter.line(M::SearchingLabel), [&](Link& l, ProgressSink& progress) {
+            ConnectObserver observer;
+            const QString probing = prompter.line(M::SearchingOnLabel);
+            observer.probing = [&progress, probing](const QString& path) {
+                progress.setLabel(QString(probing).arg(path));
+            };
+            observer.configureFailed = [&](const QString&, const QString&) {
+                link.onGuiThread([&prompter] {
+                    prompter.ask(M::PortSetupError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+                });
+            };
+            result = l.ConnectController(ports, observer);
+            if (result.connected && port)
+                *port = l.portPath();
+            return result.connected;
+        });
         if (ok)
             return true;
-        if (prompter.ask(kMsgNoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning,
+        if (prompter.ask(M::NoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning,
                          openFailureDetails(result, prompter)) != Prompter::Answer::Retry)
             return false;
     }
 }
 
-bool readController(const TransferRunner& run, ConfigBlock* block)
+bool readController(const TransferRunner& run, const Prompter& texts, ConfigBlock* block)
 {
     // The link works on a copy; the caller's block is touched only here, on the GUI thread.
     ReadOutcome read;
     read.block = *block;
-    run(tr("Reading the configuration…"), [&read](Link& link, ProgressSink& progress) {
+    const QString identifying = texts.line(M::IdentifyingLabel);
+    run(texts.line(M::ReadingLabel), [&read, identifying](Link& link, ProgressSink& progress) {
         TransferObserver observer;
-        observer.step = [&progress](TransferStep step) {
+        observer.step = [&progress, identifying](TransferStep step) {
             if (step == TransferStep::Identifying)
-                progress.setLabel(QObject::tr("Identifying the controller…"));
+                progress.setLabel(identifying);
         };
         observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
         read = readController(link, read.block, observer);
@@ -100,15 +92,17 @@ bool readController(const TransferRunner& run, ConfigBlock* block)
     return read.ok;
 }
 
-WriteOutcome writeAndVerify(const TransferRunner& run, const ConfigBlock& block,
-                            const ConfigBlock& previous, const VerifiedWriteOptions& options)
+WriteOutcome writeAndVerify(const TransferRunner& run, const Prompter& texts,
+                            const ConfigBlock& block, const ConfigBlock& previous,
+                            const VerifiedWriteOptions& options)
 {
     WriteOutcome outcome;
-    run(tr("Writing the configuration…"), [&](Link& link, ProgressSink& progress) {
+    const QString verifying = texts.line(M::VerifyingLabel);
+    run(texts.line(M::WritingLabel), [&](Link& link, ProgressSink& progress) {
         TransferObserver observer;
-        observer.step = [&progress](TransferStep step) {
+        observer.step = [&progress, verifying](TransferStep step) {
             if (step == TransferStep::Verifying)
-                progress.setLabel(tr("Verifying…"));
+                progress.setLabel(verifying);
         };
         observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
         outcome = writeVerified(link, block, previous, options, observer);
@@ -122,7 +116,7 @@ bool keepBackupsOrAsk(Prompter& prompter, const QString& folder, const ConfigBlo
     const BackupOutcome backup = keepBackups(folder, image);
     if (backup.kept)
         return true;
-    return prompter.askFilled(kMsgWriteWithoutBackup, {backup.folder, backup.reason},
+    return prompter.askFilled(M::WriteWithoutBackup, {backup.folder, backup.reason},
                               Prompter::Buttons::YesNoDefaultNo,
                               Prompter::Icon::Warning) == Prompter::Answer::Yes;
 }
@@ -133,26 +127,26 @@ QString writeFailureText(const WriteOutcome& outcome, const ConfigBlock& written
     const auto exchange = [&prompter](const TransferFailure& failure) {
         if (failure.offset < 0)
             return failure.commandName();
-        return prompter.text(kMsgExchangeAtOffset).arg(failure.commandName()).arg(failure.offset);
+        return prompter.text(M::ExchangeAtOffset).arg(failure.commandName()).arg(failure.offset);
     };
     if (outcome.kind == WriteOutcome::Kind::NotStored)
-        return prompter.text(kMsgNotStoredNoRetry)
+        return prompter.text(M::NotStoredNoRetry)
             .arg(QLatin1String(fieldDef(outcome.field).name))
             .arg(outcome.offset)
             .arg(fieldValueText(outcome.readBlock, outcome.field),
                  fieldValueText(written, outcome.field));
     if (outcome.failure.command != CMD_COMMIT)
         return prompter
-            .text(outcome.held == WriteOutcome::Held::NewBlock ? kMsgReadBackStopped
-                                                               : kMsgWriteStoppedBeforeCommit)
+            .text(outcome.held == WriteOutcome::Held::NewBlock ? M::ReadBackStopped
+                                                               : M::WriteStoppedBeforeCommit)
             .arg(exchange(outcome.failure));
     switch (outcome.held) {
     case WriteOutcome::Held::NewBlock:
-        return prompter.text(kMsgCommitLostNewHeld);
+        return prompter.text(M::CommitLostNewHeld);
     case WriteOutcome::Held::OldBlock:
-        return prompter.text(kMsgCommitLostOldHeld);
+        return prompter.text(M::CommitLostOldHeld);
     case WriteOutcome::Held::Unknown:
         break;
     }
-    return prompter.text(kMsgCommitLostUnknown);
+    return prompter.text(M::CommitLostUnknown);
 }

@@ -15,20 +15,6 @@
 class Prompter;
 struct BackupOutcome;
 
-// Message identifiers of the writes every mode shares.
-enum WriteMessage
-{
-    kMsgWriteWithoutBackup = 300,
-    // 301 to 303: settings that do not work together (professional/plausibility_question.cpp)
-    kMsgWriteStoppedBeforeCommit = 304,
-    kMsgReadBackStopped = 305,
-    kMsgCommitLostNewHeld = 306,
-    kMsgCommitLostOldHeld = 307,
-    kMsgCommitLostUnknown = 308,
-    kMsgNotStoredNoRetry = 309,
-    kMsgExchangeAtOffset = 310,
-};
-
 // Runs a link job behind the progress dialog with that label; true when the job succeeded.
 using TransferRunner =
     std::function<bool(const QString& label, const std::function<bool(Link&, ProgressSink&)>&)>;
@@ -41,13 +27,14 @@ bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& pro
                       const QStringList& ports, QString* port = nullptr);
 
 // Reads the whole block and identifies the controller into *block. A failed read leaves the
-// bytes that did arrive.
-bool readController(const TransferRunner& run, ConfigBlock* block);
+// bytes that did arrive. `texts` gives the progress labels.
+bool readController(const TransferRunner& run, const Prompter& texts, ConfigBlock* block);
 
 // Writes the block, commits it and reads it back (no identification), behind the progress
-// dialog. `previous` is what the controller held before.
-WriteOutcome writeAndVerify(const TransferRunner& run, const ConfigBlock& block,
-                            const ConfigBlock& previous, const VerifiedWriteOptions& options = {});
+// dialog. `previous` is what the controller held before; `texts` gives the progress labels.
+WriteOutcome writeAndVerify(const TransferRunner& run, const Prompter& texts,
+                            const ConfigBlock& block, const ConfigBlock& previous,
+                            const VerifiedWriteOptions& options = {});
 
 // Keeps the controller's image before a write. Where it cannot be kept, asks whether to write
 // without it, naming the folder and the reason (default No). True when the write may go on.

@@ -5,14 +5,9 @@
 #include "controller_session.h"
 #include "import_window.h"
 #include "link_controller_access.h"
+#include "message_ids.h"
 #include "message_prompter.h"
 #include "resource_module.h"
-
-namespace {
-
-constexpr int kMsgCompleted = 106;
-
-} // namespace
 
 int runImportMode(const ResourceModule& resources, LinkWorker& link, MessagePrompter& prompter,
                   const QStringList& ports, const QString& backupDir, const QString& file)
@@ -23,10 +18,13 @@ int runImportMode(const ResourceModule& resources, LinkWorker& link, MessageProm
     int code = 0;
     if (!openController(prompter, access, &block, &code))
         return code;
-    ImportWindow window(access, file, block, [&resources](int id) { return resources.string(id); });
+    const QHash<QString, QString> labels = resources.fieldLabels();
+    ImportWindow window(
+        access, file, block, [&resources](int id) { return resources.string(id); },
+        [&labels](Field f) { return labels.value(QLatin1String(fieldDef(f).name)); });
     window.setWindowIcon(resources.icon(159));
     window.askClose = [&ask] {
-        return ask.ask(kMsgCompleted, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
+        return ask.ask(MessageIds::Completed, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
                Prompter::Answer::Yes;
     };
     prompter.setParentWindow(&window);

@@ -4,20 +4,13 @@
 
 #include "backup_file.h"
 #include "controller_session.h"
+#include "message_ids.h"
 #include "prompter.h"
 #include "transfers.h"
 
-#include <QCoreApplication>
-
 namespace {
 
-constexpr int kMsgReadError = 104;
-constexpr int kMsgMotorStopped = 110;
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("LinkControllerAccess", text);
-}
+using M = MessageIds;
 
 TransferRunner runnerOver(LinkWorker& link, QWidget* parent)
 {
@@ -47,13 +40,13 @@ bool LinkControllerAccess::read(QWidget* parent, ConfigBlock* block, QString* er
 {
     if (!m_connected) {
         if (error)
-            *error = tr("No controller is connected.");
+            *error = m_prompter.line(M::NotConnected);
         return false;
     }
     ConfigBlock read;
-    if (!readController(runnerOver(m_link, parent), &read)) {
+    if (!readController(runnerOver(m_link, parent), m_prompter, &read)) {
         if (error)
-            *error = tr("Reading the configuration failed: the controller stopped answering.");
+            *error = m_prompter.line(M::ReadStopped);
         return false;
     }
     // The first image of this controller is kept, as the wizard keeps it; a failure to save it
@@ -68,7 +61,7 @@ bool LinkControllerAccess::write(QWidget* parent, const ConfigBlock& current,
 {
     if (!m_connected) {
         if (error)
-            *error = tr("No controller is connected.");
+            *error = m_prompter.line(M::NotConnected);
         return false;
     }
     // Nothing is written unless the controller's image is safe on disk first, or the user
@@ -78,7 +71,8 @@ bool LinkControllerAccess::write(QWidget* parent, const ConfigBlock& current,
             error->clear(); // the user said No: nothing more to tell
         return false;
     }
-    const WriteOutcome outcome = writeAndVerify(runnerOver(m_link, parent), next, current);
+    const WriteOutcome outcome =
+        writeAndVerify(runnerOver(m_link, parent), m_prompter, next, current);
     if (outcome.succeeded())
         return true;
     if (error)
@@ -98,14 +92,14 @@ bool openController(Prompter& prompter, LinkControllerAccess& access, ConfigBloc
                     int* exitCode)
 {
     *exitCode = 0;
-    if (prompter.ask(kMsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+    if (prompter.ask(M::MotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
         Prompter::Answer::Yes)
         return false;
     if (!access.connectController(nullptr))
         return false;
     QString error;
     if (!access.read(nullptr, block, &error)) {
-        prompter.ask(kMsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        prompter.ask(M::ReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         *exitCode = 1;
         return false;
     }

@@ -1,38 +1,26 @@
 // The port help below message 103, in the words of the loaded resource module.
 #include "port_advice_texts.h"
 
+#include "message_ids.h"
 #include "prompter.h"
-
-namespace {
-
-constexpr int kMsgWhatToDo = 237;
-
-QString moduleText(const Prompter& prompter, int id)
-{
-    QString text = prompter.text(id);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return text;
-}
-
-} // namespace
 
 int portAdviceStringId(PortAdvice::Kind kind)
 {
     switch (kind) {
     case PortAdvice::JoinGroup:
-        return 230;
+        return MessageIds::JoinGroupHelp;
     case PortAdvice::LogInAgain:
-        return 231;
+        return MessageIds::LogInAgainHelp;
     case PortAdvice::HeldBy:
-        return 232;
+        return MessageIds::HeldByHelp;
     case PortAdvice::HeldByOther:
-        return 233;
+        return MessageIds::HeldByOtherHelp;
     case PortAdvice::ModemManager:
-        return 234;
+        return MessageIds::ModemManagerHelp;
     case PortAdvice::Brltty:
-        return 235;
+        return MessageIds::BrlttyHelp;
     case PortAdvice::InstallRule:
-        return 236;
+        return MessageIds::InstallRuleHelp;
     }
     return 0;
 }
@@ -43,12 +31,7 @@ QString portAdviceDetails(const QList<PortAdvice>& advice, const Prompter& promp
         return {};
     QStringList paragraphs;
     for (const PortAdvice& item : advice) {
-        QString text = moduleText(prompter, portAdviceStringId(item.kind));
-        if (text.isEmpty()) {
-            text = portAdviceText(item);
-            paragraphs << text.left(1).toUpper() + text.mid(1);
-            continue;
-        }
+        QString text = prompter.line(portAdviceStringId(item.kind));
         // All names in one pass, so that a name holding "%2" stays as it is.
         const QStringList& a = item.args;
         switch (a.size()) {
@@ -65,7 +48,6 @@ QString portAdviceDetails(const QList<PortAdvice>& advice, const Prompter& promp
         }
         paragraphs << text;
     }
-    const QString heading = moduleText(prompter, kMsgWhatToDo);
-    return (heading.isEmpty() ? QStringLiteral("What to do:") : heading) + QLatin1Char('\n') +
+    return prompter.line(MessageIds::WhatToDo) + QLatin1Char('\n') +
            paragraphs.join(QStringLiteral("\n\n"));
 }

@@ -9,6 +9,5 @@ class Prompter;
 int portAdviceStringId(PortAdvice::Kind kind);
 
 // A heading and one paragraph per piece of advice, a blank line between them, each the module's
-// text with the names filled in (the English text where the module lacks one); empty without
-// advice.
+// text with the names filled in; empty without advice.
 QString portAdviceDetails(const QList<PortAdvice>& advice, const Prompter& prompter);

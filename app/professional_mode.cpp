@@ -5,9 +5,11 @@
 #include "controller_session.h"
 #include "field_rules.h"
 #include "link_controller_access.h"
+#include "message_ids.h"
 #include "message_prompter.h"
 #include "professional_view.h"
 #include "resource_module.h"
+#include "view_texts.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -16,12 +18,11 @@
 
 namespace {
 
-constexpr int kMsgControlModeUpgraded = 108;
-
 // A document without a controller part is edited for a controller the user picks among the
 // kinds the tool knows.
-std::optional<ConfigBlock> chooseIdentity()
+std::optional<ConfigBlock> chooseIdentity(const ResourceModule& resources)
 {
+    const ViewTexts texts([&resources](int id) { return resources.string(id); });
     QStringList items;
     QList<ConfigBlock> blocks;
     for (const QString& name : catalogueNames()) {
@@ -32,19 +33,13 @@ std::optional<ConfigBlock> chooseIdentity()
             continue;
         block.setByte(fieldDef(Field::SoftwareVersion).offset, major);
         block.setByte(fieldDef(Field::SoftwareVersion).offset + 1, minor);
-        items << QStringLiteral("%1%2 %3, software %4")
-                     .arg(fieldValueText(block, Field::ModelPrefix),
-                          fieldValueText(block, Field::ModelNumber),
-                          fieldValueText(block, Field::ModelVariant), versionText(block));
+        items << texts.identity(block);
         blocks << block;
     }
     bool ok = false;
     const QString chosen = QInputDialog::getItem(
-        nullptr, QApplication::translate("ProfessionalMode", "Controller"),
-        QApplication::translate("ProfessionalMode",
-                                "The file names no controller. Edit it for which model and "
-                                "software version?"),
-        items, 0, false, &ok);
+        nullptr, texts.text(MessageIds::ChooseControllerTitle),
+        texts.text(MessageIds::ChooseControllerQuestion), items, 0, false, &ok);
     if (!ok)
         return std::nullopt;
     return blocks.value(static_cast<int>(items.indexOf(chosen)));
@@ -60,13 +55,15 @@ int runProfessionalMode(const ResourceModule& resources, LinkWorker& link,
     LinkControllerAccess access(link, prompter, ports, backupDir);
     ProfessionalViewOptions options;
     options.strings = [&resources](int id) { return resources.string(id); };
+    const QHash<QString, QString> labels = resources.fieldLabels();
+    options.labels = [&labels](Field f) { return labels.value(QLatin1String(fieldDef(f).name)); };
     options.backupDir = backupDir;
 
     std::unique_ptr<ProfessionalView> view;
     if (!openPath.isEmpty()) {
         std::optional<ConfigBlock> identity;
         if (ProfessionalView::needsIdentity(openPath)) {
-            identity = chooseIdentity();
+            identity = chooseIdentity(resources);
             if (!identity)
                 return 0;
         }
@@ -87,7 +84,8 @@ int runProfessionalMode(const ResourceModule& resources, LinkWorker& link,
         if (convertLegacyControlMode(converted)) {
             view->editField(Field::SpeedMode, converted.get(Field::SpeedMode));
             view->editField(Field::ControlMode, converted.get(Field::ControlMode));
-            ask.ask(kMsgControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
+            ask.ask(MessageIds::ControlModeUpgraded, Prompter::Buttons::Ok,
+                    Prompter::Icon::Information);
         }
     }
     view->setWindowIcon(resources.icon(159));

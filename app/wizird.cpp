@@ -2,6 +2,7 @@
 // that fills it is in wizird_flow.cpp.
 #include "wizird.h"
 
+#include "message_ids.h"
 #include "page.h"
 #include "resource_module.h"
 
@@ -13,14 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-// Message identifiers of the string table.
-enum Message
-{
-    MsgCancelQuestion = 102,
-    MsgStepCaption = 165,
-    MsgNoBrowser = 600,
-};
 
 // `widgets` in reading order within `area`: rows from top to bottom, each row left to right.
 // A widget whose middle lies within the height of a row's first widget is on that row.
@@ -240,7 +233,7 @@ bool Wizird::showPageChecked(int n, bool ignoreRefusal)
 void Wizird::setStepCaption(int n)
 {
     // A module whose caption lacks the number still gives a caption.
-    QString caption = m_resources.string(MsgStepCaption);
+    QString caption = m_resources.string(MessageIds::StepCaption);
     caption.replace(QLatin1String("%d"), QString::number(n));
     setWindowTitle(caption);
 }
@@ -288,8 +281,8 @@ void Wizird::OnCancelButton()
     if (m_transferring)
         return;
     // On "stay" the page stays whole: nothing was hidden or stored.
-    if (m_prompter.ask(MsgCancelQuestion, Prompter::Buttons::OkCancel, Prompter::Icon::Question) !=
-        Prompter::Answer::Cancel)
+    if (m_prompter.ask(MessageIds::CancelQuestion, Prompter::Buttons::OkCancel,
+                       Prompter::Icon::Question) != Prompter::Answer::Cancel)
         QDialog::reject();
 }
 
@@ -298,6 +291,6 @@ void Wizird::OnHelpButton()
     const QUrl url(QStringLiteral("http://%1/mot/support.html").arg(QLatin1String(kMakerHost)));
     const bool opened = m_options.openUrl ? m_options.openUrl(url) : QDesktopServices::openUrl(url);
     if (!opened)
-        m_prompter.askFilled(MsgNoBrowser, {url.toString()}, Prompter::Buttons::Ok,
+        m_prompter.askFilled(MessageIds::NoBrowser, {url.toString()}, Prompter::Buttons::Ok,
                              Prompter::Icon::Information);
 }

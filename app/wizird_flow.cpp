@@ -6,6 +6,7 @@
 #include "controller_session.h"
 #include "field_rules.h"
 #include "link_worker.h"
+#include "message_ids.h"
 #include "page.h"
 #include "page_set.h"
 #include "resource_module.h"
@@ -16,16 +17,7 @@
 
 namespace {
 
-// Message identifiers of the string table.
-enum Message
-{
-    MsgReadError = 104,
-    MsgWriteError = 105,
-    MsgCompleted = 106,
-    MsgControlModeUpgraded = 108,
-    MsgMotorStopped = 110,
-    MsgNotStored = 112,
-};
+using M = MessageIds;
 
 } // namespace
 
@@ -52,7 +44,7 @@ bool Wizird::connectController()
 bool Wizird::readController()
 {
     ConfigBlock copy = m_block;
-    const bool ok = ::readController(transferRunner(), &copy);
+    const bool ok = ::readController(transferRunner(), m_prompter, &copy);
     m_block = copy; // a failed read keeps the bytes that did arrive
     if (ok)
         m_controllerImage = copy;
@@ -79,7 +71,7 @@ bool Wizird::OnInitDialog()
     if (auto* area = m_form->findChild<QGroupBox*>(Page::controlName(IdGuideContent)))
         m_pageRect = area->geometry();
 
-    if (m_prompter.ask(MsgMotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
+    if (m_prompter.ask(M::MotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
         Prompter::Answer::Yes) {
         end(QDialog::Accepted);
         return false;
@@ -89,7 +81,7 @@ bool Wizird::OnInitDialog()
         return false;
     }
     if (!readController()) {
-        m_prompter.ask(MsgReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        m_prompter.ask(M::ReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         end(QDialog::Accepted);
         return false;
     }
@@ -110,7 +102,7 @@ bool Wizird::OnInitDialog()
     }
     ShowPage(1);
     if (convertLegacyControlMode(m_block)) {
-        m_prompter.ask(MsgControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
+        m_prompter.ask(M::ControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
     }
     return true;
 }
@@ -121,7 +113,8 @@ Wizird::WriteResult Wizird::writeController(QString* mismatch)
     // The wizard's Retry writes the whole block again, so a lost COMMIT needs no read-back here.
     VerifiedWriteOptions options;
     options.readBackAfterLostCommit = false;
-    const WriteOutcome outcome = writeAndVerify(transferRunner(), copy, m_controllerImage, options);
+    const WriteOutcome outcome =
+        writeAndVerify(transferRunner(), m_prompter, copy, m_controllerImage, options);
     if (outcome.readBack)
         m_controllerImage = outcome.readBlock;
     else if (outcome.held == WriteOutcome::Held::NewBlock)
@@ -132,10 +125,7 @@ Wizird::WriteResult Wizird::writeController(QString* mismatch)
         return WriteResult::Failed;
     if (mismatch) {
         const Field f = outcome.field;
-        QString text = m_resources.string(MsgNotStored);
-        if (text.isEmpty()) // a module without the message still names the field
-            text = tr("The configuration did not stick: %1 (byte %2) reads back as %3, written "
-                      "%4.\r\nWrite it again?");
+        QString text = m_resources.string(M::NotStored);
         text = text.arg(QLatin1String(fieldDef(f).name), QString::number(outcome.offset),
                         fieldValueText(m_controllerImage, f), fieldValueText(copy, f));
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -161,12 +151,12 @@ void Wizird::OnFinish()
         const Prompter::Answer answer =
             result == WriteResult::NotStored
                 ? m_prompter.tell(mismatch, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning)
-                : m_prompter.ask(MsgWriteError, Prompter::Buttons::RetryCancel,
+                : m_prompter.ask(M::WriteError, Prompter::Buttons::RetryCancel,
                                  Prompter::Icon::Warning);
         if (answer != Prompter::Answer::Retry)
             return;
     }
-    if (m_prompter.ask(MsgCompleted, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
+    if (m_prompter.ask(M::Completed, Prompter::Buttons::YesNo, Prompter::Icon::Question) ==
         Prompter::Answer::Yes)
         accept();
 }
@@ -182,7 +172,7 @@ void Wizird::OnDefault()
     ConfigBlock restored;
     QString why;
     if (!BackupFile(m_options.backupDir, m_key).read(&restored, &why)) {
-        m_prompter.tell(tr("The saved configuration cannot be restored: %1").arg(why));
+        m_prompter.tell(m_prompter.line(M::CannotRestore).arg(why));
         return;
     }
     m_block = restored;

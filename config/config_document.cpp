@@ -43,7 +43,15 @@ QString jsonText(const QJsonValue& v)
     return v.isArray() ? QStringLiteral("an array") : QStringLiteral("an object");
 }
 
-QString lineAndColumn(const QByteArray& json, int offset)
+// A value as JSON writes it, for a window's words; arrays and objects shortened.
+QString jsonLiteral(const QJsonValue& v)
+{
+    return v.isArray()    ? QStringLiteral("[\u2026]")
+           : v.isObject() ? QStringLiteral("{\u2026}")
+                          : jsonText(v);
+}
+
+void lineAndColumn(const QByteArray& json, int offset, int* lineOut, int* columnOut)
 {
     int line = 1, column = 1;
     for (int i = 0; i < offset && i < json.size(); ++i) {
@@ -54,7 +62,8 @@ QString lineAndColumn(const QByteArray& json, int offset)
             ++column; // count characters, not UTF-8 continuation bytes
         }
     }
-    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+    *lineOut = line;
+    *columnOut = column;
 }
 
 // The largest number a field of `width` bytes holds.
@@ -65,33 +74,40 @@ std::int64_t widthMax(const FieldDef& def)
 
 // Reads one field value from JSON; false with a message on a wrong type or a number the field
 // cannot hold.
-bool fieldValue(const FieldDef& def, const QJsonValue& v, std::uint32_t* out, QString* why)
+bool fieldValue(const FieldDef& def, const QJsonValue& v, std::uint32_t* out, DocumentError* why)
 {
+    const QString name = QLatin1String(def.name);
+    why->field = name;
+    why->args = QStringList{name, jsonLiteral(v)};
     if (def.kind == FieldKind::Flag) {
         if (!v.isBool()) {
-            *why = QStringLiteral("%1: %2 is not allowed; allowed: true or false")
-                       .arg(QLatin1String(def.name), jsonText(v));
+            why->kind = DocumentError::NotBoolean;
+            why->message = QStringLiteral("%1: %2 is not allowed; allowed: true or false")
+                               .arg(name, jsonText(v));
             return false;
         }
         *out = v.toBool() ? 1u : 0u;
         return true;
     }
     if (!v.isDouble()) {
-        *why = QStringLiteral("%1: %2 is not allowed; allowed: %3")
-                   .arg(QLatin1String(def.name), jsonText(v), kindText(def));
+        why->kind = DocumentError::NotNumber;
+        why->message = QStringLiteral("%1: %2 is not allowed; allowed: %3")
+                           .arg(name, jsonText(v), kindText(def));
         return false;
     }
     const double d = v.toDouble();
     if (!std::isfinite(d) || d != std::floor(d)) {
-        *why = QStringLiteral("%1: %2 is not a whole number")
-                   .arg(QLatin1String(def.name), jsonText(v));
+        why->kind = DocumentError::NotWhole;
+        why->message = QStringLiteral("%1: %2 is not a whole number").arg(name, jsonText(v));
         return false;
     }
     if (d < 0 || d > static_cast<double>(widthMax(def))) {
-        *why = QStringLiteral("%1: %2 is out of range; allowed: %3..%4")
-                   .arg(QLatin1String(def.name), jsonText(v))
-                   .arg(def.min)
-                   .arg(def.max);
+        why->kind = DocumentError::OutOfWidth;
+        why->args << QString::number(def.min) << QString::number(def.max);
+        why->message = QStringLiteral("%1: %2 is out of range; allowed: %3..%4")
+                           .arg(name, jsonText(v))
+                           .arg(def.min)
+                           .arg(def.max);
         return false;
     }
     *out = static_cast<std::uint32_t>(d);
@@ -146,7 +162,10 @@ bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentErro
                  QStringLiteral("controller.%1: %2 is not allowed; allowed: %3")
                      .arg(QLatin1String(k.key), jsonText(v),
                           k.hex ? QStringLiteral("%1 hexadecimal digits").arg(2 * def.width)
-                                : QStringLiteral("a text of %1 characters").arg(def.width))});
+                                : QStringLiteral("a text of %1 characters").arg(def.width)),
+                 k.hex ? DocumentError::BadIdentityHex : DocumentError::BadIdentityText,
+                 {QLatin1String(k.key), jsonLiteral(v),
+                  QString::number(k.hex ? 2 * def.width : def.width)}});
             ok = false;
             continue;
         }
@@ -154,6 +173,13 @@ bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentErro
             block->setByte(def.offset + i, static_cast<std::uint8_t>(bytes.at(i)));
     }
     return ok;
+}
+
+// The model designation as the window names it: series, number and variant letter.
+QString modelText(const ConfigBlock& block)
+{
+    return fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber) +
+           fieldValueText(block, Field::ModelVariant);
 }
 
 } // namespace
@@ -193,12 +219,19 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
     QJsonParseError parseError{};
     const QJsonDocument jd = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
+        int line = 0, column = 0;
+        lineAndColumn(json, parseError.offset, &line, &column);
         found.append({QString(),
-                      QStringLiteral("not a JSON document: %1 at %2")
-                          .arg(parseError.errorString(), lineAndColumn(json, parseError.offset))});
+                      QStringLiteral("not a JSON document: %1 at line %2, column %3")
+                          .arg(parseError.errorString())
+                          .arg(line)
+                          .arg(column),
+                      DocumentError::NotJson,
+                      {parseError.errorString(), QString::number(line), QString::number(column)}});
     } else if (!jd.isObject()) {
-        found.append(
-            {QString(), QStringLiteral("not a configuration document: the JSON is not an object")});
+        found.append({QString(),
+                      QStringLiteral("not a configuration document: the JSON is not an object"),
+                      DocumentError::NotObject});
     } else {
         const QJsonObject root = jd.object();
         // QJsonDocument keeps one of two values under one key without a word: a document
@@ -214,19 +247,27 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
         const QJsonValue format = root.value(QStringLiteral("format"));
         const QJsonValue version = root.value(QStringLiteral("version"));
         if (format.toString() != QLatin1String(kFormat)) {
-            found.append({QString(), QStringLiteral("not a configuration document: format is %1, "
-                                                    "not \"%2\"")
-                                         .arg(jsonText(format), QLatin1String(kFormat))});
+            found.append({QString(),
+                          QStringLiteral("not a configuration document: format is %1, not \"%2\"")
+                              .arg(jsonText(format), QLatin1String(kFormat)),
+                          DocumentError::WrongFormat,
+                          {jsonLiteral(format), QLatin1String(kFormat)}});
         } else if (!version.isDouble() || version.toDouble() != std::floor(version.toDouble()) ||
                    version.toDouble() < 1) {
-            found.append({QString(), QStringLiteral("version %1 is not allowed; allowed: a whole "
-                                                    "number from 1")
-                                         .arg(jsonText(version))});
+            found.append(
+                {QString(),
+                 QStringLiteral("version %1 is not allowed; allowed: a whole number from 1")
+                     .arg(jsonText(version)),
+                 DocumentError::BadVersion,
+                 {jsonLiteral(version)}});
         } else if (version.toDouble() > kFormatVersion) {
-            found.append({QString(), QStringLiteral("version %1 is newer than this program reads "
-                                                    "(%2); use a newer program")
-                                         .arg(jsonText(version))
-                                         .arg(kFormatVersion)});
+            found.append({QString(),
+                          QStringLiteral("version %1 is newer than this program reads (%2); use a "
+                                         "newer program")
+                              .arg(jsonText(version))
+                              .arg(kFormatVersion),
+                          DocumentError::NewerVersion,
+                          {jsonLiteral(version), QString::number(kFormatVersion)}});
         } else {
             const QJsonValue controller = root.value(QStringLiteral("controller"));
             if (controller.isObject()) {
@@ -236,35 +277,45 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
             } else if (!controller.isUndefined()) {
                 found.append({QStringLiteral("controller"),
                               QStringLiteral("controller: %1 is not allowed; allowed: an object")
-                                  .arg(jsonText(controller))});
+                                  .arg(jsonText(controller)),
+                              DocumentError::ControllerNotObject,
+                              {jsonLiteral(controller)}});
             }
             const QJsonValue fieldsValue = root.value(QStringLiteral("fields"));
             if (!fieldsValue.isObject() && !fieldsValue.isUndefined()) {
                 found.append({QStringLiteral("fields"),
                               QStringLiteral("fields: %1 is not allowed; allowed: an object")
-                                  .arg(jsonText(fieldsValue))});
+                                  .arg(jsonText(fieldsValue)),
+                              DocumentError::FieldsNotObject,
+                              {jsonLiteral(fieldsValue)}});
             }
             const QJsonObject fields = fieldsValue.toObject();
             for (auto it = fields.begin(); it != fields.end(); ++it) {
                 const QString name = it.key();
                 const FieldDef* def = fieldNamed(name);
                 if (def == nullptr) {
-                    found.append({name, QStringLiteral("%1: no such field").arg(name)});
+                    found.append({name,
+                                  QStringLiteral("%1: no such field").arg(name),
+                                  DocumentError::NoSuchField,
+                                  {name}});
                     continue;
                 }
                 if (neverWritable(*def)) {
                     const std::optional<Field> source = derivedSource(def->field);
+                    const QStringList args{name, source ? fieldDef(*source).name : QString()};
                     const QString why =
-                        source ? QStringLiteral("it follows %1")
-                                     .arg(QLatin1String(fieldDef(*source).name))
+                        source ? QStringLiteral("it follows %1").arg(args[1])
                                : QStringLiteral("it is read from the controller, never written");
-                    found.append({name, QStringLiteral("%1 is not writable: %2").arg(name, why)});
+                    found.append(
+                        {name, QStringLiteral("%1 is not writable: %2").arg(name, why),
+                         source ? DocumentError::Derived : DocumentError::ReadFromController,
+                         args});
                     continue;
                 }
                 std::uint32_t value = 0;
-                QString why;
+                DocumentError why;
                 if (!fieldValue(*def, it.value(), &value, &why)) {
-                    found.append({name, why});
+                    found.append(why);
                     continue;
                 }
                 doc.fields.append({def->field, value});
@@ -319,23 +370,6 @@ QByteArray ConfigDocument::toJson() const
     return out;
 }
 
-bool sameModelAndVersion(const ConfigBlock& a, const ConfigBlock& b)
-{
-    for (Field f : {Field::ModelPrefix, Field::ModelNumber, Field::ModelOptions,
-                    Field::ModelVariant, Field::SoftwareVersion})
-        if (a.raw(f) != b.raw(f))
-            return false;
-    return true;
-}
-
-QString identityText(const ConfigBlock& block)
-{
-    return QStringLiteral("%1%2 options %3 variant %4, software %5")
-        .arg(fieldValueText(block, Field::ModelPrefix), fieldValueText(block, Field::ModelNumber),
-             fieldValueText(block, Field::ModelOptions), fieldValueText(block, Field::ModelVariant),
-             versionText(block));
-}
-
 bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
                    const ApplyOptions& options, ConfigBlock* result, QList<DocumentError>* errors)
 {
@@ -344,13 +378,22 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
         found.append({QStringLiteral("controller"),
                       QStringLiteral("the document is for %1, the controller is %2; use --force "
                                      "to apply it anyway")
-                          .arg(identityText(*doc.controller), identityText(current))});
+                          .arg(identityText(*doc.controller), identityText(current)),
+                      DocumentError::OtherController,
+                      {modelText(*doc.controller), versionText(*doc.controller), modelText(current),
+                       versionText(current)}});
     for (const QString& name : options.only) {
         const FieldDef* def = fieldNamed(name);
         if (def == nullptr)
-            found.append({name, QStringLiteral("%1: no such field").arg(name)});
+            found.append({name,
+                          QStringLiteral("%1: no such field").arg(name),
+                          DocumentError::NoSuchField,
+                          {name}});
         else if (!doc.names(def->field))
-            found.append({name, QStringLiteral("%1: the document does not name it").arg(name)});
+            found.append({name,
+                          QStringLiteral("%1: the document does not name it").arg(name),
+                          DocumentError::NotNamed,
+                          {name}});
     }
 
     const FieldRules rules(current);
@@ -367,23 +410,40 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
                                   ? (value ? QStringLiteral("true") : QStringLiteral("false"))
                                   : QString::number(value);
         if (!rule.used) {
-            found.append({name, QStringLiteral("%1=%2: this controller (%3) does not use %1")
-                                    .arg(name, shown, identityText(current))});
+            found.append({name,
+                          QStringLiteral("%1=%2: this controller (%3) does not use %1")
+                              .arg(name, shown, identityText(current)),
+                          DocumentError::NotUsed,
+                          {name, shown}});
         } else if (!rule.writable) {
-            found.append({name, QStringLiteral("%1=%2: %1 is fixed on this controller (%3); it "
-                                               "stays %4")
-                                    .arg(name, shown, identityText(current),
-                                         fieldValueText(current, field))});
+            found.append(
+                {name,
+                 QStringLiteral("%1=%2: %1 is fixed on this controller (%3); it stays %4")
+                     .arg(name, shown, identityText(current), fieldValueText(current, field)),
+                 DocumentError::Fixed,
+                 {name, shown, fieldValueText(current, field)}});
         } else if (!rule.valid.contains(value)) {
-            found.append({name, QStringLiteral("%1=%2 is out of range; allowed: %3")
-                                    .arg(name, shown, rule.valid.text())});
+            found.append({name,
+                          QStringLiteral("%1=%2 is out of range; allowed: %3")
+                              .arg(name, shown, rule.valid.text()),
+                          DocumentError::OutOfRange,
+                          {name, shown},
+                          rule.valid});
         } else {
             setWithDerived(next, field, value);
         }
     }
-    if (found.isEmpty())
-        for (const QString& message : rules.couplingErrors(current, next))
-            found.append({QString(), message});
+    if (found.isEmpty()) {
+        const QStringList messages = rules.couplingErrors(current, next);
+        const QList<CouplingRule> broken = rules.brokenCouplings(current, next);
+        // The couplings' kinds follow SharedBrakeInput in the order CouplingRule lists them.
+        for (int i = 0; i < broken.size(); ++i)
+            found.append({QString(), messages.value(i),
+                          DocumentError::Kind(DocumentError::SharedBrakeInput + int(broken[i])),
+                          broken[i] == CouplingRule::BrakeSensorOrFunctions
+                              ? QStringList{QString::number(next.get(Field::BrakeSensorType))}
+                              : QStringList()});
+    }
     if (errors)
         *errors = found;
     if (!found.isEmpty())
@@ -400,7 +460,10 @@ ConfigDocument documentFromAssignments(const QStringList& assignments, QList<Doc
     for (const QString& a : assignments) {
         const int eq = a.indexOf(QLatin1Char('='));
         if (eq <= 0) {
-            found.append({a, QStringLiteral("%1: not NAME=VALUE").arg(a)});
+            found.append({a,
+                          QStringLiteral("%1: not NAME=VALUE").arg(a),
+                          DocumentError::NotAssignment,
+                          {a}});
             continue;
         }
         const QString name = a.left(eq);
@@ -417,7 +480,10 @@ ConfigDocument documentFromAssignments(const QStringList& assignments, QList<Doc
         else
             v = text;
         if (fields.contains(name))
-            found.append({name, QStringLiteral("%1: assigned twice").arg(name)});
+            found.append({name,
+                          QStringLiteral("%1: assigned twice").arg(name),
+                          DocumentError::AssignedTwice,
+                          {name}});
         fields.insert(name, v);
     }
     QJsonObject root;
@@ -439,64 +505,4 @@ ConfigDocument documentFromAssignments(const QStringList& assignments, QList<Doc
             ordered.fields.append({def->field, doc.value(def->field)});
     }
     return ordered;
-}
-
-QList<FieldChange> diffBlocks(const ConfigBlock& a, const ConfigBlock& b, const FieldRules& rules)
-{
-    QList<FieldChange> changes;
-    for (Field f : rules.usedFields()) {
-        const QString before = fieldValueText(a, f);
-        const QString after = fieldValueText(b, f);
-        if (before != after)
-            changes.append({f, before, after});
-    }
-    return changes;
-}
-
-QString changeText(const FieldChange& change)
-{
-    return QStringLiteral("%1: %2 -> %3")
-        .arg(QLatin1String(fieldDef(change.field).name), change.before, change.after);
-}
-
-Field fieldAtOffset(int offset)
-{
-    int count = 0;
-    const FieldDef* table = fieldTable(&count);
-    for (int i = 0; i < count; ++i)
-        if (offset >= table[i].offset && offset < table[i].offset + table[i].width)
-            return table[i].field;
-    return Field::Count_;
-}
-
-int firstDifference(const ConfigBlock& a, const ConfigBlock& b, Field* field)
-{
-    for (int offset = 0; offset < kConfigBlockSize; ++offset) {
-        const std::uint8_t diff = a.byte(offset) ^ b.byte(offset);
-        if (diff == 0)
-            continue;
-        if (field) {
-            *field = fieldAtOffset(offset);
-            // In a byte of flags, name the flag whose bit differs.
-            int count = 0;
-            const FieldDef* table = fieldTable(&count);
-            for (int i = 0; i < count; ++i)
-                if (table[i].kind == FieldKind::Flag && table[i].offset == offset &&
-                    (table[i].mask & diff)) {
-                    *field = table[i].field;
-                    break;
-                }
-        }
-        return offset;
-    }
-    return -1;
-}
-
-int readBackDifference(const ConfigBlock& written, const ConfigBlock& readBack, Field* field)
-{
-    ConfigBlock compared = readBack;
-    const FieldDef& version = fieldDef(Field::SoftwareVersion);
-    for (int i = 0; i < version.width; ++i)
-        compared.setByte(version.offset + i, written.byte(version.offset + i));
-    return firstDifference(written, compared, field);
 }

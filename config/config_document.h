@@ -18,11 +18,57 @@ const FieldDef* fieldNamed(const QString& name);
 // controller lets anyone write.
 bool documentMayName(const FieldDef& def);
 
-// One refusal, naming the field it concerns (empty for the document as a whole).
+// One refusal, naming the field it concerns (empty for the document as a whole). `message` is
+// the command line's English; a window puts `kind` with `args` (and `valid`) into its own words.
 struct DocumentError
 {
+    // In this order the resource modules hold their texts; `args` as each kind's comment says.
+    enum Kind
+    {
+        NotJson,               // why (the JSON parser's words), line, column
+        NotObject,             //
+        WrongFormat,           // the format given, the format expected
+        BadVersion,            // the version given
+        NewerVersion,          // the version given, the newest one read
+        ControllerNotObject,   // the value given
+        FieldsNotObject,       // the value given
+        BadIdentityHex,        // key, value, hexadecimal digits expected
+        BadIdentityText,       // key, value, characters expected
+        NoSuchField,           // name
+        Derived,               // name, the field it always follows
+        ReadFromController,    // name
+        NotBoolean,            // name, value
+        NotNumber,             // name, value
+        NotWhole,              // name, value
+        OutOfWidth,            // name, value, smallest, largest
+        OtherController,       // document's model, its software, controller's model, its software
+        NotNamed,              // name
+        NotUsed,               // name, value
+        Fixed,                 // name, value, the value it keeps
+        OutOfRange,            // name, value (and `valid`)
+        SharedBrakeInput,      //
+        BrakeInputTaken,       // brake sensor type
+        FootSwitchWithForward, //
+        NotAssignment,         // the text given
+        AssignedTwice,         // name
+        CannotRead,            // file, why
+        FileTooLarge,          //
+        Other,                 // only `message` says it
+    };
+
+    DocumentError() = default;
+    DocumentError(QString field, QString message, Kind kind = Other, QStringList args = {},
+                  ValidValues valid = {})
+        : field(std::move(field)), message(std::move(message)), kind(kind), args(std::move(args)),
+          valid(std::move(valid))
+    {
+    }
+
     QString field;
     QString message;
+    Kind kind = Other;
+    QStringList args;
+    ValidValues valid; // OutOfRange: what the field takes
 };
 
 // One field whose value differs between two configurations.

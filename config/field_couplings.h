@@ -12,6 +12,7 @@
 
 // The constraints the couplings keep: a block breaks one when a trigger is on (non-zero) while
 // a field it turns off is on too.
+// DocumentError's kinds of the couplings follow this order.
 enum class CouplingRule
 {
     SharedBrakeInput,       // Boost and Economy both use the brake input: never both on

@@ -396,9 +396,10 @@ QList<Field> FieldRules::writableFields() const
     return fields;
 }
 
-QStringList FieldRules::couplingErrors(const ConfigBlock& before, const ConfigBlock& after) const
+QList<CouplingRule> FieldRules::brokenCouplings(const ConfigBlock& before,
+                                                const ConfigBlock& after) const
 {
-    QStringList errors;
+    QList<CouplingRule> broken;
     for (CouplingRule rule : kCouplingRules) {
         const QList<Field> fields = couplingRuleFields(rule);
         bool applies = true, changed = false;
@@ -407,7 +408,15 @@ QStringList FieldRules::couplingErrors(const ConfigBlock& before, const ConfigBl
             changed = changed || before.get(f) != after.get(f);
         }
         if (applies && changed && couplingRuleBroken(rule, after))
-            errors << couplingRuleText(rule, after);
+            broken << rule;
     }
+    return broken;
+}
+
+QStringList FieldRules::couplingErrors(const ConfigBlock& before, const ConfigBlock& after) const
+{
+    QStringList errors;
+    for (CouplingRule rule : brokenCouplings(before, after))
+        errors << couplingRuleText(rule, after);
     return errors;
 }

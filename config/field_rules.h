@@ -2,11 +2,13 @@
 #pragma once
 
 #include "config_block.h"
+#include "field_couplings.h"
 #include "valid_values.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -66,6 +68,40 @@ enum class FieldGroup
 };
 const char* fieldGroupName(FieldGroup group);
 
+// What a unit or a stored value means: a word and its numbers. The command line says it in
+// English (english()); a window puts the kind into its own module's words.
+struct FieldWord
+{
+    enum Kind
+    {
+        None,               // the number says it all
+        Literal,            // args[0] as it stands: "0.5 s", "0-5V", "KTY84-130", "%"
+        Degrees,            // the unit of the hall sensor type
+        Nibbles,            // the unit of the step pairs
+        Torque,             // control modes
+        Balanced,           //
+        Legacy,             //
+        SpeedControl,       // speed modes
+        Off,                //
+        Disabled,           //
+        ProtectionOn,       //
+        ProtectionOff,      //
+        NoUsed,             // sensor types
+        NoSensor,           //
+        Disable,            //
+        Enable,             //
+        ThreeWirePot,       //
+        HallActiveThrottle, //
+        RateStep,           // args[0]: the step
+        StartEndSteps,      // args[0], args[1]: start and end in percent
+    };
+    Kind kind = None;
+    QStringList args;
+
+    bool isEmpty() const { return kind == None; }
+    QString english() const;
+};
+
 struct FieldRule
 {
     const FieldDef* def = nullptr;
@@ -93,14 +129,18 @@ public:
     QList<Field> writableFields() const;
 
     // The unit the block stores the field in ("%", "V", "0.1 s"), empty when none.
-    static QString unit(Field f);
+    static FieldWord unitWord(Field f);
+    static QString unit(Field f) { return unitWord(f).english(); }
     // What a stored value means, where that is more than the number: "0.5 s", "Torque",
-    // "60 degrees", "rate step 3". Empty when the number says it all.
-    QString meaning(Field f, std::uint32_t value) const;
+    // "rate step 3". None when the number says it all.
+    FieldWord meaningWord(Field f, std::uint32_t value) const;
+    QString meaning(Field f, std::uint32_t value) const { return meaningWord(f, value).english(); }
 
-    // Field couplings the wizard keeps: returns one message per rule that `after` breaks,
-    // counting only rules one of whose fields differs from `before` (a controller may hold
-    // such a state already; leaving it alone is no error).
+    // Field couplings the wizard keeps: one entry per rule that `after` breaks, counting only
+    // rules one of whose fields differs from `before` (a controller may hold such a state
+    // already; leaving it alone is no error).
+    QList<CouplingRule> brokenCouplings(const ConfigBlock& before, const ConfigBlock& after) const;
+    // The same as the command line says it, one message per broken rule.
     QStringList couplingErrors(const ConfigBlock& before, const ConfigBlock& after) const;
 
 private:

@@ -3,6 +3,7 @@
 
 #include "field_encodings.h"
 #include "field_rules.h"
+#include "message_ids.h"
 
 #include <QAbstractButton>
 #include <QByteArray>
@@ -28,13 +29,8 @@ constexpr char kOption2Letters[] = {0, 'S', 'U', 0};
 constexpr char kOption3Letters[] = {0, 'C', 'J', 0};
 constexpr int kOptionGroupWidth = 3;
 
-const char* const kTierBSensors[] = {"3-wire Pot", "Hall Active Throttle"};
+constexpr int kTierBSensors[] = {MessageIds::ThreeWirePotItem, MessageIds::HallThrottleItem};
 const char* const kTierCSensors[] = {"0-5V", "1-4V", "0-5K"};
-const char kTierBSensorNoteText[] =
-    "2.Usually Hall Throttle valid signal range is about 1V-4V. The controller will report "
-    "fault for <0.5V or >4.5V signal. 3-wire Pot normally is 5K,2K-20K can be used";
-const char kForwardNoteText[] =
-    "1. Only available on controllers whose software version not lower than 0402";
 
 QString hexOf(const ConfigBlock& block, Field f)
 {
@@ -167,7 +163,7 @@ void CStep2::load()
         // The Forward Switch does not exist before this software: offered disabled, never set.
         setControlEnabled(kForwardEnable, false);
         setControlEnabled(kForwardDisable, false);
-        setNoteText(kForwardNote, QString::fromLatin1(kForwardNoteText));
+        setNoteText(kForwardNote, text(MessageIds::ForwardSwitchNote));
         setChecked(kFootEnable, foot);
         setChecked(kFootDisable, !foot);
         unlockFootSwitch();
@@ -185,12 +181,12 @@ void CStep2::load()
             for (const char* item : kTierCSensors)
                 m_sensor->addItem(QString::fromLatin1(item));
         } else {
-            for (const char* item : kTierBSensors)
-                m_sensor->addItem(QString::fromLatin1(item));
+            for (int item : kTierBSensors)
+                m_sensor->addItem(text(item));
         }
     }
     if (trackbars && !b.versionAtLeast(V::kThreeSensors))
-        setNoteText(kSensorNote, QString::fromLatin1(kTierBSensorNoteText));
+        setNoteText(kSensorNote, text(MessageIds::HallThrottleNote));
 
     if (m_sensor) {
         const int type = b.at(Field::ThrottleSensorType);

@@ -3,6 +3,7 @@
 
 #include "field_couplings.h"
 #include "field_encodings.h"
+#include "message_ids.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -13,7 +14,8 @@ namespace {
 // Control mode list items.
 constexpr int kTorqueItem = 0;
 constexpr int kSpeedItem = 2;
-const char* const kControlModes[] = {"Torque", "Balanced", "Speed"};
+constexpr int kControlModes[] = {MessageIds::TorqueItem, MessageIds::BalancedItem,
+                                 MessageIds::SpeedItem};
 
 } // namespace
 
@@ -61,8 +63,8 @@ void CStep3::load()
     }
     if (m_controlMode) {
         m_controlMode->clear();
-        for (const char* item : kControlModes)
-            m_controlMode->addItem(QString::fromLatin1(item));
+        for (int item : kControlModes)
+            m_controlMode->addItem(text(item));
         int item = 1;
         if (b.get(Field::SpeedMode) == SpeedModeCode::kOn)
             item = kSpeedItem;

@@ -2,6 +2,7 @@
 #include "cstep4.h"
 
 #include "field_rules.h"
+#include "message_ids.h"
 #include "prompter.h"
 
 #include <QAbstractButton>
@@ -105,17 +106,15 @@ const SliderDef* sliderDef(int sliderId)
 }
 
 // Sensor items: the two thermistor types arrived with software 0404.
-const char* const kSensorItemsThermistor[] = {"Disable", "KTY83-122", "KTY84-130"};
-const char* const kSensorItemsSwitch[] = {"Disable", "Enable"};
+// The thermistor types stand as they are; the other items are the module's words.
+const char* const kSensorItemsThermistor[] = {nullptr, "KTY83-122", "KTY84-130"};
+constexpr int kSensorItemsSwitch[] = {MessageIds::DisableItem, MessageIds::EnableItem};
 constexpr int kSensorItemForOtherValues = 1;
 // Sensor value n is item n of the longer list.
 constexpr int kMaxSensorItem = static_cast<int>(std::size(kSensorItemsThermistor)) - 1;
 
 // The hall phase sequence is shown as characters counted from '0'.
 constexpr int kDigitBase = '0';
-
-const char* const kSendIdMessage = "Send ID must between 0 and 2047 ";
-const char* const kReceiveIdMessage = "Receive ID must between 0 and 2047 ";
 
 } // namespace
 
@@ -149,10 +148,10 @@ void CStep4::load()
         list->clear();
         if (thermistors) {
             for (const char* item : kSensorItemsThermistor)
-                list->addItem(QString::fromLatin1(item));
+                list->addItem(item ? QString::fromLatin1(item) : text(MessageIds::DisableItem));
         } else {
-            for (const char* item : kSensorItemsSwitch)
-                list->addItem(QString::fromLatin1(item));
+            for (int item : kSensorItemsSwitch)
+                list->addItem(text(item));
         }
         const auto sensor = static_cast<int>(block().get(Field::MotorTemperatureSensor));
         const int item = sensor <= kMaxSensorItem ? sensor : kSensorItemForOtherValues;
@@ -236,9 +235,9 @@ bool CStep4::store()
 
     if (ControllerIdentity::of(block()).canVariant()) {
         // A refused identifier stops the store: what follows keeps its block values.
-        if (!storeIdentifier(IdSendIdEdit, Field::SendId, kSendIdMessage))
+        if (!storeIdentifier(IdSendIdEdit, Field::SendId, MessageIds::SendIdRange))
             return false;
-        if (!storeIdentifier(IdReceiveIdEdit, Field::ReceiveId, kReceiveIdMessage))
+        if (!storeIdentifier(IdReceiveIdEdit, Field::ReceiveId, MessageIds::ReceiveIdRange))
             return false;
     }
 
@@ -285,7 +284,7 @@ void CStep4::storeSlider(int sliderId, Field field)
         block().set(field, static_cast<std::uint32_t>(slider->value()));
 }
 
-bool CStep4::storeIdentifier(int editId, Field field, const char* message)
+bool CStep4::storeIdentifier(int editId, Field field, int message)
 {
     auto* edit = control<QLineEdit>(editId);
     if (edit == nullptr)
@@ -293,8 +292,7 @@ bool CStep4::storeIdentifier(int editId, Field field, const char* message)
     const std::optional<int> value = decimalValue(edit->text());
     if (!value || !FieldRules(block()).valid(field).contains(*value)) {
         if (prompter())
-            prompter()->tell(QString::fromLatin1(message), Prompter::Buttons::Ok,
-                             Prompter::Icon::Warning);
+            prompter()->tell(text(message), Prompter::Buttons::Ok, Prompter::Icon::Warning);
         edit->setFocus(Qt::OtherFocusReason);
         return false;
     }

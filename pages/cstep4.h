@@ -27,5 +27,5 @@ private:
     void storeSlider(int sliderId, Field field);
     // Converts and range-checks one CAN identifier; false (after telling the user and focusing
     // the edit) when it is refused.
-    bool storeIdentifier(int editId, Field field, const char* message);
+    bool storeIdentifier(int editId, Field field, int message);
 };

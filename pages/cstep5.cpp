@@ -4,6 +4,7 @@
 #include "field_couplings.h"
 #include "field_encodings.h"
 #include "field_rules.h"
+#include "message_ids.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -18,8 +19,10 @@ namespace {
 // Before 0302 the span is one steps byte (StepPair).
 constexpr int kFallbackStep = 2; // shown for a step without an item
 
-const char* const kSensorTypes0302[] = {"No Used", "3-wire Pot", "Hall Active Throttle"};
-const char* const kSensorTypes0403[] = {"No", "0-5V", "1-4V", "0-5K"};
+// The module's words, or sensor names that stand as they are.
+constexpr int kSensorTypes0302[] = {MessageIds::NoUsedItem, MessageIds::ThreeWirePotItem,
+                                    MessageIds::HallThrottleItem};
+const char* const kSensorTypes0403[] = {nullptr, "0-5V", "1-4V", "0-5K"};
 
 // Sensor type n is item n of the longest list; 0 = no sensor.
 constexpr int kSensorTypeCount = static_cast<int>(std::size(kSensorTypes0403));
@@ -86,11 +89,11 @@ void CStep5::fillSensorTypes() const
         return;
     types->clear();
     if (block().versionAtLeast(V::kThreeSensors)) {
-        for (const char* text : kSensorTypes0403)
-            types->addItem(QString::fromLatin1(text));
+        for (const char* item : kSensorTypes0403)
+            types->addItem(item ? QString::fromLatin1(item) : text(MessageIds::NoSensorItem));
     } else {
-        for (const char* text : kSensorTypes0302)
-            types->addItem(QString::fromLatin1(text));
+        for (int item : kSensorTypes0302)
+            types->addItem(text(item));
     }
 }
 

@@ -2,6 +2,7 @@
 #include "cstep7.h"
 
 #include "field_rules.h"
+#include "message_ids.h"
 #include "prompter.h"
 
 #include <QLineEdit>
@@ -14,22 +15,22 @@ struct J1939Field
 {
     Field field;
     int editId;
-    const char* message; // names the field's valid values
+    int message; // names the field's valid values
 };
 
 // In the order the fields are checked and stored.
 constexpr J1939Field kFields[] = {
-    {Field::PreferredAddress, 1127, "Preferred Address must between 0 and 127 or 248 and 253 "},
-    {Field::ArbitraryAddressCapable, 1137, "Arbitrary Address Capable must between 0 and 1 "},
-    {Field::IndustryGroup, 1138, "Industry Group must between 0 and 7 "},
-    {Field::VehicleSystemInstance, 1139, "Vehicle System Instance must between 0 and 15 "},
-    {Field::VehicleSystem, 1140, "Vehicle System must between 0 and 127 "},
-    {Field::ReservedFields, 1141, "Reserved Fields must between 0 and 1 "},
-    {Field::FunctionFields, 1142, "Function Fields must between 0 and 255 "},
-    {Field::FunctionInstance, 1143, "Function Instance must between 0 and 31 "},
-    {Field::EcuInstance, 1128, "ECU Instance must between 0 and 7 "},
-    {Field::ManufacturerCode, 1145, "Manufacturer Code must between 0 and 2047 "},
-    {Field::IdentityNumber, 1146, "Identity Number must between 0 and 2097151 "},
+    {Field::PreferredAddress, 1127, MessageIds::PreferredAddressRange},
+    {Field::ArbitraryAddressCapable, 1137, MessageIds::ArbitraryAddressRange},
+    {Field::IndustryGroup, 1138, MessageIds::IndustryGroupRange},
+    {Field::VehicleSystemInstance, 1139, MessageIds::VehicleSystemInstanceRange},
+    {Field::VehicleSystem, 1140, MessageIds::VehicleSystemRange},
+    {Field::ReservedFields, 1141, MessageIds::ReservedFieldsRange},
+    {Field::FunctionFields, 1142, MessageIds::FunctionFieldsRange},
+    {Field::FunctionInstance, 1143, MessageIds::FunctionInstanceRange},
+    {Field::EcuInstance, 1128, MessageIds::EcuInstanceRange},
+    {Field::ManufacturerCode, 1145, MessageIds::ManufacturerCodeRange},
+    {Field::IdentityNumber, 1146, MessageIds::IdentityNumberRange},
 };
 
 } // namespace
@@ -53,8 +54,7 @@ bool CStep7::store()
         if (!value || !rules.valid(f.field).contains(*value)) {
             // The fields before this one are stored; this one and those after keep their values.
             if (prompter())
-                prompter()->tell(QString::fromLatin1(f.message), Prompter::Buttons::Ok,
-                                 Prompter::Icon::None);
+                prompter()->tell(text(f.message), Prompter::Buttons::Ok, Prompter::Icon::None);
             edit->setFocus(Qt::OtherFocusReason);
             return false;
         }

@@ -2,6 +2,7 @@
 #include "page.h"
 
 #include "field_rules.h"
+#include "prompter.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -132,6 +133,11 @@ void Page::setControlVisible(int id, bool visible) const
 {
     if (auto* w = control<QWidget>(id))
         w->setVisible(visible);
+}
+
+QString Page::text(int id) const
+{
+    return m_prompter ? m_prompter->line(id) : QString();
 }
 
 void Page::setControlText(int id, const QString& text) const

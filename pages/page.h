@@ -72,6 +72,8 @@ protected:
     ConfigBlock& block() { return m_block; }
     const ConfigBlock& block() const { return m_block; }
     Prompter* prompter() const { return m_prompter; }
+    // Text `id` of the loaded module (line breaks as "\n"); empty without a prompter.
+    QString text(int id) const;
 
 private:
     ConfigBlock& m_block;

@@ -51,4 +51,11 @@ public:
     // Text `stringId` of the loaded resource module, for composing details; null when this
     // prompter has no module or the module lacks the text.
     virtual QString text(int /*stringId*/) const { return {}; }
+    // The same with its line breaks as plain "\n", for labels and details.
+    QString line(int stringId) const
+    {
+        QString t = text(stringId);
+        t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        return t;
+    }
 };

@@ -253,11 +253,11 @@ double layoutLegend(QPainter* painter, const QFont& font, const QList<LegendEntr
 }
 
 QString sensorTitle(const QString& title, const FieldRules& rules, const ConfigBlock& block,
-                    Field sensor)
+                    Field sensor, const CurveTexts& texts)
 {
     if (!rules.used(sensor) || (sensor == Field::BrakeSensorType && block.get(sensor) == 0))
         return title;
-    const QString type = rules.meaning(sensor, block.get(sensor));
+    const QString type = texts.word(rules.meaningWord(sensor, block.get(sensor)));
     return type.isEmpty() ? title : QStringLiteral("%1: %2").arg(title, type);
 }
 
@@ -274,9 +274,9 @@ CurveSheet CurveSheet::of(CurveKind kind, const ConfigBlock& block,
     const FieldRules rules(block);
     sheet.title = texts.title(kind);
     if (kind == CurveKind::Throttle)
-        sheet.title = sensorTitle(sheet.title, rules, block, Field::ThrottleSensorType);
+        sheet.title = sensorTitle(sheet.title, rules, block, Field::ThrottleSensorType, texts);
     else if (kind == CurveKind::Regeneration)
-        sheet.title = sensorTitle(sheet.title, rules, block, Field::BrakeSensorType);
+        sheet.title = sensorTitle(sheet.title, rules, block, Field::BrakeSensorType, texts);
     return sheet;
 }
 

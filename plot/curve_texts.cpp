@@ -1,6 +1,8 @@
 // Words of the curve pictures: the loaded resource module's strings, or built-in English.
 #include "curve_texts.h"
 
+#include "module_text.h"
+
 #include <iterator>
 
 namespace {
@@ -160,6 +162,11 @@ QString CurveTexts::title(CurveKind kind) const
         return text(TemperatureTitle);
     }
     return {};
+}
+
+QString CurveTexts::word(const FieldWord& word) const
+{
+    return fieldWordText(word, m_strings);
 }
 
 QString CurveTexts::english(int id)

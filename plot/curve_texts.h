@@ -2,60 +2,17 @@
 #pragma once
 
 #include "curves.h"
+#include "message_ids.h"
 
 #include <QList>
 #include <QString>
 
 #include <functional>
 
-class CurveTexts
+// The identifiers (ThrottleTitle to BackupLegend) are MessageIds'.
+class CurveTexts : public MessageIds
 {
 public:
-    // String identifiers the pictures ask the resource module for.
-    enum Id
-    {
-        ThrottleTitle = 260,
-        RegenerationTitle,
-        VoltageTitle,
-        TemperatureTitle,
-        PedalTravelAxis,
-        FallingSignalAxis,
-        ThrottleOutputAxis,
-        BrakeTravelAxis,
-        RegenCurrentAxis,
-        BatteryVoltageAxis,
-        CurrentLimitAxis,
-        TemperatureAxis,
-        OutputAxis,
-        VoltsAxis,
-        OnTick,
-        OffTick,
-        DriveLine,
-        RegenLine,
-        ResumeLine,
-        BrakeSensorLine,
-        HeatingLine,
-        CoolingLine,
-        StartMark,
-        EndMark,
-        LowThresholdMark,
-        HighThresholdMark,
-        BrakeSwitchMark,
-        ReleasedThrottleMark,
-        UnderVoltageMark,
-        OverVoltageMark,
-        CutBackMark,
-        ResumeMark,
-        StopMark,
-        NoBrakeSensorNote,
-        OffNote,
-        NotValidNote,
-        ResumeAboveNote,
-        MissingNote,
-        NoCurveHint,
-        BackupLegend, // 299
-    };
-
     // `strings` returns string N of the loaded module, empty when it lacks it (or is unset).
     explicit CurveTexts(std::function<QString(int)> strings = {}) : m_strings(std::move(strings)) {}
 
@@ -64,6 +21,8 @@ public:
     // The words of an axis, line, mark or note; empty for CurveLabel::None.
     QString label(CurveLabel label) const;
     QString title(CurveKind kind) const;
+    // A unit or meaning of the rules in the module's words.
+    QString word(const FieldWord& word) const;
 
     // The built-in English text, as the english module holds it; null for an unknown id.
     static QString english(int id);

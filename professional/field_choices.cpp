@@ -33,9 +33,9 @@ QList<FieldChoice> fieldChoices(const FieldRules& rules, Field f, const ViewText
 
     bool allNamed = true;
     QList<FieldChoice> choices;
-    const QString unit = texts.phrase(FieldRules::unit(f));
+    const QString unit = texts.word(FieldRules::unitWord(f));
     for (int v : values) {
-        const QString meaning = texts.phrase(rules.meaning(f, static_cast<std::uint32_t>(v)));
+        const QString meaning = texts.word(rules.meaningWord(f, static_cast<std::uint32_t>(v)));
         allNamed = allNamed && !meaning.isEmpty();
         QString text = QString::number(v);
         if (!meaning.isEmpty())

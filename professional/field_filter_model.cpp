@@ -1,4 +1,5 @@
-// Filter of the professional view: the rows whose field name holds a piece of text.
+// Filter of the professional view: the rows whose field name, label or meaning holds a piece
+// of text.
 #include "field_filter_model.h"
 
 #include "field_table_model.h"
@@ -7,8 +8,6 @@
 
 FieldFilterModel::FieldFilterModel(QObject* parent) : QSortFilterProxyModel(parent)
 {
-    setFilterKeyColumn(FieldTableModel::NameColumn);
-    setFilterCaseSensitivity(Qt::CaseInsensitive);
     // Which row opens a group changes with the rows shown.
     connect(this, &QAbstractItemModel::rowsInserted, this, &FieldFilterModel::groupsMoved);
     connect(this, &QAbstractItemModel::rowsRemoved, this, &FieldFilterModel::groupsMoved);
@@ -19,7 +18,21 @@ FieldFilterModel::FieldFilterModel(QObject* parent) : QSortFilterProxyModel(pare
 void FieldFilterModel::setNameFilter(const QString& text)
 {
     m_nameFilter = text.trimmed();
-    setFilterFixedString(m_nameFilter);
+    invalidateFilter();
+}
+
+bool FieldFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
+{
+    if (m_nameFilter.isEmpty())
+        return true;
+    for (int column : {FieldTableModel::NameColumn, FieldTableModel::LabelColumn,
+                       FieldTableModel::MeaningColumn}) {
+        const QString text =
+            sourceModel()->index(sourceRow, column, sourceParent).data().toString();
+        if (text.contains(m_nameFilter, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 void FieldFilterModel::setGroupTitle(FieldGroup group, const QString& title)

@@ -1,4 +1,5 @@
-// Filter of the professional view: the rows whose field name holds a piece of text.
+// Filter of the professional view: the rows whose field name, label or meaning holds a piece
+// of text.
 #pragma once
 
 #include "field_rules.h"
@@ -13,7 +14,8 @@ class FieldFilterModel : public QSortFilterProxyModel
 public:
     explicit FieldFilterModel(QObject* parent = nullptr);
 
-    // Rows whose field name contains `text`, ignoring case; empty text shows every row.
+    // Rows whose field name, page label or meaning contains `text`, ignoring case; empty text
+    // shows every row.
     void setNameFilter(const QString& text);
     QString nameFilter() const { return m_nameFilter; }
 
@@ -26,6 +28,9 @@ public:
     // it, so that the header reads as a column of group headings.
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
 private:
     void groupsMoved();

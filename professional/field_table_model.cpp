@@ -249,17 +249,21 @@ QVariant FieldTableModel::data(const QModelIndex& index, int role) const
         if (role == Qt::DisplayRole)
             return name(f);
         if (role == Qt::ToolTipRole)
-            return QString::fromLatin1(fieldGroupName(group(row)));
+            return m_texts.label(f);
+        return {};
+    case LabelColumn:
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+            return m_texts.label(f);
         return {};
     case ValueColumn:
         return valueData(f, role);
     case UnitColumn:
         if (role == Qt::DisplayRole)
-            return m_texts.phrase(FieldRules::unit(f));
+            return m_texts.word(FieldRules::unitWord(f));
         return {};
     case MeaningColumn:
         if (role == Qt::DisplayRole)
-            return m_texts.phrase(m_rules.meaning(f, m_edited.get(f)));
+            return m_texts.word(m_rules.meaningWord(f, m_edited.get(f)));
         return {};
     case ControllerColumn:
         if (role == Qt::DisplayRole)
@@ -282,6 +286,8 @@ QVariant FieldTableModel::headerData(int section, Qt::Orientation orientation, i
         switch (section) {
         case NameColumn:
             return m_texts.text(ViewTexts::NameColumn);
+        case LabelColumn:
+            return m_texts.text(ViewTexts::LabelColumn);
         case ValueColumn:
             return m_texts.text(ViewTexts::ValueColumn);
         case UnitColumn:

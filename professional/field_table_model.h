@@ -42,6 +42,7 @@ public:
     enum Column
     {
         NameColumn,
+        LabelColumn, // the label the wizard's page gives the field
         ValueColumn,
         UnitColumn,
         MeaningColumn,

@@ -21,14 +21,16 @@
 #include <QVBoxLayout>
 
 ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
-                           const ConfigBlock& controller, Strings strings, QWidget* parent)
-    : QDialog(parent), m_access(access), m_strings(std::move(strings)), m_controller(controller),
+                           const ConfigBlock& controller, Strings strings, Labels labels,
+                           QWidget* parent)
+    : QDialog(parent), m_access(access), m_texts(std::move(strings)), m_controller(controller),
       m_next(controller)
 {
-    setWindowTitle(text(TitlePrefix, "Import - ") + QFileInfo(path).fileName());
+    m_texts.labels = std::move(labels);
+    setWindowTitle(m_texts.text(ViewTexts::ImportTitlePrefix) + QFileInfo(path).fileName());
     auto* layout = new QVBoxLayout(this);
     // Which controller the file goes into, above what changes.
-    const ViewTexts words(m_strings);
+    const ViewTexts& words = m_texts;
     m_identity = {
         {words.text(ViewTexts::ModelLabel), fieldValueText(controller, Field::ModelPrefix) +
                                                 fieldValueText(controller, Field::ModelNumber)},
@@ -48,30 +50,31 @@ ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
     layout->addLayout(identity);
     m_list = new QTreeWidget(this);
     m_list->setRootIsDecorated(false);
-    m_list->setHeaderLabels({text(FieldHeading, "Field"), text(ControllerHeading, "Controller"),
-                             text(FileHeading, "File"), words.text(ViewTexts::UnitColumn),
-                             words.text(ViewTexts::MeaningColumn)});
-    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_list->header()->setStretchLastSection(true);
+    m_list->setHeaderLabels(
+        {m_texts.text(ViewTexts::ImportFieldHeading), m_texts.text(ViewTexts::LabelColumn),
+         m_texts.text(ViewTexts::ImportControllerHeading),
+         m_texts.text(ViewTexts::ImportFileHeading), m_texts.text(ViewTexts::UnitColumn),
+         m_texts.text(ViewTexts::MeaningColumn)});
+    // The names and values in full; the label takes what room is left.
+    m_list->header()->setStretchLastSection(false);
+    for (int column : {0, 2, 3, 4, 5})
+        m_list->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     layout->addWidget(m_list);
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_status);
     auto* buttons = new QDialogButtonBox(this);
-    m_write = buttons->addButton(text(WriteButton, "&Write"), QDialogButtonBox::AcceptRole);
-    m_cancel = buttons->addButton(text(CancelButton, "&Cancel"), QDialogButtonBox::RejectRole);
+    m_write = buttons->addButton(m_texts.text(ViewTexts::ImportWriteButton),
+                                 QDialogButtonBox::AcceptRole);
+    m_cancel = buttons->addButton(m_texts.text(ViewTexts::ImportCancelButton),
+                                  QDialogButtonBox::RejectRole);
     connect(m_write, &QPushButton::clicked, this, &ImportWindow::write);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(720, 460);
+    resize(820, 460);
     load(path);
-}
-
-QString ImportWindow::text(int id, const char* fallback) const
-{
-    const QString s = m_strings ? m_strings(id) : QString();
-    return s.isEmpty() ? QString::fromUtf8(fallback) : s;
 }
 
 void ImportWindow::load(const QString& path)
@@ -80,34 +83,38 @@ void ImportWindow::load(const QString& path)
     QString why;
     QList<DocumentError> errors;
     ConfigDocument doc;
-    if (!readFileCapped(path, kDocumentSizeCap, &data, &why)) {
-        errors.append({QString(), why});
+    bool tooLarge = false;
+    if (!readFileCapped(path, kDocumentSizeCap, &data, &why, &tooLarge)) {
+        // The system's reason stands as it gives it.
+        errors.append({QString(),
+                       why,
+                       tooLarge ? DocumentError::FileTooLarge : DocumentError::CannotRead,
+                       {QFileInfo(path).fileName(), why}});
     } else {
         doc = ConfigDocument::parse(data, &errors);
         if (errors.isEmpty())
             applyDocument(doc, m_controller, {}, &m_next, &errors);
     }
     for (const DocumentError& e : errors)
-        m_refusals << e.message;
+        m_refusals << m_texts.refusal(e);
 
     if (!m_refusals.isEmpty()) {
         m_next = m_controller;
-        m_status->setText(text(CannotImport, "The file cannot be imported:") + QLatin1Char('\n') +
+        m_status->setText(m_texts.text(ViewTexts::CannotImport) + QLatin1Char('\n') +
                           m_refusals.join(QLatin1Char('\n')));
         m_status->setStyleSheet(QStringLiteral("color: #a00000;"));
     }
-    const ViewTexts words(m_strings);
     const FieldRules rules(m_controller);
     for (const FieldChange& c : diffBlocks(m_controller, m_next, rules)) {
         auto* item = new QTreeWidgetItem(
-            m_list, {QLatin1String(fieldDef(c.field).name), words.valueText(c.field, c.before),
-                     words.valueText(c.field, c.after), words.phrase(FieldRules::unit(c.field)),
-                     words.phrase(rules.meaning(c.field, m_next.get(c.field)))});
+            m_list, {QLatin1String(fieldDef(c.field).name), m_texts.label(c.field),
+                     m_texts.valueText(c.field, c.before), m_texts.valueText(c.field, c.after),
+                     m_texts.word(FieldRules::unitWord(c.field)),
+                     m_texts.word(rules.meaningWord(c.field, m_next.get(c.field)))});
         item->setData(0, Qt::UserRole, static_cast<int>(c.field));
     }
     if (m_refusals.isEmpty() && m_list->topLevelItemCount() == 0)
-        m_status->setText(text(
-            NothingToWrite, "The controller already holds the file's values: nothing to write."));
+        m_status->setText(m_texts.text(ViewTexts::ImportNothingToWrite));
     m_write->setEnabled(canWrite());
 }
 
@@ -121,7 +128,7 @@ QStringList ImportWindow::changes() const
     QStringList lines;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = m_list->topLevelItem(i);
-        lines << QStringLiteral("%1: %2 -> %3").arg(item->text(0), item->text(1), item->text(2));
+        lines << QStringLiteral("%1: %2 -> %3").arg(item->text(0), item->text(2), item->text(3));
     }
     return lines;
 }
@@ -132,7 +139,8 @@ void ImportWindow::write()
         return;
     const QList<ImplausiblePair> implausible = newImplausiblePairs(m_controller, m_next);
     if (!implausible.isEmpty()) {
-        const QString question = implausibleQuestion(implausible, m_strings);
+        const QString question =
+            implausibleQuestion(implausible, [this](int id) { return m_texts.text(id); });
         const bool yes = askImplausible
                              ? askImplausible(question)
                              : QMessageBox::question(this, windowTitle(), question,
@@ -156,12 +164,11 @@ void ImportWindow::write()
     // The controller holds the file's values now: the list shows them on both sides.
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
-        item->setText(1, item->text(2));
+        item->setText(2, item->text(3));
     }
     m_status->setStyleSheet(QString());
-    m_status->setText(text(WrittenAndVerified, "Written into the controller and verified: the "
-                                               "list shows the controller's values now."));
-    m_cancel->setText(text(CloseButton, "&Close"));
+    m_status->setText(m_texts.text(ViewTexts::ImportWrittenAndVerified));
+    m_cancel->setText(m_texts.text(ViewTexts::ImportCloseButton));
     if (!askClose || askClose())
         accept();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "config_block.h"
+#include "view_texts.h"
 
 #include <QDialog>
 #include <QList>
@@ -22,25 +23,12 @@ class ImportWindow : public QDialog
 public:
     // String N of the loaded resource module; empty when the module lacks it.
     using Strings = std::function<QString(int)>;
-
-    // Texts of the window in the resource modules' string tables.
-    enum StringId
-    {
-        TitlePrefix = 180, // "Import - "
-        WriteButton = 181,
-        CancelButton = 182,
-        FieldHeading = 183,
-        ControllerHeading = 184,
-        FileHeading = 185,
-        NothingToWrite = 186,
-        CannotImport = 187,
-        WrittenAndVerified = 616,
-        CloseButton = 617,
-    };
+    // A field's label on the wizard's pages, in the module's words.
+    using Labels = std::function<QString(Field)>;
 
     // `controller` is the controller's block as just read; `path` the document to apply.
     ImportWindow(ControllerAccess& access, const QString& path, const ConfigBlock& controller,
-                 Strings strings, QWidget* parent = nullptr);
+                 Strings strings, Labels labels = {}, QWidget* parent = nullptr);
 
     // After a verified write: true closes the window (the completion question). Without it
     // the window closes.
@@ -54,7 +42,7 @@ public:
     bool canWrite() const;
     // The changes as "NAME: CONTROLLER -> FILE", in the wizard's order.
     QStringList changes() const;
-    // The refusals, one a line, each naming its field.
+    // The refusals as the window shows them, one a line, each naming its field.
     QStringList refusals() const { return m_refusals; }
     // What Write does: keep the backups, write, commit, verify.
     void write();
@@ -66,11 +54,10 @@ public:
     QPushButton* cancelButton() const { return m_cancel; }
 
 private:
-    QString text(int id, const char* fallback) const;
     void load(const QString& path);
 
     ControllerAccess& m_access;
-    Strings m_strings;
+    ViewTexts m_texts;
     ConfigBlock m_controller;
     ConfigBlock m_next;
     QStringList m_refusals;

@@ -2,27 +2,21 @@
 #include "plausibility_question.h"
 
 #include "field_rules.h"
+#include "message_ids.h"
 
 #include <QStringList>
 
 namespace {
 
-enum Message
-{
-    kMsgImplausible = 301,
-    kMsgVoltageCutBacksOverlap = 302,
-    kMsgResumeNotBelowStop = 303,
-};
-
 int ruleMessage(ImplausiblePair::Rule rule)
 {
     switch (rule) {
     case ImplausiblePair::Rule::VoltageCutBacksOverlap:
-        return kMsgVoltageCutBacksOverlap;
+        return MessageIds::VoltageCutBacksOverlap;
     case ImplausiblePair::Rule::ResumeNotBelowStop:
         break;
     }
-    return kMsgResumeNotBelowStop;
+    return MessageIds::ResumeNotBelowStop;
 }
 
 // "UnderVoltage 86 V": the field's name, as documents and norvelctl spell it, and its value.
@@ -45,7 +39,7 @@ QString implausibleQuestion(const QList<ImplausiblePair>& pairs,
         lines << strings(ruleMessage(pair.rule))
                      .arg(fieldWithValue(pair.first, pair.firstValue),
                           fieldWithValue(pair.second, pair.secondValue));
-    QString text = strings(kMsgImplausible).arg(lines.join(QLatin1Char('\n')));
+    QString text = strings(MessageIds::ImplausibleQuestion).arg(lines.join(QLatin1Char('\n')));
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }

@@ -43,6 +43,7 @@ ProfessionalView::ProfessionalView(ControllerAccess* access, ProfessionalViewOpt
     : QMainWindow(parent), m_access(access), m_options(std::move(options)),
       m_texts(m_options.strings)
 {
+    m_texts.labels = m_options.labels;
     build();
 }
 

@@ -59,8 +59,10 @@ struct ProfessionalPrompts
 
 struct ProfessionalViewOptions
 {
-    // String N of the loaded resource module, empty when it lacks it; unset: built-in English.
+    // String N of the loaded resource module, empty when it lacks it.
     std::function<QString(int)> strings;
+    // A field's label on the wizard's pages in the module's words; unset: no labels.
+    std::function<QString(Field)> labels;
     // The backup folder; Compare offers its images of this controller. Empty: files only.
     QString backupDir;
     ProfessionalPrompts prompts;

@@ -150,8 +150,8 @@ bool ProfessionalView::restoreFirstBackup()
     }
     if (!sameModelAndVersion(*backup, controller)) {
         tell(text(ViewTexts::OtherController)
-                 .arg(text(ViewTexts::BackupColumn), identityText(*backup),
-                      identityText(controller)));
+                 .arg(text(ViewTexts::BackupColumn), m_texts.identity(*backup),
+                      m_texts.identity(controller)));
         return false;
     }
     // The whole image, as the wizard's Default restores it.

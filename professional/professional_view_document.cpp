@@ -85,16 +85,16 @@ bool ProfessionalView::loadFile(const QString& path, const std::optional<ConfigB
     *out = Snapshot();
     out->filePath = path;
     if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
-        *error = ioError.isEmpty() ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors))
-                                   : text(ViewTexts::CannotOpen).arg(name, ioError);
+        *error = ioError.isEmpty()
+                     ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
+                     : text(ViewTexts::CannotOpen).arg(name, ioError);
         return false;
     }
     if (file.isImage()) {
         out->edited = *file.image;
         out->fileFields = FieldRules(out->edited).writableFields();
     } else if (!file.document.controller && !identity) {
-        *error = QStringLiteral("%1 does not say which controller it is for; it needs one chosen")
-                     .arg(name);
+        *error = text(ViewTexts::NeedsIdentity).arg(name);
         return false;
     } else {
         // A document's controller part holds the identity bytes only; the fields it does not
@@ -103,7 +103,7 @@ bool ProfessionalView::loadFile(const QString& path, const std::optional<ConfigB
         const ConfigBlock base =
             file.document.controller.value_or(identity.value_or(ConfigBlock()));
         if (!applyDocument(file.document, base, {}, &out->edited, &errors)) {
-            *error = text(ViewTexts::NotApplied).arg(name, errorLines(errors));
+            *error = text(ViewTexts::NotApplied).arg(name, errorLines(errors, m_texts));
             return false;
         }
         for (const auto& [field, value] : file.document.fields)
@@ -126,8 +126,9 @@ bool ProfessionalView::openFile(const QString& path)
         ConfigurationFile file;
         QList<DocumentError> errors;
         if (!ConfigurationFile::read(path, &file, &error, &errors)) {
-            tell(error.isEmpty() ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors))
-                                 : text(ViewTexts::CannotOpen).arg(name, error));
+            tell(error.isEmpty()
+                     ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
+                     : text(ViewTexts::CannotOpen).arg(name, error));
             return false;
         }
         next = before;

@@ -61,14 +61,14 @@ bool ProfessionalView::applyOnto(const ConfigDocument& doc, const ConfigBlock& t
     // Said here rather than by applyDocument, whose message speaks to the command line.
     if (doc.controller && !sameModelAndVersion(*doc.controller, target)) {
         tell(text(ViewTexts::NotApplied)
-                 .arg(source,
-                      text(ViewTexts::OtherController)
-                          .arg(source, identityText(*doc.controller), identityText(target))));
+                 .arg(source, text(ViewTexts::OtherController)
+                                  .arg(source, m_texts.identity(*doc.controller),
+                                       m_texts.identity(target))));
         return false;
     }
     QList<DocumentError> errors;
     if (!applyDocument(doc, target, {}, result, &errors)) {
-        tell(text(ViewTexts::NotApplied).arg(source, errorLines(errors)));
+        tell(text(ViewTexts::NotApplied).arg(source, errorLines(errors, m_texts)));
         return false;
     }
     return true;
@@ -181,7 +181,8 @@ bool ProfessionalView::triggerCompare()
         const BackupEntry& entry = backups.at(choice - 1);
         if (!ConfigurationFile::read(entry.path, &file, &ioError, &errors) || !file.isImage()) {
             tell(text(ViewTexts::NotConfiguration)
-                     .arg(fileName(entry.path), ioError.isEmpty() ? errorLines(errors) : ioError));
+                     .arg(fileName(entry.path),
+                          ioError.isEmpty() ? errorLines(errors, m_texts) : ioError));
             return false;
         }
         compareWithImage(*file.image, items.at(choice));
@@ -207,8 +208,9 @@ QList<FieldChange> ProfessionalView::compareWithFile(const QString& path, bool* 
     QList<DocumentError> errors;
     const QString name = fileName(path);
     if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
-        tell(ioError.isEmpty() ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors))
-                               : text(ViewTexts::CannotOpen).arg(name, ioError));
+        tell(ioError.isEmpty()
+                 ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
+                 : text(ViewTexts::CannotOpen).arg(name, ioError));
         return {};
     }
     if (ok)

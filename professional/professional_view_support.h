@@ -4,6 +4,7 @@
 #include "config_block.h"
 #include "config_document.h"
 #include "field_rules.h"
+#include "view_texts.h"
 
 #include <QFileInfo>
 #include <QList>
@@ -21,11 +22,12 @@ inline QString modelText(const ConfigBlock& block)
     return fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber);
 }
 
-inline QString errorLines(const QList<DocumentError>& errors)
+// The refusals, one a line, in the module's words.
+inline QString errorLines(const QList<DocumentError>& errors, const ViewTexts& texts)
 {
     QStringList lines;
     for (const DocumentError& e : errors)
-        lines.append(e.message);
+        lines.append(texts.refusal(e));
     return lines.join(QLatin1Char('\n'));
 }
 

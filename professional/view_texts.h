@@ -1,170 +1,43 @@
-// Texts of the professional view: the loaded resource module's strings, or built-in English.
+// Texts of the professional view and import mode: the loaded resource module's strings.
 #pragma once
 
-#include <QList>
-#include <QString>
-
+#include "config_document.h"
 #include "field_rules.h"
+#include "message_ids.h"
+
+#include <QString>
 
 #include <functional>
 
-class ViewTexts
+// The identifiers are MessageIds'; every one the view asks for is in both modules.
+class ViewTexts : public MessageIds
 {
 public:
-    // String identifiers the view asks the resource module for.
-    enum Id
-    {
-        MotorStopped = 110, // the wizard's motor-stopped question, asked before a write
-
-        TitlePrefix = 113,
-        FileMenu,
-        ControllerMenu,
-        ReadAction,
-        ReadTip,
-        WriteAction,
-        WriteTip,
-        ConnectAction,
-        ConnectTip,
-        OpenAction,
-        OpenTip,
-        SaveAsAction,
-        SaveAsTip,
-        CompareAction,
-        CompareTip,
-        RestoreAction,
-        RestoreTip,
-        CloseAction,
-        CloseTip,
-        CloseQuestion,
-        ReadQuestion,
-        FilterPlaceholder,
-        NameColumn,
-        ValueColumn,
-        UnitColumn,
-        MeaningColumn,
-        ControllerColumn,
-        BackupColumn,
-        ModelLabel,
-        SerialLabel,
-        SoftwareLabel,
-        AdLabel,
-        VariantLabel,
-        PortLabel,
-        FileLabel,
-        ThrottleGroup,
-        StartupGroup,
-        MotorGroup,
-        RegenerationGroup,
-        TemperatureGroup,
-        NothingToWrite,
-        Written,
-        WriteFailed,
-        ReadFailed,
-        ReadDone,
-        NotApplied,
-        OtherController,
-        Applied,
-        NoFirstBackup,
-        Restored,
-        Assumed, // 163
-
-        // 164 and 165 belong to the wizard.
-        CompareTitle = 166,
-        ThisHeading,
-        DifferCount,
-        NoDifference,
-        CompareFile,
-        FirstImage,
-        HistoryImage,
-        DocumentFilter,
-        ImageFilter,
-        ConfigurationFilter,
-        CannotOpen,
-        CannotSave,
-        NotConfiguration,
-        Saved, // 179
-
-        // 180..187 belong to import mode's window.
-        // Words of the field table: units, meanings, reasons, tooltips.
-        Degrees = 188,
-        TorqueMode,
-        BalancedMode,
-        LegacyMode,
-        SpeedControl,
-        Off,
-        Disabled,
-        ProtectionOn,
-        ProtectionOff,
-        NoUsed,
-        NoSensor,
-        DisableWord,
-        EnableWord,
-        ThreeWirePot,
-        HallActiveThrottle,
-        RateStep,
-        StartEndSteps,
-        TrueText,
-        FalseText,
-        SharedInputReason,
-        BrakeSensorClearedReason,
-        FunctionOffReason,
-        FootSwitchReason,
-        NotAFieldRefusal,
-        FixedRefusal,
-        ForwardSwitchRefusal,
-        InvalidRefusal,
-        ControlModeCopyReason,
-        FixedTip,
-        ForwardSwitchTip,
-        ValidTip,
-        ControllerColumnTip,
-        BackupColumnTip,
-        OnOffRefusal,
-        WholeNumberRefusal,
-        EvenSpan,
-        SteppedSpan,
-        SpanSeparator,
-        Nibbles, // 226
-
-        // Keys, menus and states of the window.
-        SaveAction = 601,
-        SaveTip,
-        RecentMenu,
-        EditMenu,
-        UndoAction,
-        RedoAction,
-        FindAction,
-        PortMenu,
-        SearchAllPorts,
-        DiffersMark,
-        OpenQuestion,
-        DiscardButton,
-        CancelButton,
-        TakeOver,
-        TakeOverTip,
-        UndoTip = 618, // 616 and 617 belong to import mode's window
-        RedoTip,
-        FindTip, // 620
-    };
-
-    // `strings` returns string N of the loaded module, empty when it lacks it (or is unset).
+    // `strings` returns string N of the loaded module, empty when it lacks it.
     explicit ViewTexts(std::function<QString(int)> strings = {}) : m_strings(std::move(strings)) {}
 
-    // The module's text, else the built-in English; line breaks as plain "\n".
+    // The module's text, line breaks as plain "\n"; empty when the module lacks it.
     QString text(int id) const;
+    // The module's text with %1, %2, ... filled in one pass.
+    QString text(int id, const QStringList& args) const;
 
-    // A unit or meaning of the rules unit (English) in the module's words; the text itself
-    // where the module has no words for it (numbers, sensor ranges such as "0-5V").
-    QString phrase(const QString& english) const;
+    // A unit or meaning of the rules in the module's words ("0-5V" and "0.5 s" stand as
+    // they are).
+    QString word(const FieldWord& word) const;
     // A field's value as fieldValueText gives it, flags in the module's words.
     QString valueText(Field f, const QString& text) const;
     // A field's valid values in the module's words ("even 2..200").
     QString validText(const ValidValues& valid) const;
+    // Why a document was refused, in the module's words.
+    QString refusal(const DocumentError& error) const;
+    // A controller's model and software version in the module's words.
+    QString identity(const ConfigBlock& block) const;
+    // A field's label as the wizard's page shows it, in the module's words; empty for a field
+    // no page shows.
+    QString label(Field f) const;
 
-    // The built-in English text, as the english module holds it; null for an unknown id.
-    static QString english(int id);
-    // Every identifier the view asks for.
-    static QList<int> ids();
+    // The labels of the fields (see ResourceModule::fieldLabels); without them label() is empty.
+    std::function<QString(Field)> labels;
 
 private:
     std::function<QString(int)> m_strings;

@@ -14,6 +14,7 @@
 #include <QResource>
 #include <QUiLoader>
 #include <QWidget>
+#include <QXmlStreamReader>
 
 #ifndef NORVEL_DATA_DIR
 #define NORVEL_DATA_DIR "/usr/local/share/norvel-controller"
@@ -186,6 +187,54 @@ QString ResourceModule::string(int id) const
 {
     const QJsonValue value = m_strings.value(QString::number(id));
     return value.isString() ? value.toString() : QString();
+}
+
+QHash<QString, QString> ResourceModule::fieldLabels() const
+{
+    static const QRegularExpression footnote(QStringLiteral("\\s*\\[\\d+\\]\\s*$"));
+    static const QRegularExpression colon(QStringLiteral("[:\uFF1A]\\s*$"));
+    QHash<QString, QString> labels;
+    QDir dialogs(path(QStringLiteral("dialogs")));
+    const QStringList files = dialogs.entryList({QStringLiteral("*.ui")}, QDir::Files, QDir::Name);
+    for (const QString& name : files) {
+        QFile ui(dialogs.filePath(name));
+        if (!ui.open(QIODevice::ReadOnly))
+            continue;
+        // Within one widget: its text and the fields it names, whichever comes first.
+        QXmlStreamReader xml(&ui);
+        QString text, fields, property;
+        const auto flush = [&] {
+            QString label = text.trimmed();
+            label.remove(footnote);
+            label.remove(colon);
+            label = label.trimmed();
+            for (const QString& field : fields.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                QString& slot = labels[field];
+                if (!label.isEmpty() && !slot.split(QStringLiteral(" / ")).contains(label))
+                    slot = slot.isEmpty() ? label : slot + QStringLiteral(" / ") + label;
+            }
+            text.clear();
+            fields.clear();
+        };
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("widget")) {
+                flush();
+            } else if (xml.isStartElement() && xml.name() == QLatin1String("property")) {
+                property = xml.attributes().value(QLatin1String("name")).toString();
+            } else if (xml.isStartElement() && xml.name() == QLatin1String("string")) {
+                const QString value = xml.readElementText();
+                if (property == QLatin1String("text"))
+                    text = value;
+                else if (property == QLatin1String("fields"))
+                    fields = value;
+            } else if (xml.isEndElement() && xml.name() == QLatin1String("property")) {
+                property.clear();
+            }
+        }
+        flush();
+    }
+    return labels;
 }
 
 QPixmap ResourceModule::bitmap(int id) const

@@ -1,6 +1,7 @@
 // Resource module loader: a language bundle (english.rcc, chinese.rcc) reached by identifier.
 #pragma once
 
+#include <QHash>
 #include <QIcon>
 #include <QJsonObject>
 #include <QList>
@@ -58,6 +59,10 @@ public:
 
     // Texts of the string table; a null QString when the module has no such string.
     QString string(int id) const;
+    // The labels the dialog templates give fields (a label's dynamic property "fields" names
+    // them), by field name, without footnote marks ("[2]") and colons; a field that two
+    // labels name gets both, joined by " / ".
+    QHash<QString, QString> fieldLabels() const;
     // Null pixmap / icon when missing.
     QPixmap bitmap(int id) const;
     QIcon icon(int id) const;

@@ -35,8 +35,10 @@ bool ConfigurationFile::read(const QString& path, ConfigurationFile* file, QStri
     } else {
         QList<DocumentError> found;
         if (tooLarge)
-            found.append({QString(), QStringLiteral("the file is too large for a configuration: "
-                                                    "more than 1 MiB")});
+            found.append({QString(),
+                          QStringLiteral("the file is too large for a configuration: "
+                                         "more than 1 MiB"),
+                          DocumentError::FileTooLarge});
         else
             result.document = ConfigDocument::parse(data, &found);
         if (!found.isEmpty()) {

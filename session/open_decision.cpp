@@ -4,11 +4,10 @@
 
 #include "field_couplings.h"
 #include "field_encodings.h"
+#include "message_ids.h"
 
 namespace {
 
-constexpr int kMsgUnsupportedSeries = 107;
-constexpr int kMsgSpecialVersion = 111;
 const char* const kAcceptedSeries[] = {"PDT", "PDR", "DVR"};
 constexpr std::uint8_t kSpecialVersionBit = 0x80;
 
@@ -18,9 +17,9 @@ int OpenDecision::refusalMessage() const
 {
     switch (verdict) {
     case Verdict::UnsupportedSeries:
-        return kMsgUnsupportedSeries;
+        return MessageIds::UnsupportedSeries;
     case Verdict::SpecialVersion:
-        return kMsgSpecialVersion;
+        return MessageIds::SpecialVersion;
     case Verdict::Served:
         break;
     }

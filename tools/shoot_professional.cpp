@@ -108,6 +108,8 @@ int main(int argc, char** argv)
     ShotController controller(block);
     ProfessionalViewOptions options;
     options.strings = [&resources](int id) { return resources->string(id); };
+    const QHash<QString, QString> labels = resources->fieldLabels();
+    options.labels = [&labels](Field f) { return labels.value(QLatin1String(fieldDef(f).name)); };
     options.prompts.question = [](const QString&) { return true; };
     options.prompts.message = [](const QString& text) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
@@ -160,10 +162,10 @@ int main(int argc, char** argv)
         f.write("{\"format\": \"norvel-configuration\", \"version\": 1, \"fields\": {" + fields +
                 "}}");
     }
-    ImportWindow importing(controller, batch, block, options.strings);
+    ImportWindow importing(controller, batch, block, options.strings, options.labels);
     importing.show();
     ok = save(&importing, name("import")) && ok;
-    ImportWindow refusing(controller, refused, block, options.strings);
+    ImportWindow refusing(controller, refused, block, options.strings, options.labels);
     refusing.show();
     ok = save(&refusing, name("import-refused")) && ok;
 

@@ -72,6 +72,7 @@ struct FaultHarness
         o.backupDir = backupDir;
         frame.reset();
         block = ConfigBlock();
+        prompter.texts = [](int id) { return testModule().string(id); };
         frame = std::make_unique<Wizird>(testModule(), block, link, prompter, o);
     }
     void replug()

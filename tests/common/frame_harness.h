@@ -48,6 +48,8 @@ struct FrameHarness
         };
         frame.reset();
         block = ConfigBlock();
+        // The frame's messages and the prompter's texts come from the same module.
+        prompter.texts = [module](int id) { return testModule(module).string(id); };
         frame = std::make_unique<Wizird>(testModule(module), block, link, prompter, o);
     }
 

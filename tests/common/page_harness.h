@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 // Creates page class T for template `templateId` of `module`, bound to `block`.
@@ -17,6 +18,13 @@ template <class T>
 std::unique_ptr<T> makePage(ConfigBlock& block, int templateId, Prompter* prompter = nullptr,
                             const QString& module = QStringLiteral("english"))
 {
+    // In the frame a page always has the prompter, which gives it the texts of the module its
+    // form comes from; a test without one gets one that answers the defaults.
+    static std::map<QString, ScriptedPrompter> quiet;
+    if (prompter == nullptr)
+        prompter = &quiet[module];
+    if (auto* scripted = dynamic_cast<ScriptedPrompter*>(prompter))
+        scripted->texts = [module](int id) { return testModule(module).string(id); };
     auto page = std::make_unique<T>(block, prompter);
     QString error;
     QWidget* form = testModule(module).loadDialog(templateId, page.get(), &error);

@@ -224,6 +224,14 @@ TEST(FieldFilterModel, FindsFieldsByPartOfTheirNameIgnoringCase)
     EXPECT_GE(expected.size(), 4);
     EXPECT_EQ(filteredNames(filter), expected);
 
+    // The page label and the meaning are found as well, in the module's words.
+    model.setTexts(moduleTexts(QStringLiteral("chinese")));
+    filter.setNameFilter(QStringLiteral("欠压"));
+    EXPECT_EQ(filteredNames(filter), QStringList{QStringLiteral("UnderVoltage")});
+    filter.setNameFilter(moduleTexts(QStringLiteral("chinese")).text(ViewTexts::TorqueMode));
+    EXPECT_EQ(filteredNames(filter),
+              QStringList({QStringLiteral("ControlModeCopy"), QStringLiteral("ControlMode")}));
+
     filter.setNameFilter(QStringLiteral("no such field"));
     EXPECT_EQ(filter.rowCount(), 0);
     filter.setNameFilter(QString());

@@ -199,7 +199,8 @@ TEST(FieldTableModelCouplings, ChoosingBoostAgainSettlesAConflictTheControllerHo
     FieldTableModel model;
     load(model, fullWith({{Field::BoostFunction, 1}, {Field::EconomyFunction, 1}}));
     ModelRecorder recorder(model);
-    ASSERT_TRUE(model.setData(model.index(model.rowOf(Field::BoostFunction), 1), true));
+    ASSERT_TRUE(model.setData(
+        model.index(model.rowOf(Field::BoostFunction), FieldTableModel::ValueColumn), true));
     EXPECT_TRUE(model.block().flag(Field::BoostFunction));
     EXPECT_FALSE(model.block().flag(Field::EconomyFunction));
     EXPECT_EQ(model.block().get(Field::BrakeSensorType), 0u);
@@ -364,7 +365,7 @@ TEST(FieldTableModelWords, TheChineseModuleSaysEveryUnitMeaningAndFlagInItsOwnWo
                 for (std::int64_t v = s.min; v <= std::min(s.max, s.min + 255 * s.step);
                      v += s.step) {
                     const QString meaning =
-                        texts.phrase(model.rules().meaning(f, static_cast<std::uint32_t>(v)));
+                        texts.word(model.rules().meaningWord(f, static_cast<std::uint32_t>(v)));
                     EXPECT_FALSE(english(meaning)) << v << " " << meaning.toStdString();
                 }
             const QString tip =

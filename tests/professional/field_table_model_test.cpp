@@ -169,8 +169,10 @@ TEST(FieldTableModelRefusals, ValuesThatAreNoWholeNumberOrNoStateAreRefused)
     const ConfigBlock block = presetBlock(QStringLiteral("full"));
     FieldTableModel model;
     load(model, block);
-    const QModelIndex current = model.index(model.rowOf(Field::MaxMotorCurrent), 1);
-    const QModelIndex boost = model.index(model.rowOf(Field::BoostFunction), 1);
+    const QModelIndex current =
+        model.index(model.rowOf(Field::MaxMotorCurrent), FieldTableModel::ValueColumn);
+    const QModelIndex boost =
+        model.index(model.rowOf(Field::BoostFunction), FieldTableModel::ValueColumn);
 
     EXPECT_FALSE(model.setData(current, QStringLiteral("eighty"), Qt::EditRole));
     EXPECT_FALSE(model.setData(current, 80.5, Qt::EditRole));

@@ -54,6 +54,8 @@ protected:
         return path;
     }
 
+    // The english module's texts, as import mode gives them.
+    const ImportWindow::Strings english = [](int id) { return testModule().string(id); };
     QTemporaryDir dir;
     int files = 0;
     RecordingAccess access;
@@ -62,7 +64,8 @@ protected:
 
 TEST_F(ImportWindowTest, ListsTheChangesAndWritesExactlyThem)
 {
-    ImportWindow window(access, document("\"MaxMotorCurrent\": 60, \"StartupDelay\": 5"), full, {});
+    ImportWindow window(access, document("\"MaxMotorCurrent\": 60, \"StartupDelay\": 5"), full,
+                        english);
     EXPECT_TRUE(window.windowTitle().startsWith("Import - batch"));
     ASSERT_TRUE(window.canWrite());
     EXPECT_EQ(
@@ -119,11 +122,11 @@ TEST_F(ImportWindowTest, RefusalsNameTheFieldAndHoldWrite)
         {document("\"MaxMotorCurrent\": 60",
                   ", \"controller\": {\"prefix\": \"DVR\", \"number\": \"48200\", \"options\": "
                   "\"41\", \"variant\": \"J\", \"software\": \"0405\"}"),
-         "--force"},
+         "DVR48200J"},
         {dir.filePath("absent.json"), "absent.json"},
     };
     for (const auto& c : cases) {
-        ImportWindow window(access, c.path, full, {});
+        ImportWindow window(access, c.path, full, english);
         EXPECT_FALSE(window.canWrite()) << c.path.toStdString();
         ASSERT_FALSE(window.refusals().isEmpty());
         EXPECT_TRUE(window.refusals().join('\n').contains(c.names))
@@ -133,7 +136,7 @@ TEST_F(ImportWindowTest, RefusalsNameTheFieldAndHoldWrite)
     }
     EXPECT_TRUE(access.writes.isEmpty());
 
-    ImportWindow same(access, document("\"StartupDelay\": 5"), full, {});
+    ImportWindow same(access, document("\"StartupDelay\": 5"), full, english);
     EXPECT_FALSE(same.canWrite()) << "nothing to write";
     EXPECT_TRUE(same.refusals().isEmpty());
 }
@@ -141,7 +144,7 @@ TEST_F(ImportWindowTest, RefusalsNameTheFieldAndHoldWrite)
 TEST_F(ImportWindowTest, AFailedWriteSaysWhyAndMayBeRetried)
 {
     access.fail = true;
-    ImportWindow window(access, document("\"Abs\": false"), full, {});
+    ImportWindow window(access, document("\"Abs\": false"), full, english);
     QString shown;
     window.showError = [&shown](const QString& error) { shown = error; };
     window.write();
@@ -170,16 +173,16 @@ TEST_F(ImportWindowTest, ShowsWhichControllerAndAfterAVerifiedWriteWhatItHoldsNo
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->topLevelItemCount(), 1);
     const QTreeWidgetItem* row = list->topLevelItem(0);
-    EXPECT_EQ(row->text(3), words.phrase(FieldRules::unit(Field::MaxMotorCurrent)));
-    EXPECT_FALSE(row->text(3).isEmpty());
-    EXPECT_EQ(row->text(4), words.phrase(FieldRules(full).meaning(Field::MaxMotorCurrent, 60)));
+    EXPECT_EQ(row->text(4), words.word(FieldRules::unitWord(Field::MaxMotorCurrent)));
+    EXPECT_FALSE(row->text(4).isEmpty());
+    EXPECT_EQ(row->text(5), words.word(FieldRules(full).meaningWord(Field::MaxMotorCurrent, 60)));
 
     const QString cancel = window.cancelButton()->text();
     window.askClose = [] { return false; }; // the technician stays to look
     window.write();
-    EXPECT_EQ(window.statusText(), strings(ImportWindow::WrittenAndVerified));
-    EXPECT_EQ(row->text(1), row->text(2)) << "the controller holds the file's value";
-    EXPECT_EQ(window.cancelButton()->text(), strings(ImportWindow::CloseButton));
+    EXPECT_EQ(window.statusText(), words.text(ViewTexts::ImportWrittenAndVerified));
+    EXPECT_EQ(row->text(2), row->text(3)) << "the controller holds the file's value";
+    EXPECT_EQ(window.cancelButton()->text(), words.text(ViewTexts::ImportCloseButton));
     EXPECT_NE(window.cancelButton()->text(), cancel);
     EXPECT_FALSE(window.canWrite());
 }
@@ -187,7 +190,7 @@ TEST_F(ImportWindowTest, ShowsWhichControllerAndAfterAVerifiedWriteWhatItHoldsNo
 TEST_F(ImportWindowTest, TextsComeFromTheModuleWhereItHasThem)
 {
     const auto chinese = [](int id) {
-        return id == ImportWindow::TitlePrefix ? QStringLiteral("导入 - ") : QString();
+        return id == ViewTexts::ImportTitlePrefix ? QStringLiteral("导入 - ") : QString();
     };
     ImportWindow window(access, document("\"Abs\": false"), full, chinese);
     EXPECT_TRUE(window.windowTitle().startsWith(QStringLiteral("导入 - batch")));

@@ -4,6 +4,8 @@
 
 #include "field_table_model.h"
 #include "presets.h"
+#include "test_resources.h"
+#include "view_texts.h"
 
 #include <QList>
 #include <QSet>
@@ -29,9 +31,21 @@ inline ConfigBlock presetBlock(const QString& name)
     return block;
 }
 
-// A model showing `controller` unedited.
+// The view's texts and field labels from a built module.
+inline ViewTexts moduleTexts(const QString& name = QStringLiteral("english"))
+{
+    const ResourceModule& module = testModule(name);
+    ViewTexts texts([&module](int id) { return module.string(id); });
+    const QHash<QString, QString> labels = module.fieldLabels();
+    texts.labels = [labels](Field f) { return labels.value(QLatin1String(fieldDef(f).name)); };
+    return texts;
+}
+
+// A model showing `controller` unedited, in the english module's words unless it has others.
 inline void load(FieldTableModel& model, const ConfigBlock& controller)
 {
+    if (model.headerData(FieldTableModel::NameColumn, Qt::Horizontal).toString().isEmpty())
+        model.setTexts(moduleTexts());
     model.setBlocks(controller, controller);
 }
 

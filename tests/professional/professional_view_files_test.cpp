@@ -66,7 +66,7 @@ TEST_F(ProfessionalViewTest, ARefusedFileChangesNothingAndNamesTheFields)
     trigger(*view, ProfessionalView::Action::Open);
     ASSERT_EQ(answers.messages.size(), 2);
     EXPECT_TRUE(answers.messages[0].contains(QLatin1String("basic.json")));
-    EXPECT_TRUE(answers.messages[1].contains(identityText(basic)));
+    EXPECT_TRUE(answers.messages[1].contains(moduleTexts().identity(basic)));
     EXPECT_EQ(view->editedBlock(), before);
 
     // Neither an image nor a document.
@@ -220,7 +220,7 @@ TEST_F(ProfessionalViewTest, ConnectRefusesAControllerOfAnotherModel)
     auto view = offline(path);
     trigger(*view, ProfessionalView::Action::Connect);
     ASSERT_EQ(answers.messages.size(), 1);
-    EXPECT_TRUE(answers.messages[0].contains(identityText(basic)));
+    EXPECT_TRUE(answers.messages[0].contains(moduleTexts().identity(basic)));
     EXPECT_FALSE(view->isOnline());
     EXPECT_FALSE(view->action(ProfessionalView::Action::Write)->isEnabled());
     EXPECT_EQ(view->editedBlock(), full);

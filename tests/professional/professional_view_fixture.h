@@ -139,7 +139,7 @@ struct Answers
 
 inline QString english(int id)
 {
-    return ViewTexts().text(id);
+    return moduleTexts().text(id);
 }
 
 inline ConfigBlock with(ConfigBlock block,
@@ -159,6 +159,8 @@ protected:
     ProfessionalViewOptions options()
     {
         ProfessionalViewOptions o;
+        const ResourceModule& en = testModule();
+        o.strings = [&en](int id) { return en.string(id); };
         o.prompts = answers.prompts();
         o.backupDir = backupDir;
         return o;

@@ -26,6 +26,37 @@ TEST_F(ResourceModuleTest, EveryIdentifierTheProgramAsksForExistsInBothModules)
     }
 }
 
+// Each field a page shows has the label that page gives it, in the module's words, without the
+// footnote mark; a byte two labels share gets both.
+TEST_F(ResourceModuleTest, FieldLabelsAreThePagesLabelsOfTheirFields)
+{
+    const struct
+    {
+        const char* field;
+        const char* english;
+        const char* chinese;
+    } cases[] = {
+        {"FootSwitch", "Foot Switch", "脚踏开关"},
+        {"UnderVoltage", "Under Voltage", "欠压值"},
+        {"HallPhaseSequence", "Hall Order", "霍尔相序"},
+        {"ThrottleStartEndSteps",
+         "Throttle effective starting position / Throttle effective ending "
+         "position",
+         "油门有效起始位置 / 油门有效终止位置"},
+        {"PreferredAddress", "Preferred Address", "首选地址"},
+        {"SerialNumber", "", ""},
+    };
+    const QHash<QString, QString> en = module("english").fieldLabels();
+    const QHash<QString, QString> cn = module("chinese").fieldLabels();
+    for (const auto& c : cases) {
+        EXPECT_EQ(en.value(c.field), QString::fromUtf8(c.english)) << c.field;
+        EXPECT_EQ(cn.value(c.field), QString::fromUtf8(c.chinese)) << c.field;
+    }
+    // Both modules label the same fields.
+    EXPECT_EQ(QSet<QString>(en.keyBegin(), en.keyEnd()), QSet<QString>(cn.keyBegin(), cn.keyEnd()));
+    EXPECT_GE(en.size(), 60);
+}
+
 TEST_F(ResourceModuleTest, BothModulesLoadSideBySideEachWithItsOwnTexts)
 {
     const ResourceModule& en = module(QStringLiteral("english"));
