@@ -14,7 +14,6 @@
 
 namespace {
 
-const char kFormat[] = "norvel-configuration";
 
 // Fields that no controller lets anyone write; they never belong under "fields".
 bool neverWritable(const FieldDef& def)
@@ -246,12 +245,12 @@ ConfigDocument ConfigDocument::parse(const QByteArray& json, QList<DocumentError
         }
         const QJsonValue format = root.value(QStringLiteral("format"));
         const QJsonValue version = root.value(QStringLiteral("version"));
-        if (format.toString() != QLatin1String(kFormat)) {
+        if (format.toString() != QLatin1String(ConfigDocument::kFormat)) {
             found.append({QString(),
                           QStringLiteral("not a configuration document: format is %1, not \"%2\"")
-                              .arg(jsonText(format), QLatin1String(kFormat)),
+                              .arg(jsonText(format), QLatin1String(ConfigDocument::kFormat)),
                           DocumentError::WrongFormat,
-                          {jsonLiteral(format), QLatin1String(kFormat)}});
+                          {jsonLiteral(format), QLatin1String(ConfigDocument::kFormat)}});
         } else if (!version.isDouble() || version.toDouble() != std::floor(version.toDouble()) ||
                    version.toDouble() < 1) {
             found.append(
@@ -347,7 +346,7 @@ QByteArray ConfigDocument::toJson() const
         return text.replace("\n", "\n    ");
     };
     QByteArray out = "{\n    \"format\": \"";
-    out += kFormat;
+    out += ConfigDocument::kFormat;
     out += "\",\n    \"version\": " + QByteArray::number(kFormatVersion);
     if (controller) {
         QJsonObject c;
@@ -451,58 +450,4 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
     if (result)
         *result = next;
     return true;
-}
-
-ConfigDocument documentFromAssignments(const QStringList& assignments, QList<DocumentError>* errors)
-{
-    QJsonObject fields;
-    QList<DocumentError> found;
-    for (const QString& a : assignments) {
-        const int eq = a.indexOf(QLatin1Char('='));
-        if (eq <= 0) {
-            found.append({a,
-                          QStringLiteral("%1: not NAME=VALUE").arg(a),
-                          DocumentError::NotAssignment,
-                          {a}});
-            continue;
-        }
-        const QString name = a.left(eq);
-        const QString text = a.mid(eq + 1).trimmed();
-        QJsonValue v;
-        bool isInt = false;
-        const qint64 n = text.toLongLong(&isInt);
-        if (text == QLatin1String("true") || text == QLatin1String("false"))
-            v = text == QLatin1String("true");
-        else if (isInt)
-            v = static_cast<double>(n);
-        else if (bool isNumber = false; text.toDouble(&isNumber), isNumber)
-            v = text.toDouble();
-        else
-            v = text;
-        if (fields.contains(name))
-            found.append({name,
-                          QStringLiteral("%1: assigned twice").arg(name),
-                          DocumentError::AssignedTwice,
-                          {name}});
-        fields.insert(name, v);
-    }
-    QJsonObject root;
-    root.insert(QStringLiteral("format"), QLatin1String(kFormat));
-    root.insert(QStringLiteral("version"), ConfigDocument::kFormatVersion);
-    root.insert(QStringLiteral("fields"), fields);
-    QList<DocumentError> parseErrors;
-    ConfigDocument doc = ConfigDocument::parse(QJsonDocument(root).toJson(), &parseErrors);
-    found += parseErrors;
-    if (errors)
-        *errors = found;
-    if (!found.isEmpty())
-        return {};
-    // Keep the order the assignments were given in (JSON objects sort their keys).
-    ConfigDocument ordered;
-    for (const QString& a : assignments) {
-        const FieldDef* def = fieldNamed(a.left(a.indexOf(QLatin1Char('='))));
-        if (def && doc.names(def->field))
-            ordered.fields.append({def->field, doc.value(def->field)});
-    }
-    return ordered;
 }

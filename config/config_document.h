@@ -83,6 +83,7 @@ struct FieldChange
 struct ConfigDocument
 {
     static constexpr int kFormatVersion = 1;
+    static constexpr char kFormat[] = "norvel-configuration"; // the "format" entry
 
     // The identity part, when the document has one: the identity bytes of the controller it
     // was taken from; every other byte of the block is 0xFF.
