@@ -54,6 +54,9 @@ public:
         MissingNote,
         NoCurveHint,
         BackupLegend, // 299
+        // Added later, in the windows' range.
+        RegenResumeLine = 621,
+        RegenCutBackMark,
     };
 
     // `strings` returns string N of the loaded module, empty when it lacks it (or is unset).

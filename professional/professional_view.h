@@ -123,6 +123,9 @@ public:
     // The files opened or saved lately, newest first (kept between runs).
     static QStringList recentFiles();
     QMenu* recentMenu() const { return m_recentMenu; }
+    // Controller > Port: "Search all ports" and the ports the access lists; the choice is
+    // remembered between runs.
+    QMenu* portMenu() const { return m_portMenu; }
     QUndoStack* undoStack() const { return m_undo; }
 
     QAction* action(Action a) const { return m_actions.value(static_cast<int>(a)); }
@@ -177,6 +180,9 @@ private:
     bool settleUnsavedChanges(int questionId);
     void rememberRecent(const QString& path);
     void updateRecentMenu();
+    void updatePortMenu();
+    // Empty: search every port.
+    void choosePort(const QString& port);
     // What Undo brings back: the table's values and the file they belong to.
     struct Snapshot
     {
@@ -229,6 +235,7 @@ private:
     QHash<int, QAction*> m_actions;
     QUndoStack* m_undo = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_portMenu = nullptr;
     bool m_restoring = false;
     QList<std::pair<QString, QString>> m_identityRows;
     // Reasons the model gave for the edit now in progress.

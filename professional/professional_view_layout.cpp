@@ -11,8 +11,10 @@
 #include "field_filter_model.h"
 #include "field_rules.h"
 #include "field_table_model.h"
+#include "port_choice.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -305,6 +307,11 @@ void ProfessionalView::buildActions()
     editMenu->addAction(find);
     QMenu* controller = menuBar()->addMenu(text(VT::ControllerMenu));
     controller->addActions({connectAction, read, write});
+    m_portMenu = controller->addMenu(text(VT::PortMenu));
+    m_portMenu->setObjectName(QStringLiteral("ports"));
+    // Listed afresh each time: adapters come and go while the window is open.
+    connect(m_portMenu, &QMenu::aboutToShow, this, &ProfessionalView::updatePortMenu);
+    updatePortMenu();
     controller->addSeparator();
     controller->addAction(restore);
 
@@ -317,4 +324,45 @@ void ProfessionalView::buildActions()
     bar->addActions({open, save, compare});
     bar->addSeparator();
     bar->addAction(close);
+}
+
+void ProfessionalView::updatePortMenu()
+{
+    m_portMenu->clear();
+    const QString chosen = rememberedPort();
+    auto* group = new QActionGroup(m_portMenu);
+    const auto addChoice = [this, group, &chosen](const QString& label, const QString& port,
+                                                  bool current) {
+        QAction* a = m_portMenu->addAction(label);
+        a->setCheckable(true);
+        a->setChecked(current);
+        a->setData(port);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, port] { choosePort(port); });
+    };
+    const QList<SerialPortEntry> ports = m_access ? m_access->serialPorts() : QList<SerialPortEntry>();
+    bool listed = false;
+    for (const SerialPortEntry& p : ports)
+        listed = listed || chosen == p.device || chosen == p.stable;
+    // A remembered port that is not plugged in now counts as "all": that is what a search does.
+    addChoice(text(VT::SearchAllPorts), QString(), chosen.isEmpty() || !listed);
+    m_portMenu->addSeparator();
+    for (const SerialPortEntry& p : ports) {
+        // The stable name is the one to keep: the device number changes with the socket.
+        const QString port = p.stable.isEmpty() ? p.device : p.stable;
+        const QString label = p.stable.isEmpty()
+                                  ? p.device
+                                  : QStringLiteral("%1 (%2)").arg(p.stable, p.device);
+        addChoice(label, port, listed && (chosen == p.device || chosen == p.stable));
+    }
+    if (ports.isEmpty())
+        m_portMenu->addAction(text(VT::NoPortFound))->setEnabled(false);
+}
+
+void ProfessionalView::choosePort(const QString& port)
+{
+    rememberPort(port);
+    if (m_access)
+        m_access->usePort(port);
+    updateActions();
 }

@@ -153,6 +153,7 @@ constexpr Entry kEnglish[] = {
     {ViewTexts::UndoTip, "Take back the last change to the table"},
     {ViewTexts::RedoTip, "Make the change taken back again"},
     {ViewTexts::FindTip, "Put the cursor in the filter by field name"},
+    {ViewTexts::NoPortFound, "No serial port found"},
 };
 
 // Meanings and units the rules unit gives in English: the texts that say them.

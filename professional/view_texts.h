@@ -145,6 +145,7 @@ public:
         UndoTip = 618, // 616 and 617 belong to import mode's window
         RedoTip,
         FindTip, // 620
+        NoPortFound = 623, // 621 and 622 belong to the curves
     };
 
     // `strings` returns string N of the loaded module, empty when it lacks it (or is unset).
