@@ -6,9 +6,9 @@
 #include "config_block.h"
 #include "cstep1.h"
 #include "import_mode.h"
-#include "port_choice.h"
 #include "link_worker.h"
 #include "message_prompter.h"
+#include "port_choice.h"
 #include "presets.h"
 #include "professional_mode.h"
 #include "resource_module.h"
@@ -333,8 +333,7 @@ int CNorvelControllerApp::run(QApplication&)
         return runProfessionalMode(*resources, link, prompter, viewPorts, options.backupDir,
                                    openFile);
     if (parser.isSet(importOption))
-        return runImportMode(*resources, link, prompter, viewPorts, options.backupDir,
-                             importFile);
+        return runImportMode(*resources, link, prompter, viewPorts, options.backupDir, importFile);
 
     ConfigBlock block;
     Wizird frame(*resources, block, link, prompter, options);

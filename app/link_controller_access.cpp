@@ -4,8 +4,8 @@
 
 #include "backup_file.h"
 #include "controller_session.h"
-#include "prompter.h"
 #include "link.h"
+#include "prompter.h"
 #include "transfers.h"
 
 #include <QCoreApplication>

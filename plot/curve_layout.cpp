@@ -103,8 +103,8 @@ void placeLabels(CurveLayout* layout, const QFont& font, const Curve& c, const C
         placer.avoid(linePolygon(line, c, plot));
     for (const CurveMark& m : c.marks)
         if (m.across == CurveMark::NoLine)
-            placer.occupy(QRectF(layout->map(c, m.at) - QPointF(kDot, kDot),
-                                 QSizeF(2 * kDot, 2 * kDot)));
+            placer.occupy(
+                QRectF(layout->map(c, m.at) - QPointF(kDot, kDot), QSizeF(2 * kDot, 2 * kDot)));
     // Lines across first, then the points.
     for (bool across : {true, false})
         for (const CurveMark& m : c.marks) {
@@ -162,9 +162,8 @@ CurveLayout layoutCurve(const QFont& font, const QRectF& rect, const CurveSheet&
 
     l.yStep = c.onOff ? (c.yMax - c.yMin) : niceStep(c.yMax - c.yMin) * 2;
     for (double y = c.yMin; y <= c.yMax + 1e-9; y += l.yStep)
-        l.yTicks.append(c.onOff
-                            ? texts.text(y > c.yMin ? CurveTexts::OnTick : CurveTexts::OffTick)
-                            : curveNumber(y));
+        l.yTicks.append(c.onOff ? texts.text(y > c.yMin ? CurveTexts::OnTick : CurveTexts::OffTick)
+                                : curveNumber(y));
     for (const QString& t : l.yTicks)
         l.tickWidth = std::max(l.tickWidth, fm.horizontalAdvance(t));
     const double left = lh + 8 + l.tickWidth + 6;

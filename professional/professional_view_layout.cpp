@@ -40,6 +40,8 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace ProfessionalViewSupport;
 
 // --- Window ------------------------------------------------------------------------------------
@@ -329,6 +331,7 @@ void ProfessionalView::buildActions()
 void ProfessionalView::updatePortMenu()
 {
     m_portMenu->clear();
+    qDeleteAll(m_portMenu->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
     const QString chosen = rememberedPort();
     auto* group = new QActionGroup(m_portMenu);
     const auto addChoice = [this, group, &chosen](const QString& label, const QString& port,
@@ -340,23 +343,24 @@ void ProfessionalView::updatePortMenu()
         group->addAction(a);
         connect(a, &QAction::triggered, this, [this, port] { choosePort(port); });
     };
-    const QList<SerialPortEntry> ports = m_access ? m_access->serialPorts() : QList<SerialPortEntry>();
-    bool listed = false;
-    for (const SerialPortEntry& p : ports)
-        listed = listed || chosen == p.device || chosen == p.stable;
+    const QList<SerialPortEntry> ports =
+        m_access ? m_access->serialPorts() : QList<SerialPortEntry>();
+    const auto isChosen = [&chosen](const SerialPortEntry& p) {
+        return !chosen.isEmpty() && (chosen == p.device || chosen == p.stable);
+    };
+    const bool listed = std::any_of(ports.begin(), ports.end(), isChosen);
     // A remembered port that is not plugged in now counts as "all": that is what a search does.
-    addChoice(text(VT::SearchAllPorts), QString(), chosen.isEmpty() || !listed);
+    addChoice(text(ViewTexts::SearchAllPorts), QString(), !listed);
     m_portMenu->addSeparator();
     for (const SerialPortEntry& p : ports) {
         // The stable name is the one to keep: the device number changes with the socket.
         const QString port = p.stable.isEmpty() ? p.device : p.stable;
-        const QString label = p.stable.isEmpty()
-                                  ? p.device
-                                  : QStringLiteral("%1 (%2)").arg(p.stable, p.device);
-        addChoice(label, port, listed && (chosen == p.device || chosen == p.stable));
+        const QString label =
+            p.stable.isEmpty() ? p.device : QStringLiteral("%1 (%2)").arg(p.stable, p.device);
+        addChoice(label, port, isChosen(p));
     }
     if (ports.isEmpty())
-        m_portMenu->addAction(text(VT::NoPortFound))->setEnabled(false);
+        m_portMenu->addAction(text(ViewTexts::NoPortFound))->setEnabled(false);
 }
 
 void ProfessionalView::choosePort(const QString& port)

@@ -128,7 +128,7 @@ constexpr Entry kEnglish[] = {
     {ViewTexts::ControllerColumnTip, "As last read from the controller"},
     {ViewTexts::BackupColumnTip, "As saved on the first connection"},
     {ViewTexts::OnOffRefusal, "%1 is either on or off"},
-    {ViewTexts::WholeNumberRefusal, "%1 takes a whole number"},
+    {ViewTexts::WholeNumberRefusal, "%1 takes a whole number (valid: %2)"},
     {ViewTexts::EvenSpan, "even %1..%2"},
     {ViewTexts::SteppedSpan, "%1..%2 in steps of %3"},
     {ViewTexts::SpanSeparator, " or "},

@@ -144,7 +144,7 @@ public:
         TakeOverTip,
         UndoTip = 618, // 616 and 617 belong to import mode's window
         RedoTip,
-        FindTip, // 620
+        FindTip,           // 620
         NoPortFound = 623, // 621 and 622 belong to the curves
     };
 

@@ -337,12 +337,12 @@ TEST(CurvesTest, EveryVoltageAndTemperatureMarkStandsAtItsOwnValue)
         {CurveKind::Voltage, Field::UnderVoltage, 60, Field::OverVoltage, 80},
         {CurveKind::Voltage, Field::UnderVoltage, 60, Field::OverVoltage, 55},
         {CurveKind::Voltage, Field::UnderVoltage, 80, Field::OverVoltage, 60},
-        {CurveKind::Temperature, Field::StopOutputTemperature, 110,
-         Field::ResumeOutputTemperature, 90},
-        {CurveKind::Temperature, Field::StopOutputTemperature, 110,
-         Field::ResumeOutputTemperature, 130},
-        {CurveKind::Temperature, Field::StopOutputTemperature, 110,
-         Field::ResumeOutputTemperature, 110},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         90},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         130},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         110},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << curveKindName(k.kind).toStdString() << " "

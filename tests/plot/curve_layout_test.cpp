@@ -36,12 +36,12 @@ TEST(CurveLayoutTest, LabelsSitAtTheirOwnValuesClearOfEachOther)
         {CurveKind::Voltage, Field::UnderVoltage, 60, Field::OverVoltage, 55},
         {CurveKind::Voltage, Field::UnderVoltage, 80, Field::OverVoltage, 60},
         {CurveKind::Voltage, Field::UnderVoltage, 48, Field::OverVoltage, 50},
-        {CurveKind::Temperature, Field::StopOutputTemperature, 110,
-         Field::ResumeOutputTemperature, 90},
-        {CurveKind::Temperature, Field::StopOutputTemperature, 110,
-         Field::ResumeOutputTemperature, 130},
-        {CurveKind::Temperature, Field::StopOutputTemperature, 110,
-         Field::ResumeOutputTemperature, 112},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         90},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         130},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         112},
     };
     // The panel at its usual size, and at scale 1.5.
     const struct
@@ -52,9 +52,9 @@ TEST(CurveLayoutTest, LabelsSitAtTheirOwnValuesClearOfEachOther)
     const CurveTexts texts;
     for (const auto& size : sizes)
         for (const Case& k : cases) {
-            SCOPED_TRACE(testing::Message() << curveKindName(k.kind).toStdString() << " "
-                                            << k.firstValue << "/" << k.secondValue << " at "
-                                            << size.pixelSize << " px");
+            SCOPED_TRACE(testing::Message()
+                         << curveKindName(k.kind).toStdString() << " " << k.firstValue << "/"
+                         << k.secondValue << " at " << size.pixelSize << " px");
             ConfigBlock block = fullPreset();
             block.set(k.first, k.firstValue);
             block.set(k.second, k.secondValue);
@@ -73,9 +73,9 @@ TEST(CurveLayoutTest, LabelsSitAtTheirOwnValuesClearOfEachOther)
                 ASSERT_NE(m, nullptr);
                 // Its own words and value, anchored where that value is on the axis.
                 EXPECT_EQ(label.text, texts.label(m->label).arg(curveNumber(m->value) +
-                                                                 (k.kind == CurveKind::Voltage
-                                                                      ? QStringLiteral(" V")
-                                                                      : QStringLiteral(" °C"))));
+                                                                (k.kind == CurveKind::Voltage
+                                                                     ? QStringLiteral(" V")
+                                                                     : QStringLiteral(" °C"))));
                 EXPECT_NEAR(label.anchor.x(), l.map(c, {m->value, 0}).x(), 0.01)
                     << label.text.toStdString();
                 EXPECT_LE(distanceTo(label.anchor, label.rect), labelReach(font))

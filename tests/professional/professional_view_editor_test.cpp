@@ -202,8 +202,8 @@ QList<std::pair<QString, bool>> portChoices(ProfessionalView& view)
     QList<std::pair<QString, bool>> choices;
     for (QAction* a : view.portMenu()->actions())
         if (!a->isSeparator())
-            choices.append({a->isCheckable() ? a->text() : QStringLiteral("-") + a->text(),
-                            a->isChecked()});
+            choices.append(
+                {a->isCheckable() ? a->text() : QStringLiteral("-") + a->text(), a->isChecked()});
     return choices;
 }
 
@@ -211,7 +211,8 @@ TEST_F(ProfessionalViewTest, PortMenuListsThePortsAndRemembersTheChoiceForEveryS
 {
     const QString all = english(ViewTexts::SearchAllPorts);
     const QString stable = file(QStringLiteral("usb-Norvel_Adapter_42-if00"), {});
-    controller.ports = {{QStringLiteral("/dev/ttyUSB0"), stable}, {QStringLiteral("/dev/ttyS0"), {}}};
+    controller.ports = {{QStringLiteral("/dev/ttyUSB0"), stable},
+                        {QStringLiteral("/dev/ttyS0"), {}}};
     const QString usb = stable + QStringLiteral(" (/dev/ttyUSB0)");
     auto view = online();
     using Choices = QList<std::pair<QString, bool>>;
@@ -235,8 +236,9 @@ TEST_F(ProfessionalViewTest, PortMenuListsThePortsAndRemembersTheChoiceForEveryS
     rememberPort(QStringLiteral("/dev/serial/by-id/usb-gone"));
     EXPECT_TRUE(portsToSearch().isEmpty());
     controller.ports.clear();
-    EXPECT_EQ(portChoices(*view),
-              (Choices{{all, true}, {QStringLiteral("-") + english(ViewTexts::NoPortFound), false}}));
+    EXPECT_EQ(
+        portChoices(*view),
+        (Choices{{all, true}, {QStringLiteral("-") + english(ViewTexts::NoPortFound), false}}));
 }
 
 } // namespace
