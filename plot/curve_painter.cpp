@@ -193,11 +193,16 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
         painter.drawText(
             QRectF(plot.left(), plot.bottom() + 4 + 2 * (lh + 4) + lh + 6, plot.width(), lh + 4),
             Qt::AlignCenter, texts.label(CurveLabel::Volts));
+    // The y axis' words run up beside it, no longer than the plot is high: past its ends they
+    // would run into the title or the legend. The turn is about a whole pixel, so that the
+    // glyphs sit on the device's grid at any scale.
     painter.save();
-    painter.translate(l.body.left() + lh / 2 + 2, plot.center().y());
+    painter.translate(std::round(l.body.left() + lh / 2 + 2), std::round(plot.center().y()));
     painter.rotate(-90);
+    const QString yTitle = QFontMetricsF(font).elidedText(texts.label(c.yAxis), Qt::ElideRight,
+                                                          plot.height());
     painter.drawText(QRectF(-plot.height() / 2, -lh / 2, plot.height(), lh), Qt::AlignCenter,
-                     texts.label(c.yAxis));
+                     yTitle);
     painter.restore();
 
     // The backup behind, then the settings, then the curve and its marks on top.
