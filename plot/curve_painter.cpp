@@ -199,8 +199,8 @@ void paintCurve(QPainter& painter, const QRectF& rect, const CurveSheet& sheet,
     painter.save();
     painter.translate(std::round(l.body.left() + lh / 2 + 2), std::round(plot.center().y()));
     painter.rotate(-90);
-    const QString yTitle = QFontMetricsF(font).elidedText(texts.label(c.yAxis), Qt::ElideRight,
-                                                          plot.height());
+    const QString yTitle =
+        QFontMetricsF(font).elidedText(texts.label(c.yAxis), Qt::ElideRight, plot.height());
     painter.drawText(QRectF(-plot.height() / 2, -lh / 2, plot.height(), lh), Qt::AlignCenter,
                      yTitle);
     painter.restore();
