@@ -101,6 +101,13 @@ void placeLabels(CurveLayout* layout, const QFont& font, const Curve& c, const C
     LabelPlacer placer(font, plot.adjusted(2, 2, -2, -2));
     for (const CurveLine& line : c.lines)
         placer.avoid(linePolygon(line, c, plot));
+    // Words across another setting's upright line would read as that line's. (A level's
+    // words sit on their own line: those are left out.)
+    for (const CurveMark& m : c.marks)
+        if (m.across == CurveMark::Vertical) {
+            const double x = layout->map(c, m.at).x();
+            placer.avoid(QPolygonF({QPointF(x, plot.top()), QPointF(x, plot.bottom())}));
+        }
     for (const CurveMark& m : c.marks)
         if (m.across == CurveMark::NoLine)
             placer.occupy(

@@ -158,6 +158,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -229,6 +230,7 @@ private:
     QTableView* m_table = nullptr;
     QLineEdit* m_filterEdit = nullptr;
     CurvePanel* m_curves = nullptr;
+    class QSplitter* m_splitter = nullptr;
     QList<QLabel*> m_identityNames;
     QList<QLabel*> m_identityValues;
     QLabel* m_status = nullptr;

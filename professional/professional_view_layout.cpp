@@ -33,6 +33,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -172,7 +174,7 @@ void ProfessionalView::build()
     m_table->horizontalHeader()->setSectionResizeMode(FieldTableModel::MeaningColumn,
                                                       QHeaderView::Stretch);
     m_curves = new CurvePanel(CurveTexts(m_options.strings), central);
-    auto* splitter = new QSplitter(Qt::Horizontal, central);
+    auto* splitter = m_splitter = new QSplitter(Qt::Horizontal, central);
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(m_table);
     splitter->addWidget(m_curves);
@@ -369,4 +371,31 @@ void ProfessionalView::choosePort(const QString& port)
     if (m_access)
         m_access->usePort(port);
     updateActions();
+}
+
+void ProfessionalView::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // The table whole where the window leaves the curve at least its smallest width; the
+    // curve takes the rest. (The meaning column stretches: its contents count.)
+    const QHeaderView* header = m_table->horizontalHeader();
+    int meaning = header->sectionSizeHint(FieldTableModel::MeaningColumn);
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        meaning = qMax(meaning,
+                       m_table->fontMetrics().horizontalAdvance(
+                           m_model->index(row, FieldTableModel::MeaningColumn).data().toString()) +
+                           12);
+    int columns = 0;
+    for (int c = 0; c < header->count(); ++c)
+        if (!header->isSectionHidden(c))
+            columns += c == FieldTableModel::MeaningColumn ? meaning : header->sectionSize(c);
+    const int table = columns + m_table->verticalHeader()->sizeHint().width() +
+                      m_table->verticalScrollBar()->sizeHint().width() + 2 * m_table->frameWidth();
+    const int total = m_splitter->width() - m_splitter->handleWidth();
+    const int curve = total - table;
+    // Where even that leaves too little, the table scrolls rather than squeezing its texts.
+    if (curve >= m_curves->minimumSizeHint().width() && curve < m_splitter->sizes().value(1))
+        m_splitter->setSizes({table, curve});
 }
