@@ -9,6 +9,7 @@
 #include "link_worker.h"
 #include "message_ids.h"
 #include "message_prompter.h"
+#include "port_choice.h"
 #include "presets.h"
 #include "professional_mode.h"
 #include "resource_module.h"
@@ -324,8 +325,12 @@ int CNorvelControllerApp::run(QApplication&)
         station.backupDir = options.backupDir;
         return runStationMode(*resources, prompter, station);
     }
+    // The professional view's port choice, remembered between runs, serves every mode that
+    // starts from a choice or a view; a port on the command line (or the demo's) wins.
+    const QStringList viewPorts = options.ports.isEmpty() ? portsToSearch() : options.ports;
     std::uint8_t runMode = CStep1::kGuideMode;
     if (parser.isSet(chooseOption)) {
+        options.ports = viewPorts;
         RunModeDialog chooser(*resources);
         if (!chooser.isValid()) {
             err << "norvel-controller: " << chooser.error() << "\n";
@@ -341,14 +346,13 @@ int CNorvelControllerApp::run(QApplication&)
                                          QString(), resources->string(MessageIds::DocumentFilter));
         if (file.isEmpty())
             return 0;
-        return runImportMode(*resources, link, prompter, options.ports, options.backupDir, file);
+        return runImportMode(*resources, link, prompter, viewPorts, options.backupDir, file);
     }
     if (parser.isSet(professionalOption) || runMode == CStep1::kProfessionalMode)
-        return runProfessionalMode(*resources, link, prompter, options.ports, options.backupDir,
+        return runProfessionalMode(*resources, link, prompter, viewPorts, options.backupDir,
                                    openFile);
     if (parser.isSet(importOption))
-        return runImportMode(*resources, link, prompter, options.ports, options.backupDir,
-                             importFile);
+        return runImportMode(*resources, link, prompter, viewPorts, options.backupDir, importFile);
 
     ConfigBlock block;
     Wizird frame(*resources, block, link, prompter, options);

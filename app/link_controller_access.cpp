@@ -4,6 +4,7 @@
 
 #include "backup_file.h"
 #include "controller_session.h"
+#include "link.h"
 #include "message_ids.h"
 #include "prompter.h"
 #include "transfers.h"
@@ -31,6 +32,7 @@ LinkControllerAccess::LinkControllerAccess(LinkWorker& link, Prompter& prompter,
 
 bool LinkControllerAccess::connectController(QWidget* parent)
 {
+    m_portChanged = false;
     m_connected =
         searchController(runnerOver(m_link, parent), m_link, m_prompter, m_ports, &m_port);
     return m_connected;
@@ -38,6 +40,9 @@ bool LinkControllerAccess::connectController(QWidget* parent)
 
 bool LinkControllerAccess::read(QWidget* parent, ConfigBlock* block, QString* error)
 {
+    // After a change of port, Read searches the chosen one first.
+    if (m_portChanged)
+        connectController(parent);
     if (!m_connected) {
         if (error)
             *error = m_prompter.line(M::NotConnected);
@@ -64,6 +69,11 @@ bool LinkControllerAccess::write(QWidget* parent, const ConfigBlock& current,
             *error = m_prompter.line(M::NotConnected);
         return false;
     }
+    if (m_portChanged) {
+        if (error)
+            *error = m_prompter.text(MessageIds::PortChangedReadFirst);
+        return false;
+    }
     // Nothing is written unless the controller's image is safe on disk first, or the user
     // chose to go on without it.
     if (!keepBackupsOrAsk(m_prompter, m_backupDir, current)) {
@@ -86,6 +96,26 @@ std::optional<ConfigBlock> LinkControllerAccess::firstBackup(const ConfigBlock& 
     if (!BackupFile(m_backupDir, ControllerKey(controller)).read(&image))
         return std::nullopt;
     return image;
+}
+
+QList<SerialPortEntry> LinkControllerAccess::serialPorts() const
+{
+    QList<SerialPortEntry> ports;
+    for (const QString& device : candidateSerialPorts())
+        ports.append({device, stablePortPath(device)});
+    return ports;
+}
+
+void LinkControllerAccess::usePort(const QString& port)
+{
+    const QStringList ports = port.isEmpty() ? QStringList() : QStringList{port};
+    if (ports == m_ports)
+        return;
+    m_ports = ports;
+    // The controller found so far may sit on another port: the next Read searches again, and
+    // nothing is written before it did.
+    m_portChanged =
+        m_connected && !ports.isEmpty() && resolvePortPath(port) != resolvePortPath(m_port);
 }
 
 bool openController(Prompter& prompter, LinkControllerAccess& access, ConfigBlock* block,

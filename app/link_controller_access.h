@@ -22,6 +22,8 @@ public:
     bool write(QWidget* parent, const ConfigBlock& current, const ConfigBlock& next,
                QString* error) override;
     std::optional<ConfigBlock> firstBackup(const ConfigBlock& controller) const override;
+    QList<SerialPortEntry> serialPorts() const override;
+    void usePort(const QString& port) override;
 
 private:
     LinkWorker& m_link;
@@ -29,6 +31,7 @@ private:
     QStringList m_ports;
     QString m_backupDir;
     bool m_connected = false;
+    bool m_portChanged = false;
     QString m_port;
 };
 

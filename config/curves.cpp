@@ -242,7 +242,12 @@ void temperatureCurve(Curve* c, const ConfigBlock& block, const FieldRules& rule
     c->lines.append(
         {CurveLabel::Cooling, {{c->xMax, 0}, {back, 0}, {back, kFull}, {c->xMin, kFull}}, true});
     c->marks.append({CurveLabel::Stop, {stop, 0}, stop});
-    c->marks.append({CurveLabel::ResumeTemperature, {back, kFull}, resume});
+    // Where the loop closes, the resume point is its corner; where it does not, the setting
+    // still stands at its own temperature, as a line across.
+    if (resume < stop)
+        c->marks.append({CurveLabel::ResumeTemperature, {resume, kFull}, resume});
+    else
+        c->marks.append({CurveLabel::ResumeTemperature, {resume, 0}, resume, CurveMark::Vertical});
 }
 
 } // namespace

@@ -33,7 +33,7 @@ constexpr Entry kEnglish[] = {
     {CurveTexts::OffTick, "Off"},
     {CurveTexts::DriveLine, "Drive current"},
     {CurveTexts::RegenLine, "Regeneration current"},
-    {CurveTexts::ResumeLine, "After a cut-out"},
+    {CurveTexts::ResumeLine, "Drive current after a cut-out"},
     {CurveTexts::BrakeSensorLine, "By the brake sensor"},
     {CurveTexts::HeatingLine, "Temperature rising"},
     {CurveTexts::CoolingLine, "Temperature falling"},
@@ -57,6 +57,8 @@ constexpr Entry kEnglish[] = {
     {CurveTexts::MissingNote, "No value for %1"},
     {CurveTexts::NoCurveHint, "The fields of this group draw no curve."},
     {CurveTexts::BackupLegend, "First-connection image"},
+    {CurveTexts::RegenResumeLine, "Regeneration after a cut-out"},
+    {CurveTexts::RegenCutBackMark, "Regeneration cut back from %1"},
 };
 
 } // namespace
@@ -99,8 +101,9 @@ QString CurveTexts::label(CurveLabel label) const
     case CurveLabel::DriveCurrent:
         return text(DriveLine);
     case CurveLabel::DriveResume:
-    case CurveLabel::RegenResume:
         return text(ResumeLine);
+    case CurveLabel::RegenResume:
+        return text(RegenResumeLine);
     case CurveLabel::RegenLimit:
         return text(RegenLine);
     case CurveLabel::BrakeSensor:
@@ -126,8 +129,9 @@ QString CurveTexts::label(CurveLabel label) const
     case CurveLabel::OverVoltage:
         return text(OverVoltageMark);
     case CurveLabel::CutBack:
-    case CurveLabel::RegenCutBack:
         return text(CutBackMark);
+    case CurveLabel::RegenCutBack:
+        return text(RegenCutBackMark);
     case CurveLabel::Resume:
     case CurveLabel::ResumeTemperature:
         return text(ResumeMark);

@@ -3,9 +3,9 @@
 
 #include <QFontMetricsF>
 #include <QLineF>
-#include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -26,40 +26,83 @@ bool crosses(const QPolygonF& line, const QRectF& r)
     return false;
 }
 
+QRectF withMargin(const QRectF& r)
+{
+    return r.adjusted(-2, -1, 2, 1);
+}
+
 } // namespace
 
-void LabelPlacer::place(const QString& text, const QColor& color, const QList<QPointF>& topLefts)
+bool LabelPlacer::clearOfLabels(const QRectF& r) const
 {
-    const QSizeF size = QFontMetricsF(m_painter.font()).size(Qt::TextSingleLine, text);
-    QRectF chosen;
+    const QRectF margin = withMargin(r);
+    return std::none_of(m_taken.begin(), m_taken.end(),
+                        [&margin](const QRectF& t) { return t.intersects(margin); });
+}
+
+bool LabelPlacer::clearOfLines(const QRectF& r) const
+{
+    const QRectF margin = withMargin(r);
+    return std::none_of(m_lines.begin(), m_lines.end(),
+                        [&margin](const QPolygonF& l) { return crosses(l, margin); });
+}
+
+QRectF LabelPlacer::place(const QString& text, const QPointF& anchor,
+                          const QList<QPointF>& topLefts)
+{
+    const QSizeF s = size(text);
+    QList<QRectF> fitting;
     for (const QPointF& p : topLefts) {
-        const QRectF r(p, size);
-        if (!m_bounds.contains(r))
-            continue;
-        if (chosen.isNull())
-            chosen = r; // the first that fits, should every one overlap
-        const QRectF margin = r.adjusted(-2, -1, 2, 1);
-        const bool free =
-            std::none_of(m_taken.begin(), m_taken.end(),
-                         [&margin](const QRectF& t) { return t.intersects(margin); }) &&
-            std::none_of(m_lines.begin(), m_lines.end(),
-                         [&margin](const QPolygonF& l) { return crosses(l, margin); });
-        if (free) {
+        const QRectF r(p, s);
+        if (m_bounds.contains(r))
+            fitting.append(r);
+    }
+    QRectF chosen;
+    // Clear of everything; else clear of the other labels, a curve showing through.
+    for (const QRectF& r : fitting)
+        if (clearOfLabels(r) && clearOfLines(r)) {
             chosen = r;
             break;
         }
+    for (int i = 0; chosen.isNull() && i < fitting.size(); ++i)
+        if (clearOfLabels(fitting[i]))
+            chosen = fitting[i];
+    // Every candidate taken (crossed settings crowd one spot): the free place nearest the
+    // anchor, within reach.
+    if (chosen.isNull()) {
+        constexpr double step = 4;
+        double best = labelReach(m_font) + 1;
+        for (double y = m_bounds.top(); y + s.height() <= m_bounds.bottom(); y += step)
+            for (double x = m_bounds.left(); x + s.width() <= m_bounds.right(); x += step) {
+                const QRectF r(QPointF(x, y), s);
+                const double d = distanceTo(anchor, r);
+                if (d < best && clearOfLabels(r)) {
+                    best = d;
+                    chosen = r;
+                }
+            }
     }
     if (chosen.isNull())
-        chosen = QRectF(topLefts.value(0), size);
+        chosen = fitting.isEmpty() ? QRectF(topLefts.value(0, anchor), s) : fitting.first();
     m_taken.append(chosen);
-    m_painter.fillRect(chosen.adjusted(-2, 0, 2, 0), QColor(255, 255, 255, 215));
-    m_painter.setPen(color);
-    m_painter.drawText(chosen, Qt::AlignLeft | Qt::AlignVCenter, text);
+    return chosen;
 }
 
 QSizeF LabelPlacer::size(const QString& text) const
 {
-    return QFontMetricsF(m_painter.font()).size(Qt::TextSingleLine, text);
+    return QFontMetricsF(m_font).size(Qt::TextSingleLine, text);
+}
+
+double labelReach(const QFont& font)
+{
+    return 6 * QFontMetricsF(font).height();
+}
+
+double distanceTo(const QPointF& p, const QRectF& r)
+{
+    const double dx = std::max({r.left() - p.x(), 0.0, p.x() - r.right()});
+    const double dy = std::max({r.top() - p.y(), 0.0, p.y() - r.bottom()});
+    return std::hypot(dx, dy);
 }
 
 QList<QPointF> placesAround(const QPointF& at, const QSizeF& s)

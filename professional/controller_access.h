@@ -3,11 +3,20 @@
 
 #include "config_block.h"
 
+#include <QList>
 #include <QString>
 
 #include <optional>
 
 class QWidget;
+
+// A serial port a controller may be on: its device, and the name that stays the same across
+// reboots and sockets (empty where the system gives none).
+struct SerialPortEntry
+{
+    QString device;
+    QString stable;
+};
 
 // The view asks; the application answers with the link, its progress dialog, its messages
 // and its backups. Tests answer with a controller of their own.
@@ -33,4 +42,10 @@ public:
                        QString* error) = 0;
     // The controller's first-connection image (what the wizard's Default restores), if kept.
     virtual std::optional<ConfigBlock> firstBackup(const ConfigBlock& controller) const = 0;
+
+    // The serial ports to choose from. An access that reaches no serial port lists none.
+    virtual QList<SerialPortEntry> serialPorts() const { return {}; }
+    // The port Connect and Read use from now on; empty: every port is searched. A controller
+    // found on another port is let go, so that the next Connect searches the chosen one.
+    virtual void usePort(const QString& port) { Q_UNUSED(port); }
 };

@@ -189,8 +189,11 @@ QVariant FieldTableModel::valueData(Field f, int role) const
             return m_texts.text(ViewTexts::FixedTip);
         if (!isEditable(f))
             return m_texts.text(ViewTexts::ForwardSwitchTip);
+        // A flag's words are those of the Controller column.
         if (kind == FieldKind::Flag)
-            return {};
+            return m_texts.text(ViewTexts::ValidTip)
+                .arg(m_texts.text(ViewTexts::TrueText) + m_texts.text(ViewTexts::SpanSeparator) +
+                     m_texts.text(ViewTexts::FalseText));
         return m_texts.text(ViewTexts::ValidTip).arg(m_texts.validText(m_rules.valid(f)));
     default:
         return {};
@@ -356,7 +359,8 @@ bool FieldTableModel::setData(const QModelIndex& index, const QVariant& value, i
         if (role != Qt::EditRole)
             return false;
         if (!wholeNumber(value, &number))
-            return refuse(f, m_texts.text(ViewTexts::WholeNumberRefusal).arg(name(f)));
+            return refuse(f, m_texts.text(ViewTexts::WholeNumberRefusal)
+                                 .arg(name(f), m_texts.validText(m_rules.valid(f))));
         break;
     default:
         return refuse(f, m_texts.text(ViewTexts::FixedRefusal).arg(name(f)));

@@ -125,6 +125,9 @@ public:
     // The files opened or saved lately, newest first (kept between runs).
     static QStringList recentFiles();
     QMenu* recentMenu() const { return m_recentMenu; }
+    // Controller > Port: "Search all ports" and the ports the access lists; the choice is
+    // remembered between runs.
+    QMenu* portMenu() const { return m_portMenu; }
     QUndoStack* undoStack() const { return m_undo; }
 
     QAction* action(Action a) const { return m_actions.value(static_cast<int>(a)); }
@@ -157,6 +160,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -179,6 +183,9 @@ private:
     bool settleUnsavedChanges(int questionId);
     void rememberRecent(const QString& path);
     void updateRecentMenu();
+    void updatePortMenu();
+    // Empty: search every port.
+    void choosePort(const QString& port);
     // What Undo brings back: the table's values and the file they belong to.
     struct Snapshot
     {
@@ -225,12 +232,14 @@ private:
     QTableView* m_table = nullptr;
     QLineEdit* m_filterEdit = nullptr;
     CurvePanel* m_curves = nullptr;
+    class QSplitter* m_splitter = nullptr;
     QList<QLabel*> m_identityNames;
     QList<QLabel*> m_identityValues;
     QLabel* m_status = nullptr;
     QHash<int, QAction*> m_actions;
     QUndoStack* m_undo = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_portMenu = nullptr;
     bool m_restoring = false;
     QList<std::pair<QString, QString>> m_identityRows;
     // Reasons the model gave for the edit now in progress.

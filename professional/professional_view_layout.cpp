@@ -11,8 +11,10 @@
 #include "field_filter_model.h"
 #include "field_rules.h"
 #include "field_table_model.h"
+#include "port_choice.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -31,12 +33,16 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace ProfessionalViewSupport;
 
@@ -168,7 +174,7 @@ void ProfessionalView::build()
     m_table->horizontalHeader()->setSectionResizeMode(FieldTableModel::MeaningColumn,
                                                       QHeaderView::Stretch);
     m_curves = new CurvePanel(CurveTexts(m_options.strings), central);
-    auto* splitter = new QSplitter(Qt::Horizontal, central);
+    auto* splitter = m_splitter = new QSplitter(Qt::Horizontal, central);
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(m_table);
     splitter->addWidget(m_curves);
@@ -305,6 +311,11 @@ void ProfessionalView::buildActions()
     editMenu->addAction(find);
     QMenu* controller = menuBar()->addMenu(text(VT::ControllerMenu));
     controller->addActions({connectAction, read, write});
+    m_portMenu = controller->addMenu(text(VT::PortMenu));
+    m_portMenu->setObjectName(QStringLiteral("ports"));
+    // Listed afresh each time: adapters come and go while the window is open.
+    connect(m_portMenu, &QMenu::aboutToShow, this, &ProfessionalView::updatePortMenu);
+    updatePortMenu();
     controller->addSeparator();
     controller->addAction(restore);
 
@@ -317,4 +328,74 @@ void ProfessionalView::buildActions()
     bar->addActions({open, save, compare});
     bar->addSeparator();
     bar->addAction(close);
+}
+
+void ProfessionalView::updatePortMenu()
+{
+    m_portMenu->clear();
+    qDeleteAll(m_portMenu->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
+    const QString chosen = rememberedPort();
+    auto* group = new QActionGroup(m_portMenu);
+    const auto addChoice = [this, group, &chosen](const QString& label, const QString& port,
+                                                  bool current) {
+        QAction* a = m_portMenu->addAction(label);
+        a->setCheckable(true);
+        a->setChecked(current);
+        a->setData(port);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, port] { choosePort(port); });
+    };
+    const QList<SerialPortEntry> ports =
+        m_access ? m_access->serialPorts() : QList<SerialPortEntry>();
+    const auto isChosen = [&chosen](const SerialPortEntry& p) {
+        return !chosen.isEmpty() && (chosen == p.device || chosen == p.stable);
+    };
+    const bool listed = std::any_of(ports.begin(), ports.end(), isChosen);
+    // A remembered port that is not plugged in now counts as "all": that is what a search does.
+    addChoice(text(ViewTexts::SearchAllPorts), QString(), !listed);
+    m_portMenu->addSeparator();
+    for (const SerialPortEntry& p : ports) {
+        // The stable name is the one to keep: the device number changes with the socket.
+        const QString port = p.stable.isEmpty() ? p.device : p.stable;
+        const QString label =
+            p.stable.isEmpty() ? p.device : QStringLiteral("%1 (%2)").arg(p.stable, p.device);
+        addChoice(label, port, isChosen(p));
+    }
+    if (ports.isEmpty())
+        m_portMenu->addAction(text(ViewTexts::NoPortFound))->setEnabled(false);
+}
+
+void ProfessionalView::choosePort(const QString& port)
+{
+    rememberPort(port);
+    if (m_access)
+        m_access->usePort(port);
+    updateActions();
+}
+
+void ProfessionalView::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // The table whole where the window leaves the curve at least its smallest width; the
+    // curve takes the rest. (The meaning column stretches: its contents count.)
+    const QHeaderView* header = m_table->horizontalHeader();
+    int meaning = header->sectionSizeHint(FieldTableModel::MeaningColumn);
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        meaning = qMax(meaning,
+                       m_table->fontMetrics().horizontalAdvance(
+                           m_model->index(row, FieldTableModel::MeaningColumn).data().toString()) +
+                           12);
+    int columns = 0;
+    for (int c = 0; c < header->count(); ++c)
+        if (!header->isSectionHidden(c))
+            columns += c == FieldTableModel::MeaningColumn ? meaning : header->sectionSize(c);
+    const int table = columns + m_table->verticalHeader()->sizeHint().width() +
+                      m_table->verticalScrollBar()->sizeHint().width() + 2 * m_table->frameWidth();
+    const int total = m_splitter->width() - m_splitter->handleWidth();
+    const int curve = total - table;
+    // Where even that leaves too little, the table scrolls rather than squeezing its texts.
+    if (curve >= m_curves->minimumSizeHint().width() && curve < m_splitter->sizes().value(1))
+        m_splitter->setSizes({table, curve});
 }

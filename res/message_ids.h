@@ -279,6 +279,10 @@ struct MessageIds
         ImportCloseButton,        // 617
         UndoTip,
         RedoTip,
-        FindTip, // 620
+        FindTip,              // 620
+        RegenResumeLine,      // 621, the setting curves: regeneration after a cut-out
+        RegenCutBackMark,     // 622
+        NoPortFound,          // 623, the Port menu when no serial port was found
+        PortChangedReadFirst, // 624, Write after another port was chosen, before a Read
     };
 };

@@ -191,5 +191,26 @@ int main(int argc, char** argv)
                       QStringLiteral("professional-%1-curve-%2.png").arg(language, group))) &&
              ok;
     }
+
+    // Crossed settings: the under-voltage above the over-voltage's cut-back, the resume
+    // temperature above the stop temperature.
+    ConfigBlock crossed = block;
+    crossed.set(Field::UnderVoltage, 60);
+    crossed.set(Field::OverVoltage, 55);
+    crossed.set(Field::StopOutputTemperature, 110);
+    crossed.set(Field::ResumeOutputTemperature, 130);
+    ProfessionalView crossedView(&controller, crossed, options);
+    crossedView.show();
+    for (Field field : {Field::UnderVoltage, Field::StopOutputTemperature}) {
+        const QModelIndex index = valueIndex(crossedView, field);
+        if (!index.isValid())
+            continue;
+        crossedView.table()->setCurrentIndex(index);
+        const QString group = QString::fromLatin1(fieldDef(field).name).toLower();
+        ok = save(&crossedView,
+                  out.filePath(
+                      QStringLiteral("professional-%1-crossed-%2.png").arg(language, group))) &&
+             ok;
+    }
     return ok ? 0 : 1;
 }

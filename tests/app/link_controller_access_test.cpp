@@ -150,3 +150,29 @@ TEST_F(LinkControllerAccessTest, EveryModeOpensWithTheMotorQuestionAndTheWizards
 }
 
 } // namespace
+
+namespace {
+
+// A port chosen while connected: Read searches it first, and nothing is written before.
+TEST_F(LinkControllerAccessTest, AnotherPortChosenIsSearchedByReadBeforeAnyWrite)
+{
+    ASSERT_TRUE(access->connectController(nullptr));
+    ConfigBlock block;
+    QString error;
+    ASSERT_TRUE(access->read(nullptr, &block, &error));
+    SimServer other{SimOptions{}};
+    ASSERT_TRUE(other.start(&error)) << error.toStdString();
+
+    access->usePort(other.devicePath());
+    ConfigBlock next = block;
+    next.set(Field::MaxMotorCurrent, block.get(Field::MaxMotorCurrent) == 50 ? 60 : 50);
+    EXPECT_FALSE(access->write(nullptr, block, next, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(other.receivedFrames().empty());
+
+    ASSERT_TRUE(access->read(nullptr, &block, &error)) << error.toStdString();
+    EXPECT_EQ(access->portName(), other.devicePath());
+    EXPECT_FALSE(other.receivedFrames().empty());
+}
+
+} // namespace

@@ -321,6 +321,45 @@ TEST(CurvesTest, TemperatureIsAHysteresisLoopBetweenStopAndResume)
     EXPECT_TRUE(hasNote(c, CurveLabel::NotValid, QStringLiteral("StopOutputTemperature")));
 }
 
+// Crossed settings still put every mark at its own value: the picture names the setting the
+// controller holds, where it stands on the axis.
+TEST(CurvesTest, EveryVoltageAndTemperatureMarkStandsAtItsOwnValue)
+{
+    struct Case
+    {
+        CurveKind kind;
+        Field first;
+        std::uint32_t firstValue;
+        Field second;
+        std::uint32_t secondValue;
+    };
+    const Case cases[] = {
+        {CurveKind::Voltage, Field::UnderVoltage, 60, Field::OverVoltage, 80},
+        {CurveKind::Voltage, Field::UnderVoltage, 60, Field::OverVoltage, 55},
+        {CurveKind::Voltage, Field::UnderVoltage, 80, Field::OverVoltage, 60},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         90},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         130},
+        {CurveKind::Temperature, Field::StopOutputTemperature, 110, Field::ResumeOutputTemperature,
+         110},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << curveKindName(k.kind).toStdString() << " "
+                                        << k.firstValue << "/" << k.secondValue);
+        ConfigBlock block = preset("full");
+        block.set(k.first, k.firstValue);
+        block.set(k.second, k.secondValue);
+        const Curve c = curveOf(k.kind, block);
+        ASSERT_GE(c.marks.size(), 2);
+        for (const CurveMark& m : c.marks) {
+            EXPECT_EQ(m.at.x, m.value) << static_cast<int>(m.label);
+            EXPECT_GE(m.value, c.xMin);
+            EXPECT_LE(m.value, c.xMax);
+        }
+    }
+}
+
 TEST(CurvesTest, ADocumentWithoutTheFieldsDrawsNothingAndShapesCompareByLinesAndMarks)
 {
     const ConfigBlock block = preset("full");

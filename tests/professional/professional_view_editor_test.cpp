@@ -1,5 +1,6 @@
 // The professional view as a document editor: open replaces, save, recent files, undo, the
 // keys of the table and the filter, and what the title says.
+#include "port_choice.h"
 #include "professional_view_fixture.h"
 
 #include <QApplication>
@@ -188,6 +189,56 @@ TEST_F(ProfessionalViewTest, CtrlFFindsEscapeClearsAndF2OrTypingEditsTheValue)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// The port menu's choices: their texts, and which is checked.
+QList<std::pair<QString, bool>> portChoices(ProfessionalView& view)
+{
+    emit view.portMenu()->aboutToShow();
+    QList<std::pair<QString, bool>> choices;
+    for (QAction* a : view.portMenu()->actions())
+        if (!a->isSeparator())
+            choices.append(
+                {a->isCheckable() ? a->text() : QStringLiteral("-") + a->text(), a->isChecked()});
+    return choices;
+}
+
+TEST_F(ProfessionalViewTest, PortMenuListsThePortsAndRemembersTheChoiceForEveryStart)
+{
+    const QString all = english(ViewTexts::SearchAllPorts);
+    const QString stable = file(QStringLiteral("usb-Norvel_Adapter_42-if00"), {});
+    controller.ports = {{QStringLiteral("/dev/ttyUSB0"), stable},
+                        {QStringLiteral("/dev/ttyS0"), {}}};
+    const QString usb = stable + QStringLiteral(" (/dev/ttyUSB0)");
+    auto view = online();
+    using Choices = QList<std::pair<QString, bool>>;
+    EXPECT_EQ(portChoices(*view), (Choices{{all, true}, {usb, false}, {"/dev/ttyS0", false}}));
+
+    // The stable name is what is kept and handed to the controller's access.
+    view->portMenu()->actions().at(2)->trigger();
+    EXPECT_EQ(controller.usedPorts, QStringList{stable});
+    EXPECT_EQ(rememberedPort(), stable);
+    EXPECT_EQ(portsToSearch(), QStringList{stable});
+    view.reset();
+    view = online();
+    EXPECT_EQ(portChoices(*view), (Choices{{all, false}, {usb, true}, {"/dev/ttyS0", false}}));
+
+    view->portMenu()->actions().at(0)->trigger();
+    EXPECT_EQ(controller.usedPorts.last(), QString());
+    EXPECT_TRUE(rememberedPort().isEmpty());
+    EXPECT_TRUE(portsToSearch().isEmpty());
+
+    // A remembered port since unplugged: every port is searched, and the menu says so.
+    rememberPort(QStringLiteral("/dev/serial/by-id/usb-gone"));
+    EXPECT_TRUE(portsToSearch().isEmpty());
+    controller.ports.clear();
+    EXPECT_EQ(
+        portChoices(*view),
+        (Choices{{all, true}, {QStringLiteral("-") + english(ViewTexts::NoPortFound), false}}));
 }
 
 } // namespace

@@ -68,8 +68,12 @@ public:
         return true;
     }
     std::optional<ConfigBlock> firstBackup(const ConfigBlock&) const override { return backup; }
+    QList<SerialPortEntry> serialPorts() const override { return ports; }
+    void usePort(const QString& port) override { usedPorts.append(port); }
 
     ConfigBlock block;
+    QList<SerialPortEntry> ports;
+    QStringList usedPorts;
     bool connected = true;
     bool canConnect = true;
     std::optional<ConfigBlock> backup;

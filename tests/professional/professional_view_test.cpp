@@ -127,7 +127,7 @@ TEST_F(ProfessionalViewTest, ActionsHaveTheirShortcutsTooltipsAndUniqueMnemonics
                 keys.insert(key);
             }
         }
-        EXPECT_EQ(inMenus, 13); // with Open Recent
+        EXPECT_EQ(inMenus, 14); // with Open Recent and Port
         EXPECT_TRUE(view.action(A::Redo)->shortcuts().contains(QKeySequence("Ctrl+Y")));
     }
 }
@@ -182,6 +182,38 @@ TEST_F(ProfessionalViewTest, AdjustmentsAndRefusalsStayInTheStatusBarUntilTheNex
 
     ASSERT_TRUE(edit(*view, Field::StartupDelay, 6));
     EXPECT_TRUE(view->statusText().isEmpty());
+}
+
+// A refusal names the valid values, and the cell's tooltip names them before any edit.
+TEST_F(ProfessionalViewTest, RefusalsAndValueTooltipsNameTheValidValues)
+{
+    auto view = online();
+    const FieldTableModel& model = view->model();
+    const ViewTexts texts;
+    const QString flagWords = english(ViewTexts::TrueText) + english(ViewTexts::SpanSeparator) +
+                              english(ViewTexts::FalseText);
+    const struct
+    {
+        Field field;
+        QVariant refused;
+    } cases[] = {{Field::MaxMotorCurrent, 500},
+                 {Field::MaxMotorCurrent, QStringLiteral("eighty")},
+                 {Field::StartupDelay, -1},
+                 {Field::BoostFunction, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fieldDef(c.field).name);
+        const QString valid = fieldDef(c.field).kind == FieldKind::Flag
+                                  ? flagWords
+                                  : texts.validText(model.rules().valid(c.field));
+        const QString tip = model.index(model.rowOf(c.field), FieldTableModel::ValueColumn)
+                                .data(Qt::ToolTipRole)
+                                .toString();
+        EXPECT_TRUE(tip.contains(valid)) << tip.toStdString();
+        EXPECT_FALSE(edit(*view, c.field, c.refused));
+        if (fieldDef(c.field).kind == FieldKind::Flag) // "either on or off" says it
+            continue;
+        EXPECT_TRUE(view->statusText().contains(valid)) << view->statusText().toStdString();
+    }
 }
 
 // --- Write and Read ----------------------------------------------------------------------------
