@@ -2,6 +2,7 @@
 #include "station_mode.h"
 
 #include "config_document.h"
+#include "message_ids.h"
 #include "message_prompter.h"
 #include "resource_module.h"
 #include "station.h"
@@ -13,13 +14,6 @@
 #include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
-
-namespace {
-
-constexpr int kMsgMotorQuestion = 110;
-constexpr int kMsgRecordUnusable = 514;
-
-} // namespace
 
 int runStationMode(const ResourceModule& resources, MessagePrompter& prompter,
                    const StationModeOptions& options)
@@ -47,7 +41,7 @@ int runStationMode(const ResourceModule& resources, MessagePrompter& prompter,
         return 2;
     }
     Prompter& ask = prompter;
-    if (!options.yes && ask.ask(kMsgMotorQuestion, Prompter::Buttons::YesNo,
+    if (!options.yes && ask.ask(MessageIds::MotorStopped, Prompter::Buttons::YesNo,
                                 Prompter::Icon::Warning) != Prompter::Answer::Yes)
         return 0;
 
@@ -82,7 +76,7 @@ int runStationMode(const ResourceModule& resources, MessagePrompter& prompter,
     stationOptions.import.backupFolder = options.backupDir;
     Station station(doc, stationOptions, recorder, observer);
     if (!station.start(&error)) {
-        prompter.tell(resources.string(kMsgRecordUnusable).arg(target.display(), error),
+        prompter.tell(resources.string(MessageIds::RecordUnusable).arg(target.display(), error),
                       Prompter::Buttons::Ok, Prompter::Icon::Warning);
         return 1;
     }

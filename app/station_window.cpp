@@ -1,6 +1,7 @@
 // The production station window.
 #include "station_window.h"
 
+#include "message_ids.h"
 #include "unit_reason.h"
 
 #include <QCloseEvent>
@@ -36,42 +37,42 @@ int unitReasonStringId(const UnitImportOutcome& outcome)
     using Result = UnitImportOutcome::Result;
     switch (outcome.result) {
     case Result::Verified:
-        return 515;
+        return MessageIds::UnitWritten;
     case Result::Unchanged:
-        return 516;
+        return MessageIds::UnitAlreadyConfigured;
     case Result::ReadFailed:
-        return 517;
+        return MessageIds::UnitReadFailed;
     case Result::NotServed:
-        return 518;
+        return MessageIds::UnitNotServed;
     case Result::DocumentRefused:
-        return 519;
+        return MessageIds::UnitDocumentRefused;
     case Result::Implausible:
-        return 520;
+        return MessageIds::UnitImplausible;
     case Result::BackupFailed:
-        return 521;
+        return MessageIds::UnitNoBackup;
     case Result::WriteFailed:
         break;
     }
-    return 522;
+    return MessageIds::UnitWriteFailed;
 }
 
 StationWindow::StationWindow(std::function<QString(int)> strings, const Heading& heading,
                              QWidget* parent)
     : QWidget(parent), m_strings(std::move(strings)), m_record(heading.record)
 {
-    setWindowTitle(text(500).arg(heading.document));
+    setWindowTitle(text(MessageIds::StationTitle).arg(heading.document));
     auto* layout = new QVBoxLayout(this);
     auto* document = label(16, true, this);
-    document->setText(text(501).arg(heading.document));
+    document->setText(text(MessageIds::StationDocument).arg(heading.document));
     auto* fingerprint = label(10, false, this);
-    fingerprint->setText(text(502).arg(heading.sha256));
+    fingerprint->setText(text(MessageIds::StationFingerprint).arg(heading.sha256));
     fingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* where = label(10, false, this);
-    QStringList whereParts = {text(511).arg(heading.record)};
+    QStringList whereParts = {text(MessageIds::StationRecord).arg(heading.record)};
     if (!heading.operatorName.isEmpty())
-        whereParts << text(523).arg(heading.operatorName);
+        whereParts << text(MessageIds::StationOperator).arg(heading.operatorName);
     if (heading.everyPort)
-        whereParts << text(524);
+        whereParts << text(MessageIds::StationPortsWatched);
     where->setText(whereParts.join(QStringLiteral("    ")));
     layout->addWidget(document);
     layout->addWidget(fingerprint);
@@ -86,7 +87,7 @@ StationWindow::StationWindow(std::function<QString(int)> strings, const Heading&
     counts->addWidget(m_passed);
     counts->addWidget(m_failed);
     counts->addStretch();
-    m_finish = new QPushButton(text(513), this);
+    m_finish = new QPushButton(text(MessageIds::StationFinishButton), this);
     connect(m_finish, &QPushButton::clicked, this, &StationWindow::requestFinish);
     counts->addWidget(m_finish);
     layout->addLayout(counts);
@@ -100,8 +101,8 @@ StationWindow::StationWindow(std::function<QString(int)> strings, const Heading&
     m_grid->setSpacing(12);
     layout->addLayout(m_grid);
     layout->addStretch();
-    m_passed->setText(text(503).arg(0));
-    m_failed->setText(text(504).arg(0));
+    m_passed->setText(text(MessageIds::StationPassed).arg(0));
+    m_failed->setText(text(MessageIds::StationFailed).arg(0));
     resize(900, 520);
 }
 
@@ -155,15 +156,16 @@ void StationWindow::showPort(const PortStatus& status)
     Tile& t = tile(status.port);
     switch (status.phase) {
     case PortPhase::Waiting:
-        t.state->setText(text(505));
+        t.state->setText(text(MessageIds::TileWaiting));
         t.serial->clear();
         t.reason->clear();
         t.progress->hide();
         paintTile(t, kWaiting);
         break;
     case PortPhase::Working:
-        t.state->setText(text(506).arg(status.percent));
-        t.serial->setText(status.serial.isEmpty() ? QString() : text(509).arg(status.serial));
+        t.state->setText(text(MessageIds::TileWorking).arg(status.percent));
+        t.serial->setText(
+            status.serial.isEmpty() ? QString() : text(MessageIds::TileSerial).arg(status.serial));
         t.reason->clear();
         t.progress->setValue(status.percent);
         t.progress->show();
@@ -172,8 +174,8 @@ void StationWindow::showPort(const PortStatus& status)
     case PortPhase::Passed:
     case PortPhase::Failed: {
         const bool passed = status.phase == PortPhase::Passed;
-        t.state->setText(text(passed ? 507 : 508));
-        t.serial->setText(text(509).arg(status.serial));
+        t.state->setText(text(passed ? MessageIds::TilePass : MessageIds::TileFail));
+        t.serial->setText(text(MessageIds::TileSerial).arg(status.serial));
         t.reason->setText(m_reasons.value(status.port));
         t.progress->hide();
         paintTile(t, passed ? kPassed : kFailed);
@@ -185,8 +187,8 @@ void StationWindow::showPort(const PortStatus& status)
 void StationWindow::showUnit(const StationUnit& unit)
 {
     (unit.passed() ? m_passedCount : m_failedCount)++;
-    m_passed->setText(text(503).arg(m_passedCount));
-    m_failed->setText(text(504).arg(m_failedCount));
+    m_passed->setText(text(MessageIds::StationPassed).arg(m_passedCount));
+    m_failed->setText(text(MessageIds::StationFailed).arg(m_failedCount));
     // The window's words, and the record's detail beside them for the one who fixes it.
     m_reasons[unit.port] = text(unitReasonStringId(unit.outcome));
     tile(unit.port).reason->setToolTip(unitReasonText(unit.outcome));
@@ -195,7 +197,8 @@ void StationWindow::showUnit(const StationUnit& unit)
 void StationWindow::showRecord(bool works, const QString& error)
 {
     m_recordState->setVisible(!works);
-    m_recordState->setText(works ? QString() : text(510).arg(m_record, error.simplified()));
+    m_recordState->setText(works ? QString()
+                                 : text(MessageIds::RecordFails).arg(m_record, error.simplified()));
 }
 
 void StationWindow::setEnded()
@@ -212,7 +215,7 @@ void StationWindow::requestFinish()
         return;
     m_finishing = true;
     m_finish->setEnabled(false);
-    m_recordState->setText(text(512));
+    m_recordState->setText(text(MessageIds::StationFinishing));
     m_recordState->show();
     if (finishRequested)
         finishRequested();

@@ -79,5 +79,6 @@ private:
     bool m_ended = false;
 };
 
-// The string (515 to 522) that tells in the window's language why a unit passed or failed.
+// The string (UnitWritten to UnitWriteFailed) that tells in the window's language why a unit passed
+// or failed.
 int unitReasonStringId(const UnitImportOutcome& outcome);

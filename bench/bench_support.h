@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli_tool.h"
+#include "link.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -59,4 +60,28 @@ inline bool writeAlternatingDocuments(const QString& folder, QString documents[2
         }
     }
     return true;
+}
+
+// Milliseconds one byte takes on the wire at 19200 baud, 8N1 (10 bits).
+constexpr double kByteMs = 10.0 * 1000.0 / 19200.0;
+
+// The wire time and the controller's waits of the transfers, in milliseconds.
+struct TransferFloors
+{
+    double read;     // START, 8 READs, IDENTIFY
+    double write;    // START, 10 WRITEs, COMMIT
+    double readBack; // START, 8 READs
+    double verified; // an identify ask, the read, the write and the read-back
+};
+
+inline TransferFloors transferFloors()
+{
+    const int readBytes = (3 + 3) + 8 * (6 + 19) + (3 + 6);   // start, 8 reads, identify
+    const int writeBytes = (3 + 3) + 10 * (19 + 3) + (3 + 3); // start, 10 writes, commit
+    TransferFloors f;
+    f.read = readBytes * kByteMs + kWaitAfterStartMs + kWaitAfterIdentifyMs;
+    f.write = writeBytes * kByteMs + kWaitAfterStartMs + kWaitAfterCommitMs;
+    f.readBack = f.read - (3 + 6) * kByteMs - kWaitAfterIdentifyMs;
+    f.verified = (3 + 6) * kByteMs + f.read + f.write + f.readBack;
+    return f;
 }

@@ -18,9 +18,6 @@
 
 namespace {
 
-// Milliseconds one byte takes on the wire at 19200 baud, 8N1 (10 bits).
-constexpr double kByteMs = 10.0 * 1000.0 / 19200.0;
-
 void report(const char* what, double ms, double floor)
 {
     std::printf("%-17s %7.1f ms, floor %7.1f ms, ratio %.3f (target 1.15)\n", what, ms, floor,
@@ -48,11 +45,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Bytes on the wire, both directions.
-    const int readBytes = (3 + 3) + 8 * (6 + 19) + (3 + 6);   // start, 8 reads, identify
-    const int writeBytes = (3 + 3) + 10 * (19 + 3) + (3 + 3); // start, 10 writes, commit
-    const double readFloor = readBytes * kByteMs + kWaitAfterStartMs + kWaitAfterIdentifyMs;
-    const double writeFloor = writeBytes * kByteMs + kWaitAfterStartMs + kWaitAfterCommitMs;
+    const TransferFloors floors = transferFloors();
+    const double readFloor = floors.read;
+    const double writeFloor = floors.write;
 
     std::vector<double> reads, writes;
     ConfigBlock block;
@@ -76,8 +71,7 @@ int main(int argc, char** argv)
     // norvelctl set and import, verified: connect (one identify) and read the block with
     // identify, write and commit, then read it back (no identification). Each round changes a
     // field, so that every round writes.
-    const double readBackFloor = readFloor - (3 + 6) * kByteMs - kWaitAfterIdentifyMs;
-    const double verifiedFloor = (3 + 6) * kByteMs + readFloor + writeFloor + readBackFloor;
+    const double verifiedFloor = floors.verified;
     QTemporaryDir dir;
     const QStringList common = {"--port", server.devicePath(), "--backup-dir", dir.path(), "--yes"};
     QString documents[2];

@@ -258,6 +258,33 @@ struct MessageIds
         DisableItem,
         EnableItem, // 483
 
+        // The production station window (500 to 524).
+        StationTitle = 500,
+        StationDocument,
+        StationFingerprint,
+        StationPassed,
+        StationFailed,
+        TileWaiting,
+        TileWorking,
+        TilePass,
+        TileFail,
+        TileSerial,
+        RecordFails,
+        StationRecord,
+        StationFinishing,
+        StationFinishButton,
+        RecordUnusable,
+        UnitWritten,
+        UnitAlreadyConfigured,
+        UnitReadFailed,
+        UnitNotServed,
+        UnitDocumentRefused,
+        UnitImplausible,
+        UnitNoBackup,
+        UnitWriteFailed,
+        StationOperator,
+        StationPortsWatched,
+
         // Keys, menus and states of the windows (600 to 620).
         NoBrowser = 600, // the wizard's Help when no browser could be started (the address)
         SaveAction,      // the professional view's Save, also the close question's Save button

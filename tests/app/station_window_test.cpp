@@ -1,5 +1,6 @@
 // The station window in both languages: a tile per port through waiting, working, PASS and FAIL,
 // the counts, and the record's trouble. NORVEL_SHOT_DIR=folder keeps a picture of each.
+#include "message_ids.h"
 #include "station_window.h"
 #include "test_resources.h"
 
@@ -39,19 +40,23 @@ TEST(StationWindowTest, TilesShowEachPortsStateInTheModulesWords)
         window.showRecord(false, "database is gone");
 
         EXPECT_EQ(window.tileCount(), 4);
-        const QString serial = module.string(509);
+        const QString serial = module.string(MessageIds::TileSerial);
         EXPECT_EQ(window.tileTexts("/dev/ttyUSB0"),
-                  (QStringList{module.string(507), serial.arg("12AB0002"), module.string(515)}));
+                  (QStringList{module.string(MessageIds::TilePass), serial.arg("12AB0002"),
+                               module.string(MessageIds::UnitWritten)}));
         EXPECT_EQ(window.tileTexts("/dev/ttyUSB1"),
-                  (QStringList{module.string(508), serial.arg("12AB0003"), module.string(522)}));
-        EXPECT_EQ(window.tileTexts("/dev/ttyUSB2")[0], module.string(506).arg(40));
-        EXPECT_EQ(window.tileTexts("/dev/ttyUSB3")[0], module.string(505));
+                  (QStringList{module.string(MessageIds::TileFail), serial.arg("12AB0003"),
+                               module.string(MessageIds::UnitWriteFailed)}));
+        EXPECT_EQ(window.tileTexts("/dev/ttyUSB2")[0],
+                  module.string(MessageIds::TileWorking).arg(40));
+        EXPECT_EQ(window.tileTexts("/dev/ttyUSB3")[0], module.string(MessageIds::TileWaiting));
         QStringList labels;
         for (const QLabel* label : window.findChildren<QLabel*>())
             labels << label->text();
         for (const QString& expected :
-             {module.string(503).arg(1), module.string(504).arg(1),
-              module.string(510).arg("/tmp/line.sqlite", "database is gone")})
+             {module.string(MessageIds::StationPassed).arg(1),
+              module.string(MessageIds::StationFailed).arg(1),
+              module.string(MessageIds::RecordFails).arg("/tmp/line.sqlite", "database is gone")})
             EXPECT_TRUE(labels.contains(expected)) << expected.toStdString();
         if (const QByteArray dir = qgetenv("NORVEL_SHOT_DIR"); !dir.isEmpty())
             window.grab().save(QDir(QString::fromLocal8Bit(dir))
