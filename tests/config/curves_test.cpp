@@ -1,5 +1,6 @@
 // The setting curves: the points of each curve at the edges of its settings, for every sensor
 // type and software generation, and when the controller has no such curve.
+#include "catalogue_block.h"
 #include "curves.h"
 #include "presets.h"
 
@@ -9,20 +10,10 @@ namespace {
 
 using Points = QList<CurvePoint>;
 
-ConfigBlock preset(const char* name)
-{
-    ConfigBlock block;
-    std::uint8_t major = 0, minor = 0;
-    EXPECT_TRUE(presetImage(QString::fromLatin1(name), &block, &major, &minor));
-    block.setByte(83, major);
-    block.setByte(84, minor);
-    return block;
-}
-
 // The full preset (regeneration, software 0405) at another software version.
 ConfigBlock atVersion(int version, const char* name = "full")
 {
-    ConfigBlock block = preset(name);
+    ConfigBlock block = catalogueBlock(name);
     block.setByte(83, static_cast<std::uint8_t>(version >> 8));
     block.setByte(84, static_cast<std::uint8_t>(version & 0xFF));
     return block;
@@ -54,7 +45,7 @@ bool hasNote(const Curve& c, CurveLabel label, const QString& text = QString())
 
 TEST(CurvesTest, ThrottleRisesFromTheStartingToTheEndingPosition)
 {
-    ConfigBlock block = preset("full");
+    ConfigBlock block = catalogueBlock("full");
     block.set(Field::ThrottleStartPosition, 20); // half percent: 10 %
     block.set(Field::ThrottleEndPosition, 180);  // 90 %
     Curve c = curveOf(CurveKind::Throttle, block);
@@ -162,7 +153,7 @@ TEST(CurvesTest, ThrottleVoltsAndThresholdsFollowTheSensorTypeAndVersion)
 
 TEST(CurvesTest, RegenerationCurrentIsHalfTheMotorsTimesMaxRegenTimesTheModesShare)
 {
-    ConfigBlock block = preset("full");
+    ConfigBlock block = catalogueBlock("full");
     block.set(Field::MaxRegenCurrent, 50);
     block.set(Field::RegenCurrentByBrakeSwitchOn, 30);
     block.set(Field::ReleasingThrottleStartsRegen, 10);
@@ -212,7 +203,7 @@ TEST(CurvesTest, RegenerationCurrentIsHalfTheMotorsTimesMaxRegenTimesTheModesSha
 TEST(CurvesTest, RegenerationForEachBrakeSensorTypeAndWithoutRegeneration)
 {
     // No sensor: only the two levels.
-    ConfigBlock block = preset("full");
+    ConfigBlock block = catalogueBlock("full");
     block.set(Field::BrakeSensorType, 0);
     Curve c = curveOf(CurveKind::Regeneration, block);
     EXPECT_EQ(line(c, CurveLabel::BrakeSensor), nullptr);
@@ -244,17 +235,17 @@ TEST(CurvesTest, RegenerationForEachBrakeSensorTypeAndWithoutRegeneration)
               (Points{{0, 20}, {20, 20}, {90, 0}, {100, 0}}));
 
     // A model without regeneration has no such curve, and its voltage curve no regen limit.
-    const ConfigBlock basic = preset("basic");
+    const ConfigBlock basic = catalogueBlock("basic");
     EXPECT_FALSE(curveOf(CurveKind::Regeneration, basic).available);
     EXPECT_EQ(curvesOf(FieldRules(basic)),
               (QList<CurveKind>{CurveKind::Throttle, CurveKind::Voltage, CurveKind::Temperature}));
-    EXPECT_EQ(curvesOf(FieldRules(preset("full"))).size(), 4);
+    EXPECT_EQ(curvesOf(FieldRules(catalogueBlock("full"))).size(), 4);
     EXPECT_EQ(line(curveOf(CurveKind::Voltage, basic), CurveLabel::RegenLimit), nullptr);
 }
 
 TEST(CurvesTest, VoltageCutsBackCutsOutAndResumesAtTheStatedFactors)
 {
-    ConfigBlock block = preset("full");
+    ConfigBlock block = catalogueBlock("full");
     block.set(Field::UnderVoltage, 60);
     block.set(Field::OverVoltage, 80);
     const Curve c = curveOf(CurveKind::Voltage, block);
@@ -291,7 +282,7 @@ TEST(CurvesTest, VoltageCutsBackCutsOutAndResumesAtTheStatedFactors)
 
 TEST(CurvesTest, TemperatureIsAHysteresisLoopBetweenStopAndResume)
 {
-    ConfigBlock block = preset("full");
+    ConfigBlock block = catalogueBlock("full");
     block.set(Field::StopOutputTemperature, 110);
     block.set(Field::ResumeOutputTemperature, 90);
     Curve c = curveOf(CurveKind::Temperature, block);
@@ -347,7 +338,7 @@ TEST(CurvesTest, EveryVoltageAndTemperatureMarkStandsAtItsOwnValue)
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << curveKindName(k.kind).toStdString() << " "
                                         << k.firstValue << "/" << k.secondValue);
-        ConfigBlock block = preset("full");
+        ConfigBlock block = catalogueBlock("full");
         block.set(k.first, k.firstValue);
         block.set(k.second, k.secondValue);
         const Curve c = curveOf(k.kind, block);
@@ -362,7 +353,7 @@ TEST(CurvesTest, EveryVoltageAndTemperatureMarkStandsAtItsOwnValue)
 
 TEST(CurvesTest, ADocumentWithoutTheFieldsDrawsNothingAndShapesCompareByLinesAndMarks)
 {
-    const ConfigBlock block = preset("full");
+    const ConfigBlock block = catalogueBlock("full");
     const QList<Field> known{Field::StopOutputTemperature, Field::MaxMotorCurrent};
     const Curve partial = curveOf(CurveKind::Temperature, block, &known);
     EXPECT_EQ(partial.missing, QList<Field>{Field::ResumeOutputTemperature});

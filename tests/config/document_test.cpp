@@ -1,6 +1,7 @@
 // Configuration documents: round trips, strict reading, applying all or nothing, identity rules;
 // and the backup history.
 #include "backup_history.h"
+#include "catalogue_block.h"
 #include "config_document.h"
 #include "presets.h"
 
@@ -13,16 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-ConfigBlock preset(const QString& name)
-{
-    ConfigBlock block;
-    std::uint8_t major = 0, minor = 0;
-    EXPECT_TRUE(presetImage(name, &block, &major, &minor)) << name.toStdString();
-    block.setByte(fieldDef(Field::SoftwareVersion).offset, major);
-    block.setByte(fieldDef(Field::SoftwareVersion).offset + 1, minor);
-    return block;
-}
 
 QByteArray doc(const QByteArray& fields, const QByteArray& extra = QByteArray())
 {
@@ -45,7 +36,7 @@ QList<DocumentError> apply(const QByteArray& json, const ConfigBlock& current, C
 TEST(ConfigDocument, EveryPresetRoundTripsThroughItsDocument)
 {
     for (const QString& name : presetNames()) {
-        const ConfigBlock block = preset(name);
+        const ConfigBlock block = catalogueBlock(name);
         const QByteArray json = ConfigDocument::of(block).toJson();
         QList<DocumentError> errors;
         const ConfigDocument back = ConfigDocument::parse(json, &errors);
@@ -67,7 +58,7 @@ TEST(ConfigDocument, EveryPresetRoundTripsThroughItsDocument)
 
 TEST(ConfigDocument, TheDocumentHoldsOnlyWritableFieldsTheControllerUses)
 {
-    const ConfigBlock block = preset("basic");
+    const ConfigBlock block = catalogueBlock("basic");
     const QByteArray json = ConfigDocument::of(block).toJson();
     EXPECT_TRUE(
         json.startsWith("{\n    \"format\": \"norvel-configuration\",\n    \"version\": 1"));
@@ -131,7 +122,7 @@ TEST(ConfigDocument, ReadingRefusesEachFaultNamingTheFieldAndWhatIsAllowed)
 
 TEST(ConfigDocument, ApplyingIsAllOrNothingAndChecksThisControllersRules)
 {
-    const ConfigBlock full = preset("full"); // 0405, J1939, regeneration
+    const ConfigBlock full = catalogueBlock("full"); // 0405, J1939, regeneration
     ConfigBlock out = full;
 
     // A partial document without identity changes only what it names.
@@ -193,7 +184,7 @@ TEST(ConfigDocument, ApplyingIsAllOrNothingAndChecksThisControllersRules)
 
 TEST(ConfigDocument, AnotherModelOrVersionIsRefusedUnlessForcedButAnotherSerialIsFine)
 {
-    const ConfigBlock full = preset("full");
+    const ConfigBlock full = catalogueBlock("full");
     ConfigDocument d = ConfigDocument::of(full);
     d.fields = {{Field::MaxMotorCurrent, 60}};
 
@@ -264,7 +255,7 @@ TEST(ConfigDocument, AKeyGivenTwiceIsRefusedNamingIt)
 
 TEST(ConfigDocument, DifferencesNameTheFieldAndTheFirstDifferingByte)
 {
-    const ConfigBlock a = preset("full");
+    const ConfigBlock a = catalogueBlock("full");
     ConfigBlock b = a;
     b.setFlag(Field::Abs, !a.flag(Field::Abs));
     b.set(Field::IdentityNumber, 77);
@@ -284,7 +275,7 @@ TEST(ConfigDocument, DifferencesNameTheFieldAndTheFirstDifferingByte)
 TEST(BackupHistory, EveryWriteKeepsItsOwnCompleteImageAndTheListFindsThem)
 {
     QTemporaryDir dir;
-    const ConfigBlock image = preset("full");
+    const ConfigBlock image = catalogueBlock("full");
     const BackupHistory history(dir.path());
     const QDateTime when = QDateTime::fromString("2026-12-08T09:45:12.123Z", Qt::ISODateWithMs);
     QString first, second;

@@ -1,5 +1,6 @@
 // Settings that do not work together: which pairs are named, at which values, and only where the
 // controller uses both fields.
+#include "catalogue_block.h"
 #include "plausibility.h"
 #include "presets.h"
 
@@ -7,20 +8,10 @@
 
 namespace {
 
-ConfigBlock preset(const char* name)
-{
-    ConfigBlock block;
-    std::uint8_t major = 0, minor = 0;
-    EXPECT_TRUE(presetImage(QString::fromLatin1(name), &block, &major, &minor));
-    block.setByte(83, major);
-    block.setByte(84, minor);
-    return block;
-}
-
 TEST(PlausibilityTest, EveryPresetIsPlausible)
 {
     for (const char* name : {"basic", "full", "can", "pdr", "legacy"})
-        EXPECT_TRUE(implausiblePairs(preset(name)).isEmpty()) << name;
+        EXPECT_TRUE(implausiblePairs(catalogueBlock(name)).isEmpty()) << name;
 }
 
 TEST(PlausibilityTest, EachRuleNamesBothFieldsAtItsEdge)
@@ -48,7 +39,7 @@ TEST(PlausibilityTest, EachRuleNamesBothFieldsAtItsEdge)
          Rule::ResumeNotBelowStop},
     };
     for (const Case& c : cases) {
-        ConfigBlock block = preset("full");
+        ConfigBlock block = catalogueBlock("full");
         block.set(c.first, c.firstValue);
         block.set(c.second, c.secondValue);
         const QList<ImplausiblePair> found = implausiblePairs(block);
@@ -73,7 +64,7 @@ TEST(PlausibilityTest, EachRuleNamesBothFieldsAtItsEdge)
 
 TEST(PlausibilityTest, OnlyWhatAnEditBringsInCountsAsNew)
 {
-    ConfigBlock held = preset("full");
+    ConfigBlock held = catalogueBlock("full");
     held.set(Field::ResumeOutputTemperature, 120);
     held.set(Field::StopOutputTemperature, 110);
     ConfigBlock edited = held;

@@ -1,5 +1,6 @@
 // Where a curve's words go: every mark named once, at its own value, no label over another,
 // and a legend that names each line once, for crossed settings and at a larger font too.
+#include "catalogue_block.h"
 #include "curve_layout.h"
 #include "curve_painter.h"
 #include "label_placer.h"
@@ -10,16 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-ConfigBlock fullPreset()
-{
-    ConfigBlock block;
-    std::uint8_t major = 0, minor = 0;
-    EXPECT_TRUE(presetImage(QStringLiteral("full"), &block, &major, &minor));
-    block.setByte(83, major);
-    block.setByte(84, minor);
-    return block;
-}
 
 TEST(CurveLayoutTest, LabelsSitAtTheirOwnValuesClearOfEachOther)
 {
@@ -55,7 +46,7 @@ TEST(CurveLayoutTest, LabelsSitAtTheirOwnValuesClearOfEachOther)
             SCOPED_TRACE(testing::Message()
                          << curveKindName(k.kind).toStdString() << " " << k.firstValue << "/"
                          << k.secondValue << " at " << size.pixelSize << " px");
-            ConfigBlock block = fullPreset();
+            ConfigBlock block = catalogueBlock(QStringLiteral("full"));
             block.set(k.first, k.firstValue);
             block.set(k.second, k.secondValue);
             const CurveSheet sheet = CurveSheet::of(k.kind, block, std::nullopt, texts);

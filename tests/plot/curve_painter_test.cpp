@@ -1,5 +1,6 @@
 // The curve pictures: what a PNG or SVG file holds for each preset, the first-connection image
 // drawn faint only where it differs, notes in words, and both modules' texts.
+#include "catalogue_block.h"
 #include "curve_painter.h"
 #include "presets.h"
 #include "test_resources.h"
@@ -13,16 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-ConfigBlock preset(const QString& name)
-{
-    ConfigBlock block;
-    std::uint8_t major = 0, minor = 0;
-    EXPECT_TRUE(presetImage(name, &block, &major, &minor));
-    block.setByte(83, major);
-    block.setByte(84, minor);
-    return block;
-}
 
 QList<CurveSheet> sheetsOf(const ConfigBlock& block, const CurveTexts& texts,
                            const std::optional<ConfigBlock>& backup = std::nullopt)
@@ -56,7 +47,7 @@ TEST(CurvePainterTest, EveryPresetGivesAPngAndAnSvgOfItsCurves)
     const CurveTexts texts;
     for (const QString& name : presetNames()) {
         SCOPED_TRACE(name.toStdString());
-        const ConfigBlock block = preset(name);
+        const ConfigBlock block = catalogueBlock(name);
         const QList<CurveSheet> sheets = sheetsOf(block, texts);
         const bool regen = FieldRules(block).identity().hasRegeneration();
         ASSERT_EQ(sheets.size(), regen ? 4 : 3);
@@ -84,7 +75,7 @@ TEST(CurvePainterTest, EveryPresetGivesAPngAndAnSvgOfItsCurves)
 TEST(CurvePainterTest, OnlyPngAndSvgNamesAndSomethingToDraw)
 {
     QTemporaryDir dir;
-    const ConfigBlock block = preset(QStringLiteral("full"));
+    const ConfigBlock block = catalogueBlock(QStringLiteral("full"));
     const QList<CurveSheet> sheets = sheetsOf(block, CurveTexts());
     EXPECT_EQ(curvePictureFormat(QStringLiteral("a/b.PNG")), QStringLiteral("png"));
     EXPECT_EQ(curvePictureFormat(QStringLiteral("b.svg")), QStringLiteral("svg"));
@@ -102,7 +93,7 @@ TEST(CurvePainterTest, OnlyPngAndSvgNamesAndSomethingToDraw)
 
 TEST(CurvePainterTest, TheFirstConnectionImageIsDrawnFaintOnlyWhereItDiffers)
 {
-    ConfigBlock block = preset(QStringLiteral("full"));
+    ConfigBlock block = catalogueBlock(QStringLiteral("full"));
     const ConfigBlock backup = block;
     const auto sheet = [](const ConfigBlock& b, const std::optional<ConfigBlock>& first) {
         return CurveSheet::of(CurveKind::Temperature, b, first, CurveTexts());
@@ -134,7 +125,7 @@ TEST(CurvePainterTest, TheFirstConnectionImageIsDrawnFaintOnlyWhereItDiffers)
 TEST(CurvePainterTest, NotesAndTitlesAreInWords)
 {
     QTemporaryDir dir;
-    ConfigBlock block = preset(QStringLiteral("full"));
+    ConfigBlock block = catalogueBlock(QStringLiteral("full"));
     block.set(Field::ThrottleStartPosition, 21);
     block.set(Field::ThrottleSensorType, 2);
     block.setFlag(Field::Regeneration, false);
@@ -185,7 +176,7 @@ TEST(CurvePainterTest, BothModulesHoldTheCurvesTexts)
     QTemporaryDir dir;
     const CurveTexts chinese([&cn](int id) { return cn.string(id); });
     const QString path = dir.filePath(QStringLiteral("cn.svg"));
-    const ConfigBlock block = preset(QStringLiteral("full"));
+    const ConfigBlock block = catalogueBlock(QStringLiteral("full"));
     ASSERT_TRUE(writeCurvePicture(path, sheetsOf(block, chinese), QString(), chinese, nullptr));
     const QString svg = svgText(path);
     // Runs of another font become texts of their own: the Chinese words, without " (%)".

@@ -2,6 +2,7 @@
 // every way a verified write can end, and the backup policy.
 #include "backup_history.h"
 #include "backup_policy.h"
+#include "catalogue_block.h"
 #include "controller_transfer.h"
 #include "frame.h"
 #include "link.h"
@@ -17,16 +18,6 @@
 #include <memory>
 
 namespace {
-
-ConfigBlock presetBlock(const char* name)
-{
-    ConfigBlock block;
-    std::uint8_t major = 0, minor = 0;
-    EXPECT_TRUE(presetImage(QString::fromLatin1(name), &block, &major, &minor)) << name;
-    block.setByte(83, major);
-    block.setByte(84, minor);
-    return block;
-}
 
 TEST(OpenDecisionTest, EachPresetGetsItsVerdict)
 {
@@ -47,7 +38,7 @@ TEST(OpenDecisionTest, EachPresetGetsItsVerdict)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.preset);
-        const OpenDecision d = decideOpen(presetBlock(c.preset));
+        const OpenDecision d = decideOpen(catalogueBlock(c.preset));
         EXPECT_EQ(d.verdict, c.verdict);
         EXPECT_EQ(d.refusalMessage(), c.message);
         EXPECT_EQ(d.legacyControlMode, c.legacy);
@@ -56,7 +47,7 @@ TEST(OpenDecisionTest, EachPresetGetsItsVerdict)
 
 TEST(OpenDecisionTest, LegacyControlModeBecomesTorqueModeOnlyWhenBothCopiesHoldIt)
 {
-    ConfigBlock block = presetBlock("legacy");
+    ConfigBlock block = catalogueBlock("legacy");
     block.set(Field::SpeedMode, 2);
     ConfigBlock oneCopy = block;
     oneCopy.set(Field::ControlModeCopy, 3);
@@ -208,7 +199,7 @@ TEST_F(VerifiedWriteTest, WithoutVerificationNothingIsReadBackUnlessTheCommitGoe
 TEST(BackupPolicyTest, KeepsBothImagesOrSaysWhichFolderFailedAndWhy)
 {
     QTemporaryDir dir;
-    const ConfigBlock image = presetBlock("full");
+    const ConfigBlock image = catalogueBlock("full");
     const QString folder = QDir(dir.path()).filePath("new/backups");
     const BackupOutcome kept = keepBackups(folder, image);
     ASSERT_TRUE(kept.kept) << kept.reason.toStdString();
