@@ -1,5 +1,7 @@
 // Table model of the professional view: every field the controller uses, editable in place.
 #include "field_table_model.h"
+
+#include "configuration_session.h"
 #include "field_table_model_support.h"
 
 #include <QBrush>
@@ -130,10 +132,7 @@ bool FieldTableModel::isChanged(int row) const
 {
     if (row < 0 || row >= m_fields.size())
         return false;
-    const Field f = m_fields.at(row);
-    if (fieldDef(f).kind == FieldKind::Flag)
-        return m_edited.get(f) != m_controller.get(f);
-    return m_edited.raw(f) != m_controller.raw(f);
+    return fieldDiffers(m_edited, m_controller, m_fields.at(row));
 }
 
 QList<Field> FieldTableModel::changedFields() const

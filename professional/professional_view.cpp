@@ -51,8 +51,7 @@ ProfessionalView::ProfessionalView(ControllerAccess* access, const ConfigBlock& 
                                    ProfessionalViewOptions options, QWidget* parent)
     : ProfessionalView(access, std::move(options), parent)
 {
-    m_online = true;
-    showBlocks(controller, controller);
+    m_session->startOnline(controller);
 }
 
 ProfessionalView::ProfessionalView(ControllerAccess* access, const QString& path,
@@ -60,49 +59,61 @@ ProfessionalView::ProfessionalView(ControllerAccess* access, const QString& path
                                    ProfessionalViewOptions options, QWidget* parent)
     : ProfessionalView(access, std::move(options), parent)
 {
-    openOffline(path, identity);
+    const Refusal refusal = m_session->startOffline(path, identity);
+    m_valid = !refusal;
+    if (refusal)
+        m_error = refusalText(refusal, fileName(path));
+    else
+        rememberRecent(path);
 }
 
 ProfessionalView::~ProfessionalView() = default;
 
-bool ProfessionalView::needsIdentity(const QString& path)
+void ProfessionalView::showSession()
 {
-    ConfigurationFile file;
-    return ConfigurationFile::read(path, &file, nullptr, nullptr) && !file.isImage() &&
-           !file.document.controller;
-}
-
-void ProfessionalView::openOffline(const QString& path, const std::optional<ConfigBlock>& identity)
-{
-    m_online = false;
-    Snapshot file;
-    if (!loadFile(path, identity, &file, &m_error)) {
-        file = Snapshot();
-        file.filePath = path;
-    } else {
-        rememberRecent(path);
-    }
-    m_valid = m_error.isEmpty();
-    restore(file);
-}
-
-void ProfessionalView::showBlocks(const ConfigBlock& edited, const ConfigBlock& controller)
-{
-    m_rowsChanged = false;
-    m_model->setBlocks(edited, controller);
-    m_model->setBackup(m_online && m_access ? m_access->firstBackup(controller) : std::nullopt);
-    // Before the window shows, the columns fit their contents whatever the rows: the first
-    // rows may be those the empty model already had, and then nothing reset it.
-    if (m_rowsChanged || !isVisible()) {
-        m_table->resizeColumnsToContents();
-        // Room for the editors: a spin box or a list needs more than the number it shows.
-        const int valueWidth = m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000000"));
-        m_table->setColumnWidth(
-            FieldTableModel::ValueColumn,
-            qMax(m_table->columnWidth(FieldTableModel::ValueColumn), valueWidth + 48));
+    if (!m_editing) {
+        const ConfigBlock& controller = m_session->controller();
+        m_rowsChanged = false;
+        m_model->setBlocks(m_session->edited(), controller);
+        m_model->setBackup(isOnline() && m_access ? m_access->firstBackup(controller)
+                                                  : std::nullopt);
+        // Before the window shows, the columns fit their contents whatever the rows: the first
+        // rows may be those the empty model already had, and then nothing reset it.
+        if (m_rowsChanged || !isVisible()) {
+            m_table->resizeColumnsToContents();
+            // Room for the editors: a spin box or a list needs more than the number it shows.
+            const int valueWidth =
+                m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000000"));
+            m_table->setColumnWidth(
+                FieldTableModel::ValueColumn,
+                qMax(m_table->columnWidth(FieldTableModel::ValueColumn), valueWidth + 48));
+        }
     }
     updateCurve();
     updateWindow();
+}
+
+QString ProfessionalView::refusalText(const Refusal& refusal, const QString& source) const
+{
+    using Kind = Refusal::Kind;
+    switch (refusal.kind) {
+    case Kind::None:
+        break;
+    case Kind::CannotOpen:
+        return text(ViewTexts::CannotOpen).arg(source, refusal.ioError);
+    case Kind::NotConfiguration:
+        return text(ViewTexts::NotConfiguration).arg(source, errorLines(refusal.errors, m_texts));
+    case Kind::NeedsIdentity:
+        return text(ViewTexts::NeedsIdentity).arg(source);
+    case Kind::NotApplied:
+        return text(ViewTexts::NotApplied).arg(source, errorLines(refusal.errors, m_texts));
+    case Kind::OtherController:
+        return text(ViewTexts::NotApplied)
+            .arg(source, text(ViewTexts::OtherController)
+                             .arg(source, m_texts.identity(refusal.theirs),
+                                  m_texts.identity(refusal.ours)));
+    }
+    return QString();
 }
 
 void ProfessionalView::updateWindow()
@@ -111,7 +122,7 @@ void ProfessionalView::updateWindow()
     updateTitle();
 
     QString model = modelText(block);
-    if (m_assumedIdentity)
+    if (m_session->origin().assumedIdentity)
         model += QLatin1Char(' ') + text(ViewTexts::Assumed);
     m_identityRows = {
         {text(ViewTexts::ModelLabel), model},
@@ -119,9 +130,9 @@ void ProfessionalView::updateWindow()
         {text(ViewTexts::SoftwareLabel), versionText(block)},
         {text(ViewTexts::AdLabel), fieldValueText(block, Field::AdVersion)},
         {text(ViewTexts::VariantLabel), fieldValueText(block, Field::ModelVariant)},
-        m_online
+        isOnline()
             ? std::pair{text(ViewTexts::PortLabel), m_access ? m_access->portName() : QString()}
-            : std::pair{text(ViewTexts::FileLabel), QDir::toNativeSeparators(m_filePath)},
+            : std::pair{text(ViewTexts::FileLabel), QDir::toNativeSeparators(filePath())},
     };
     for (int i = 0; i < kIdentityRows; ++i) {
         m_identityNames[i]->setText(m_identityRows[i].first);
@@ -129,7 +140,7 @@ void ProfessionalView::updateWindow()
     }
 
     // Offline there is no controller to show; the backup column only where one is kept.
-    m_table->setColumnHidden(FieldTableModel::ControllerColumn, !m_online);
+    m_table->setColumnHidden(FieldTableModel::ControllerColumn, !isOnline());
     m_table->setColumnHidden(FieldTableModel::BackupColumn, !m_model->backup().has_value());
     updateActions();
 }
@@ -138,12 +149,12 @@ void ProfessionalView::updateTitle()
 {
     const ConfigBlock block = editedBlock();
     QString title = text(ViewTexts::TitlePrefix);
-    if (m_online) {
+    if (isOnline()) {
         title += modelText(block) + QLatin1Char(' ') + fieldValueText(block, Field::SerialNumber);
-        if (!m_filePath.isEmpty())
-            title += QStringLiteral(" - ") + fileName(m_filePath);
+        if (!filePath().isEmpty())
+            title += QStringLiteral(" - ") + fileName(filePath());
     } else {
-        title += fileName(m_filePath);
+        title += fileName(filePath());
     }
     // Two marks: [*] for changes not saved, and the words for a controller that holds other
     // values than the table.
@@ -160,7 +171,7 @@ void ProfessionalView::updateActions()
     action(Action::Read)->setEnabled(ready);
     action(Action::Write)->setEnabled(ready);
     action(Action::Restore)->setEnabled(ready);
-    action(Action::Connect)->setEnabled(!m_online && m_access != nullptr);
+    action(Action::Connect)->setEnabled(!isOnline() && m_access != nullptr);
 }
 
 void ProfessionalView::updateCurve()
@@ -172,45 +183,37 @@ void ProfessionalView::updateCurve()
         kind =
             curveOfGroup(static_cast<FieldGroup>(current.data(FieldTableModel::GroupRole).toInt()));
     // A document names some fields only: the others have no value to draw.
-    std::optional<QList<Field>> known;
-    if (!m_wholeBlock) {
-        known = m_fileFields;
-        for (Field f : m_model->changedFields())
-            if (!known->contains(f))
-                known->append(f);
-    }
-    m_curves->showCurve(kind, editedBlock(), m_model->backup(), known);
+    m_curves->showCurve(kind, editedBlock(), m_model->backup(), m_session->knownFields());
 }
 
 bool ProfessionalView::controllerReady() const
 {
-    return m_online && m_access && m_access->isConnected();
+    return isOnline() && m_access && m_access->isConnected();
 }
 
 ConfigBlock ProfessionalView::editedBlock() const
 {
-    return m_model->block();
+    return m_session->edited();
 }
 
 ConfigBlock ProfessionalView::controllerBlock() const
 {
-    return m_model->controllerBlock();
+    return m_session->controller();
 }
 
 bool ProfessionalView::hasUnsavedChanges() const
 {
-    const ConfigBlock edited = editedBlock();
-    return edited != controllerBlock() && (!m_saved || edited != *m_saved);
+    return m_session->hasUnsavedChanges();
 }
 
 bool ProfessionalView::isModifiedSinceSaved() const
 {
-    return editedBlock() != m_saved.value_or(controllerBlock());
+    return m_session->isModifiedSinceSaved();
 }
 
 bool ProfessionalView::differsFromController() const
 {
-    return m_online && editedBlock() != controllerBlock();
+    return m_session->differsFromController();
 }
 
 QString ProfessionalView::statusText() const

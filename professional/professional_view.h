@@ -5,6 +5,7 @@
 #include "config_block.h"
 #include "config_document.h"
 #include "configuration_file.h"
+#include "configuration_session.h"
 #include "view_texts.h"
 
 #include <QHash>
@@ -102,14 +103,19 @@ public:
 
     // True for a readable document without a controller part: it needs an identity to be
     // opened offline.
-    static bool needsIdentity(const QString& path);
+    static bool needsIdentity(const QString& path)
+    {
+        return ConfigurationSession::needsIdentity(path);
+    }
 
     // False when the offline file could not be opened; errorString() says why.
     bool isValid() const { return m_valid; }
     QString errorString() const { return m_error; }
 
     // Online: the edited block belongs to the connected controller.
-    bool isOnline() const { return m_online; }
+    bool isOnline() const { return m_session->isOnline(); }
+    // The configuration shown: the controller's, the edited and the saved, and its file.
+    const ConfigurationSession& session() const { return *m_session; }
     const FieldTableModel& model() const { return *m_model; }
     ConfigBlock editedBlock() const;
     // The controller's image as last read or written; offline, the file as opened or saved.
@@ -121,7 +127,7 @@ public:
     // Online: the edited configuration differs from what the controller holds.
     bool differsFromController() const;
     // The file the configuration came from or was last saved in; empty when none.
-    QString filePath() const { return m_filePath; }
+    QString filePath() const { return m_session->filePath(); }
     // The files opened or saved lately, newest first (kept between runs).
     static QStringList recentFiles();
     QMenu* recentMenu() const { return m_recentMenu; }
@@ -168,8 +174,8 @@ private:
     void build();
     void buildActions();
     QAction* createAction(Action a, int textId, int tipId, const QKeySequence& shortcut);
-    void openOffline(const QString& path, const std::optional<ConfigBlock>& identity);
-    void showBlocks(const ConfigBlock& edited, const ConfigBlock& controller);
+    // Shows the session's configuration anew (after an edit in the table only the window).
+    void showSession();
     void updateWindow();
     void updateTitle();
     void updateActions();
@@ -186,24 +192,12 @@ private:
     void updatePortMenu();
     // Empty: search every port.
     void choosePort(const QString& port);
-    // What Undo brings back: the table's values and the file they belong to.
-    struct Snapshot
-    {
-        ConfigBlock edited;
-        ConfigBlock controller;
-        QString filePath;
-        QList<Field> fileFields;
-        bool wholeBlock = true;
-        bool assumedIdentity = false;
-        std::optional<ConfigBlock> saved;
-    };
-    Snapshot snapshot() const;
-    void restore(const Snapshot& s);
-    // Records the change from `before` to now as one step of Undo, named `name`.
-    void recordStep(const Snapshot& before, const QString& name);
-    // The configuration of a file, not yet shown; false (and *error) when it cannot be opened.
-    bool loadFile(const QString& path, const std::optional<ConfigBlock>& identity, Snapshot* out,
-                  QString* error) const;
+    using State = ConfigurationSession::State;
+    using Refusal = ConfigurationSession::Refusal;
+    // Records the change from `before` to the session's state as one step of Undo.
+    void recordStep(const State& before, const QString& name);
+    // Why a file, document or image named `source` was not taken, in the module's words.
+    QString refusalText(const Refusal& refusal, const QString& source) const;
     // F2 or typing on a row edits its value, whichever column is current.
     bool redirectToValue(QKeyEvent* key);
     void takeOver(const ConfigurationSide& other, const QString& name);
@@ -218,15 +212,11 @@ private:
     void tell(const QString& text);
     QString text(int id) const { return m_texts.text(id); }
     QString plainActionText(int id) const;
-    // The document this configuration makes: every writable field, or for a document opened
-    // with an assumed identity only the fields it named and those edited since.
-    ConfigDocument currentDocument() const;
-    bool applyOnto(const ConfigDocument& doc, const ConfigBlock& target, const QString& source,
-                   ConfigBlock* result);
 
     ControllerAccess* m_access = nullptr;
     ProfessionalViewOptions m_options;
     ViewTexts m_texts;
+    ConfigurationSession* m_session = nullptr;
     FieldTableModel* m_model = nullptr;
     FieldFilterModel* m_filter = nullptr;
     QTableView* m_table = nullptr;
@@ -240,26 +230,14 @@ private:
     QUndoStack* m_undo = nullptr;
     QMenu* m_recentMenu = nullptr;
     QMenu* m_portMenu = nullptr;
-    bool m_restoring = false;
+    // An edit in the table is going into the session: the table shows it already.
+    bool m_editing = false;
     QList<std::pair<QString, QString>> m_identityRows;
     // Reasons the model gave for the edit now in progress.
     QStringList m_editReasons;
 
     bool m_valid = true;
     QString m_error;
-    bool m_online = false;
-    // The file opened (or last saved); offline its name is the title, online it follows.
-    QString m_filePath;
-    // Offline, a document without a controller part shown for the caller's identity.
-    bool m_assumedIdentity = false;
-    // The edited block holds a value for every field (online, or an image opened); otherwise
-    // only m_fileFields and the edits are known.
-    bool m_wholeBlock = true;
     // The rows changed: the columns fit their contents again.
     bool m_rowsChanged = true;
-    // Offline: the fields the file gives values for; Connect carries them (and every edit)
-    // over to the controller.
-    QList<Field> m_fileFields;
-    // The edited block as last saved in a file.
-    std::optional<ConfigBlock> m_saved;
 };

@@ -56,10 +56,8 @@ bool ProfessionalView::readController()
         updateActions();
         return false;
     }
-    const Snapshot before = snapshot();
-    m_saved.reset();
-    m_filePath.clear();
-    showBlocks(block, block);
+    const State before = m_session->state();
+    m_session->read(block);
     // Undo brings the edits back, over what the controller now holds.
     recordStep(before, plainActionText(ViewTexts::ReadAction));
     setStatus(text(ViewTexts::ReadDone));
@@ -94,14 +92,14 @@ bool ProfessionalView::writeController()
         updateActions();
         return false;
     }
-    showBlocks(next, next);
+    m_session->written();
     setStatus(text(ViewTexts::Written));
     return true;
 }
 
 bool ProfessionalView::connectController()
 {
-    if (m_online || !m_access)
+    if (isOnline() || !m_access)
         return false;
     commitEdit();
     if (!m_access->isConnected() && !m_access->connectController(this)) {
@@ -115,25 +113,15 @@ bool ProfessionalView::connectController()
         updateActions();
         return false;
     }
-    const QString name = fileName(m_filePath);
-    ConfigBlock next;
-    if (!applyOnto(currentDocument(), controller, name, &next)) {
+    const QString name = fileName(filePath());
+    if (const Refusal refusal = m_session->connect(controller)) {
+        tell(refusalText(refusal, name));
         updateActions();
         return false;
     }
-    // Values saved in a file before count as saved still: the file holds them.
-    const bool saved = m_saved && *m_saved == editedBlock();
-    m_online = true;
-    m_assumedIdentity = false;
-    m_wholeBlock = true;
-    m_fileFields.clear();
-    m_saved.reset();
-    if (saved)
-        m_saved = next;
     // Undo does not reach back across the change of controller.
     m_undo->clear();
-    showBlocks(next, controller);
-    setStatus(text(ViewTexts::Applied).arg(name).arg(m_model->changedFields().size()));
+    setStatus(text(ViewTexts::Applied).arg(name).arg(m_session->changedFields().size()));
     return true;
 }
 
@@ -148,15 +136,14 @@ bool ProfessionalView::restoreFirstBackup()
         tell(text(ViewTexts::NoFirstBackup));
         return false;
     }
-    if (!sameModelAndVersion(*backup, controller)) {
+    // The whole image, as the wizard's Default restores it.
+    const State before = m_session->state();
+    if (const Refusal refusal = m_session->restoreImage(*backup)) {
         tell(text(ViewTexts::OtherController)
-                 .arg(text(ViewTexts::BackupColumn), m_texts.identity(*backup),
-                      m_texts.identity(controller)));
+                 .arg(text(ViewTexts::BackupColumn), m_texts.identity(refusal.theirs),
+                      m_texts.identity(refusal.ours)));
         return false;
     }
-    // The whole image, as the wizard's Default restores it.
-    const Snapshot before = snapshot();
-    showBlocks(*backup, controller);
     recordStep(before, plainActionText(ViewTexts::RestoreAction));
     setStatus(text(ViewTexts::Restored));
     return true;

@@ -46,118 +46,38 @@ private:
 
 } // namespace
 
-ProfessionalView::Snapshot ProfessionalView::snapshot() const
+void ProfessionalView::recordStep(const State& before, const QString& name)
 {
-    return {editedBlock(), controllerBlock(), m_filePath, m_fileFields,
-            m_wholeBlock,  m_assumedIdentity, m_saved};
-}
-
-void ProfessionalView::restore(const Snapshot& s)
-{
-    m_filePath = s.filePath;
-    m_fileFields = s.fileFields;
-    m_wholeBlock = s.wholeBlock;
-    m_assumedIdentity = s.assumedIdentity;
-    m_saved = s.saved;
-    m_restoring = true;
-    // Online the controller holds what it holds: Undo brings back the edits only.
-    showBlocks(s.edited, m_online ? controllerBlock() : s.controller);
-    m_restoring = false;
-}
-
-void ProfessionalView::recordStep(const Snapshot& before, const QString& name)
-{
-    const Snapshot after = snapshot();
+    const State after = m_session->state();
     if (after.edited == before.edited && after.controller == before.controller &&
-        after.filePath == before.filePath)
+        after.origin.filePath == before.origin.filePath)
         return;
     m_undo->push(new StepCommand(
-        name, [this, before] { restore(before); }, [this, after] { restore(after); }));
-}
-
-bool ProfessionalView::loadFile(const QString& path, const std::optional<ConfigBlock>& identity,
-                                Snapshot* out, QString* error) const
-{
-    const QString name = fileName(path);
-    ConfigurationFile file;
-    QString ioError;
-    QList<DocumentError> errors;
-    *out = Snapshot();
-    out->filePath = path;
-    if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
-        *error = ioError.isEmpty()
-                     ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
-                     : text(ViewTexts::CannotOpen).arg(name, ioError);
-        return false;
-    }
-    if (file.isImage()) {
-        out->edited = *file.image;
-        out->fileFields = FieldRules(out->edited).writableFields();
-    } else if (!file.document.controller && !identity) {
-        *error = text(ViewTexts::NeedsIdentity).arg(name);
-        return false;
-    } else {
-        // A document's controller part holds the identity bytes only; the fields it does not
-        // name stay unknown (0xFF) until Connect takes the controller's.
-        out->assumedIdentity = !file.document.controller;
-        const ConfigBlock base =
-            file.document.controller.value_or(identity.value_or(ConfigBlock()));
-        if (!applyDocument(file.document, base, {}, &out->edited, &errors)) {
-            *error = text(ViewTexts::NotApplied).arg(name, errorLines(errors, m_texts));
-            return false;
-        }
-        for (const auto& [field, value] : file.document.fields)
-            out->fileFields.append(field);
-        out->wholeBlock = false;
-    }
-    out->controller = out->edited;
-    return true;
+        name, [this, before] { m_session->restore(before); },
+        [this, after] { m_session->restore(after); }));
 }
 
 bool ProfessionalView::openFile(const QString& path)
 {
     commitEdit();
     const QString name = fileName(path);
-    const Snapshot before = snapshot();
-    Snapshot next;
-    QString error;
-    if (m_online) {
-        // The file's values on the controller's configuration, in place of the edits.
-        ConfigurationFile file;
-        QList<DocumentError> errors;
-        if (!ConfigurationFile::read(path, &file, &error, &errors)) {
-            tell(error.isEmpty()
-                     ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
-                     : text(ViewTexts::CannotOpen).arg(name, error));
-            return false;
-        }
-        next = before;
-        if (!applyOnto(file.asDocument(), controllerBlock(), name, &next.edited))
-            return false;
-        next.filePath = path;
-        next.saved = next.edited;
-    } else if (!loadFile(path, editedBlock(), &next, &error)) {
-        tell(error);
+    const State before = m_session->state();
+    if (const Refusal refusal = m_session->openFile(path)) {
+        tell(refusalText(refusal, name));
         return false;
     }
-    restore(next);
     rememberRecent(path);
     recordStep(before, plainActionText(ViewTexts::OpenAction));
     setStatus(text(ViewTexts::Applied)
                   .arg(name)
-                  .arg(diffBlocks(before.edited, next.edited, FieldRules(next.edited)).size()));
+                  .arg(diffBlocks(before.edited, editedBlock(), FieldRules(editedBlock())).size()));
     return true;
 }
 
 bool ProfessionalView::save()
 {
-    // A backup image (.n) is the history's, not a file to save into.
-    const QString suffix = QFileInfo(m_filePath).suffix().toLower();
-    if (m_filePath.isEmpty() || suffix == QLatin1String("n"))
-        return triggerSaveAs();
-    const bool image = suffix == QLatin1String("bin");
-    return saveAs(m_filePath,
-                  image ? ConfigurationFile::Format::Image : ConfigurationFile::Format::Document);
+    const std::optional<ConfigurationFile::Format> format = m_session->saveFormat();
+    return format ? saveAs(filePath(), *format) : triggerSaveAs();
 }
 
 bool ProfessionalView::settleUnsavedChanges(int questionId)
@@ -212,26 +132,15 @@ void ProfessionalView::updateRecentMenu()
 void ProfessionalView::takeOver(const ConfigurationSide& other, const QString& name)
 {
     commitEdit();
-    ConfigDocument doc;
-    if (other.identified)
-        doc.controller = other.block;
-    const FieldRules rules(editedBlock());
-    for (Field f : other.fields)
-        if (rules.writable(f))
-            doc.fields.append({f, other.block.get(f)});
-    const Snapshot before = snapshot();
-    ConfigBlock next;
-    if (!applyOnto(doc, before.edited, name, &next))
+    const State before = m_session->state();
+    if (const Refusal refusal = m_session->takeOver(other)) {
+        tell(refusalText(refusal, name));
         return;
-    if (!m_online)
-        for (const auto& [field, value] : doc.fields)
-            if (!m_fileFields.contains(field))
-                m_fileFields.append(field);
-    showBlocks(next, controllerBlock());
+    }
     recordStep(before, plainActionText(ViewTexts::TakeOver));
     setStatus(text(ViewTexts::Applied)
                   .arg(name)
-                  .arg(diffBlocks(before.edited, next, FieldRules(next)).size()));
+                  .arg(diffBlocks(before.edited, editedBlock(), FieldRules(editedBlock())).size()));
 }
 
 bool ProfessionalView::redirectToValue(QKeyEvent* key)

@@ -40,45 +40,11 @@ using namespace ProfessionalViewSupport;
 
 // --- Files -------------------------------------------------------------------------------------
 
-ConfigDocument ProfessionalView::currentDocument() const
-{
-    const ConfigBlock block = editedBlock();
-    if (m_wholeBlock && !m_assumedIdentity)
-        return ConfigDocument::of(block);
-    ConfigDocument doc;
-    if (!m_assumedIdentity)
-        doc.controller = block;
-    const QList<Field> changed = m_model->changedFields();
-    for (Field f : FieldRules(block).writableFields())
-        if (m_fileFields.contains(f) || changed.contains(f))
-            doc.fields.append({f, block.get(f)});
-    return doc;
-}
-
-bool ProfessionalView::applyOnto(const ConfigDocument& doc, const ConfigBlock& target,
-                                 const QString& source, ConfigBlock* result)
-{
-    // Said here rather than by applyDocument, whose message speaks to the command line.
-    if (doc.controller && !sameModelAndVersion(*doc.controller, target)) {
-        tell(text(ViewTexts::NotApplied)
-                 .arg(source, text(ViewTexts::OtherController)
-                                  .arg(source, m_texts.identity(*doc.controller),
-                                       m_texts.identity(target))));
-        return false;
-    }
-    QList<DocumentError> errors;
-    if (!applyDocument(doc, target, {}, result, &errors)) {
-        tell(text(ViewTexts::NotApplied).arg(source, errorLines(errors, m_texts)));
-        return false;
-    }
-    return true;
-}
-
 bool ProfessionalView::saveAs(const QString& path, ConfigurationFile::Format format)
 {
     commitEdit();
     const ConfigBlock block = editedBlock();
-    const ConfigDocument doc = currentDocument();
+    const ConfigDocument doc = m_session->document();
     const QByteArray content = format == ConfigurationFile::Format::Image
                                    ? ConfigurationFile::content(block)
                                    : ConfigurationFile::content(doc);
@@ -87,35 +53,15 @@ bool ProfessionalView::saveAs(const QString& path, ConfigurationFile::Format for
         tell(text(ViewTexts::CannotSave).arg(fileName(path), error));
         return false;
     }
-    m_saved = block;
     rememberRecent(path);
-    m_filePath = path;
-    if (!m_online) {
-        // Offline the saved file becomes the one the view shows.
-        m_fileFields.clear();
-        for (const auto& [field, value] : doc.fields)
-            m_fileFields.append(field);
-        showBlocks(block, block);
-    } else {
-        updateWindow();
-    }
+    m_session->saved(path, doc);
     setStatus(text(ViewTexts::Saved).arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
 QString ProfessionalView::suggestedPath(ConfigurationFile::Format format) const
 {
-    const QString suffix = format == ConfigurationFile::Format::Image ? QStringLiteral(".bin")
-                                                                      : QStringLiteral(".json");
-    if (!m_online && !m_filePath.isEmpty()) {
-        const QFileInfo info(m_filePath);
-        return info.absoluteDir().filePath(info.completeBaseName() + suffix);
-    }
-    const ConfigBlock block = editedBlock();
-    // The model text comes from the controller: whatever it holds must not make a path.
-    return QDir::home().filePath(fileNameSafe(modelText(block) + QLatin1Char('-') +
-                                              fieldValueText(block, Field::SerialNumber)) +
-                                 suffix);
+    return m_session->suggestedPath(format, QDir::homePath());
 }
 
 bool ProfessionalView::triggerOpen()
@@ -155,8 +101,8 @@ bool ProfessionalView::triggerCompare()
 {
     // The backups of this controller, when there is a folder to look in.
     QList<BackupEntry> backups;
-    if (!m_options.backupDir.isEmpty() && (m_online || !m_assumedIdentity)) {
-        const QString key = ControllerKey(m_online ? controllerBlock() : editedBlock());
+    if (!m_options.backupDir.isEmpty() && (isOnline() || !m_session->origin().assumedIdentity)) {
+        const QString key = ControllerKey(isOnline() ? controllerBlock() : editedBlock());
         for (const BackupEntry& e : BackupHistory(m_options.backupDir).list())
             if (e.key == key)
                 backups.append(e);
@@ -227,10 +173,7 @@ QList<FieldChange> ProfessionalView::showComparison(const ConfigurationSide& oth
                                                     const QString& name)
 {
     commitEdit();
-    const ConfigurationSide self = m_wholeBlock && !m_assumedIdentity
-                                       ? ConfigurationSide::of(editedBlock())
-                                       : ConfigurationSide::of(currentDocument());
-    const QList<FieldChange> changes = compareConfigurations(self, other);
+    const QList<FieldChange> changes = compareConfigurations(m_session->side(), other);
     auto* dialog = new ComparisonDialog(name, changes, m_texts, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &ComparisonDialog::takeOverRequested, this,

@@ -90,7 +90,7 @@ void ProfessionalView::build()
     if (!prompts.openFileName)
         prompts.openFileName = [this](const QString& caption, const QString& filters) {
             const QString dir =
-                m_filePath.isEmpty() ? QDir::homePath() : QFileInfo(m_filePath).absolutePath();
+                filePath().isEmpty() ? QDir::homePath() : QFileInfo(filePath()).absolutePath();
             return QFileDialog::getOpenFileName(this, caption, dir, filters);
         };
     if (!prompts.saveFileName)
@@ -107,6 +107,7 @@ void ProfessionalView::build()
             return ok ? static_cast<int>(items.indexOf(item)) : -1;
         };
 
+    m_session = new ConfigurationSession(this);
     m_model = new FieldTableModel(this);
     m_model->setTexts(m_texts);
     m_filter = new FieldFilterModel(this);
@@ -208,14 +209,14 @@ void ProfessionalView::build()
             });
     // An edit and the couplings it set off are one step of Undo.
     m_undo = new QUndoStack(this);
-    connect(m_model, &FieldTableModel::blockEdited, this,
-            [this](const ConfigBlock& before, Field f) {
-                if (m_restoring)
-                    return;
-                Snapshot previous = snapshot();
-                previous.edited = before;
-                recordStep(previous, QString::fromLatin1(fieldDef(f).name));
-            });
+    connect(m_model, &FieldTableModel::blockEdited, this, [this](const ConfigBlock&, Field f) {
+        // The table holds the edit already; the session takes it over.
+        const State before = m_session->state();
+        m_editing = true;
+        m_session->edit(m_model->block());
+        m_editing = false;
+        recordStep(before, QString::fromLatin1(fieldDef(f).name));
+    });
     connect(m_model, &FieldTableModel::valueAdjusted, this, [this](Field, const QString& reason) {
         m_editReasons.append(reason);
         setStatus(m_editReasons.join(QStringLiteral("; ")));
@@ -226,6 +227,7 @@ void ProfessionalView::build()
     });
 
     buildActions();
+    connect(m_session, &ConfigurationSession::changed, this, &ProfessionalView::showSession);
     // As wide as the table and the curve want, but never beyond the screen.
     QSize size(1480, 760);
     if (const QScreen* screen = this->screen())
