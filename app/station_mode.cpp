@@ -2,6 +2,7 @@
 #include "station_mode.h"
 
 #include "config_document.h"
+#include "file_io.h"
 #include "message_ids.h"
 #include "message_prompter.h"
 #include "resource_module.h"
@@ -10,7 +11,6 @@
 #include "station_window.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
@@ -19,13 +19,13 @@ int runStationMode(const ResourceModule& resources, MessagePrompter& prompter,
                    const StationModeOptions& options)
 {
     QTextStream err(stderr);
-    QFile file(options.document);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "norvel-controller: cannot open " << options.document << ": " << file.errorString()
-            << Qt::endl;
+    // Capped: a device or a pipe given for the document is never read without end.
+    QByteArray content;
+    QString readError;
+    if (!readFileCapped(options.document, kDocumentSizeCap, &content, &readError)) {
+        err << "norvel-controller: " << readError << Qt::endl;
         return 2;
     }
-    const QByteArray content = file.readAll();
     QList<DocumentError> errors;
     const ConfigDocument doc = ConfigDocument::parse(content, &errors);
     for (const DocumentError& e : errors)

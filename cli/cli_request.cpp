@@ -108,6 +108,10 @@ constexpr CommandShape kCommands[] = {
     {"backups", 1, 1, "backups"},
     {"plot", 2, 2,
      "plot FILE.png|FILE.svg [--curve throttle|regen|voltage|temperature] [--from DOC]"},
+    {"station", 2, 2,
+     "station DOC [--port DEV]... [--record URL] [--operator NAME] [--units N] [--yes]"},
+    {"records", 1, 1,
+     "records [--record URL] [--serial S] [--since TIME] [--result pass|fail] [--csv]"},
     // Not in the help: the names the bash completion offers, from the program itself.
     {"fields", 1, 2, "fields [writable]"},
     {"curves", 1, 1, "curves"},
@@ -145,12 +149,20 @@ bool parseCliRequest(const QStringList& arguments, CliRequest* request, QString*
     const QCommandLineOption allOption("all", "every controller");
     const QCommandLineOption curveOption("curve", "curve to plot", "NAME");
     const QCommandLineOption fromOption("from", "configuration to plot", "DOC");
+    const QCommandLineOption recordOption("record", "station record", "URL");
+    const QCommandLineOption operatorOption("operator", "operator", "NAME");
+    const QCommandLineOption unitsOption("units", "units", "N");
+    const QCommandLineOption serialOption("serial", "serial number", "S");
+    const QCommandLineOption sinceOption("since", "since", "TIME");
+    const QCommandLineOption resultOption("result", "result", "pass|fail");
+    const QCommandLineOption csvOption("csv", "comma-separated values");
     const QCommandLineOption helpOption(QStringList{"h", "help"}, "help");
     const QCommandLineOption versionOption("version", "version");
     parser.addOptions({portOption, traceOption, backupOption, outputOption, jsonOption, yesOption,
                        forceOption, dryRunOption, noVerifyOption, onlyOption, allOption, helpOption,
                        versionOption});
-    parser.addOptions({curveOption, fromOption, noBackupOption});
+    parser.addOptions({curveOption, fromOption, noBackupOption, recordOption, operatorOption,
+                       unitsOption, serialOption, sinceOption, resultOption, csvOption});
     const auto refuse = [problem](const QString& why) {
         *problem = why;
         return false;
@@ -185,6 +197,10 @@ bool parseCliRequest(const QStringList& arguments, CliRequest* request, QString*
         {&dryRunOption, "--dry-run"}, {&noVerifyOption, "--no-verify"},
         {&onlyOption, "--only"},      {&curveOption, "--curve"},
         {&fromOption, "--from"},      {&noBackupOption, "--no-backup"},
+        {&recordOption, "--record"},  {&operatorOption, "--operator"},
+        {&unitsOption, "--units"},    {&serialOption, "--serial"},
+        {&sinceOption, "--since"},    {&resultOption, "--result"},
+        {&csvOption, "--csv"},
     };
     for (const auto& [option, text] : commandOptions)
         if (parser.isSet(*option) && !usage.contains(QLatin1String(text)))
@@ -213,6 +229,32 @@ bool parseCliRequest(const QStringList& arguments, CliRequest* request, QString*
     // An empty list would mean every field: a script's empty variable must not import them all.
     if (parser.isSet(onlyOption) && r.write.only.isEmpty())
         return refuse(QStringLiteral("--only names no field"));
+
+    CliStationOptions& station = r.station;
+    station.record = parser.value(recordOption);
+    station.operatorName = parser.value(operatorOption);
+    if (parser.isSet(unitsOption)) {
+        bool ok = false;
+        station.units = parser.value(unitsOption).toInt(&ok);
+        if (!ok || station.units <= 0)
+            return refuse(QStringLiteral("--units %1: expected a positive number")
+                              .arg(parser.value(unitsOption)));
+    }
+    station.serial = parser.value(serialOption);
+    if (parser.isSet(sinceOption)) {
+        station.since = QDateTime::fromString(parser.value(sinceOption), Qt::ISODateWithMs);
+        if (!station.since.isValid())
+            return refuse(QStringLiteral("--since %1: expected an ISO 8601 time such as "
+                                         "2024-05-01T08:00:00Z")
+                              .arg(parser.value(sinceOption)));
+    }
+    if (parser.isSet(resultOption)) {
+        const QString result = parser.value(resultOption).toLower();
+        if (result != QLatin1String("pass") && result != QLatin1String("fail"))
+            return refuse(QStringLiteral("--result takes pass or fail"));
+        station.passed = result == QLatin1String("pass");
+    }
+    station.csv = parser.isSet(csvOption);
 
     if (r.all) {
         static const QStringList kAllCommands = {"probe", "show",   "export",

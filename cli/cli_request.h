@@ -2,6 +2,7 @@
 // every port with --all.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,18 @@ struct CliWriteOptions
     bool verify = true;
     bool noBackup = false; // write even when the controller's image cannot be kept
     QStringList only;
+};
+
+// The station's and its record's options.
+struct CliStationOptions
+{
+    QString record;             // --record: an SQLite file or a PostgreSQL URL; empty: the default
+    QString operatorName;       // station --operator
+    int units = 0;              // station --units: stop after this many; 0: run until stopped
+    QString serial;             // records --serial
+    QDateTime since;            // records --since; invalid: from the first
+    std::optional<bool> passed; // records --result pass or fail
+    bool csv = false;           // records --csv
 };
 
 struct CliRequest
@@ -38,6 +51,7 @@ struct CliRequest
     QString curve;
     std::optional<QString> from;
     CliWriteOptions write;
+    CliStationOptions station;
 
     // set, import and write, unless only a dry run.
     bool writes() const;

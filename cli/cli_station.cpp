@@ -2,12 +2,10 @@
 #include "cli_tool.h"
 
 #include "config_document.h"
+#include "file_io.h"
 #include "station.h"
 #include "station_recorder.h"
 #include "unit_reason.h"
-
-#include <QCommandLineParser>
-#include <QFile>
 
 #include <atomic>
 #include <csignal>
@@ -17,11 +15,6 @@
 namespace {
 
 constexpr int kExitInterrupted = 130; // as a shell reports a program ended by SIGINT
-
-// Options that take a value, so that the word after them is no command.
-const QStringList kValueOptions = {"--port",   "--backup-dir", "-o",       "--output",   "--only",
-                                   "--curve",  "--from",       "--record", "--operator", "--units",
-                                   "--serial", "--since",      "--result"};
 
 std::atomic<int> g_interrupts{0};
 std::atomic<bool> g_countAsked{false};
@@ -74,18 +67,6 @@ QString csvField(const QString& text)
 
 } // namespace
 
-QString CliTool::commandWord(const QStringList& arguments)
-{
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& word = arguments.at(i);
-        if (kValueOptions.contains(word))
-            ++i;
-        else if (!word.startsWith(QLatin1Char('-')))
-            return word;
-    }
-    return QString();
-}
-
 bool CliTool::recordTarget(const QString& text, RecordTarget* target)
 {
     QString error;
@@ -95,58 +76,32 @@ bool CliTool::recordTarget(const QString& text, RecordTarget* target)
     return false;
 }
 
-int CliTool::station(const QStringList& arguments)
+int CliTool::station(const CliRequest& request)
 {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption portOption("port", "serial device", "DEV");
-    const QCommandLineOption backupOption("backup-dir", "backup folder", "DIR");
-    const QCommandLineOption recordOption("record", "record", "URL");
-    const QCommandLineOption operatorOption("operator", "operator", "NAME");
-    const QCommandLineOption unitsOption("units", "units", "N");
-    const QCommandLineOption yesOption("yes", "do not ask");
-    parser.addOptions(
-        {portOption, backupOption, recordOption, operatorOption, unitsOption, yesOption});
-    const QString usage = QStringLiteral(
-        "usage: norvelctl station DOC [--port DEV]... [--record URL] [--operator NAME] "
-        "[--units N] [--yes]");
-    if (!parser.parse(QStringList{"norvelctl"} + arguments))
-        return fail(parser.errorText() + QStringLiteral("; ") + usage, kExitUsage);
-    const QStringList words = parser.positionalArguments();
-    if (words.size() != 2)
-        return fail(QStringLiteral("wrong number of arguments for 'station'; ") + usage,
-                    kExitUsage);
+    const CliStationOptions& asked = request.station;
     StationOptions options;
-    options.ports = parser.values(portOption);
-    m_backupDir = parser.value(backupOption);
+    options.ports = request.ports;
+    options.units = asked.units;
     options.import.backupFolder = backupDirectory();
-    if (parser.isSet(unitsOption)) {
-        bool ok = false;
-        options.units = parser.value(unitsOption).toInt(&ok);
-        if (!ok || options.units <= 0)
-            return fail(QStringLiteral("--units %1: expected a positive number")
-                            .arg(parser.value(unitsOption)),
-                        kExitUsage);
-    }
     RecordTarget target;
-    if (!recordTarget(parser.value(recordOption), &target))
+    if (!recordTarget(asked.record, &target))
         return kExitUsage;
 
-    const QString path = words.at(1);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()), kExitUsage);
-    const QByteArray content = file.readAll();
+    const QString path = request.words.first();
+    QByteArray content;
+    QString error;
+    if (!readFileCapped(path, kDocumentSizeCap, &content, &error))
+        return fail(error, kExitUsage);
     QList<DocumentError> errors;
     const ConfigDocument doc = ConfigDocument::parse(content, &errors);
     for (const DocumentError& e : errors)
         m_err << "norvelctl: " << path << ": " << e.message << Qt::endl;
     if (!errors.isEmpty())
         return fail(QStringLiteral("nothing written"), kExitUsage);
-    if (!parser.isSet(yesOption) && !askMotorStopped())
+    if (!request.write.yes && !askMotorStopped())
         return fail(QStringLiteral("nothing written"), kExitUsage);
 
-    SqlStationRecorder recorder(target, parser.value(operatorOption), path, content);
+    SqlStationRecorder recorder(target, asked.operatorName, path, content);
     std::mutex output;
     StationObserver observer;
     observer.unit = [&](const StationUnit& unit) {
@@ -167,7 +122,6 @@ int CliTool::station(const QStringList& arguments)
     };
     Station station(doc, options, recorder, observer);
     const SignalScope signalScope;
-    QString error;
     if (!station.start(&error))
         return fail(QStringLiteral("cannot use the record %1: %2").arg(target.display(), error),
                     kExitLink);
@@ -204,41 +158,16 @@ int CliTool::station(const QStringList& arguments)
     return station.failed() > 0 ? kExitLink : kExitOk;
 }
 
-int CliTool::records(const QStringList& arguments)
+int CliTool::records(const CliRequest& request)
 {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption recordOption("record", "record", "URL");
-    const QCommandLineOption serialOption("serial", "serial", "S");
-    const QCommandLineOption sinceOption("since", "since", "TIME");
-    const QCommandLineOption resultOption("result", "result", "pass|fail");
-    const QCommandLineOption csvOption("csv", "csv");
-    parser.addOptions({recordOption, serialOption, sinceOption, resultOption, csvOption});
-    const QString usage = QStringLiteral("usage: norvelctl records [--record URL] [--serial S] "
-                                         "[--since TIME] [--result pass|fail] [--csv]");
-    if (!parser.parse(QStringList{"norvelctl"} + arguments))
-        return fail(parser.errorText() + QStringLiteral("; ") + usage, kExitUsage);
-    if (parser.positionalArguments().size() != 1)
-        return fail(QStringLiteral("wrong number of arguments for 'records'; ") + usage,
-                    kExitUsage);
+    const CliStationOptions& asked = request.station;
     RecordFilter filter;
-    filter.serial = parser.value(serialOption);
-    if (parser.isSet(sinceOption)) {
-        filter.since = QDateTime::fromString(parser.value(sinceOption), Qt::ISODateWithMs);
-        if (!filter.since.isValid())
-            return fail(QStringLiteral("--since %1: expected an ISO 8601 time such as "
-                                       "2024-05-01T08:00:00Z")
-                            .arg(parser.value(sinceOption)),
-                        kExitUsage);
-    }
-    if (parser.isSet(resultOption)) {
-        const QString result = parser.value(resultOption).toLower();
-        if (result != QLatin1String("pass") && result != QLatin1String("fail"))
-            return fail(QStringLiteral("--result takes pass or fail"), kExitUsage);
-        filter.result = result == QLatin1String("pass") ? 1 : 0;
-    }
+    filter.serial = asked.serial;
+    filter.since = asked.since;
+    if (asked.passed)
+        filter.result = *asked.passed ? 1 : 0;
     RecordTarget target;
-    if (!recordTarget(parser.value(recordOption), &target))
+    if (!recordTarget(asked.record, &target))
         return kExitUsage;
     StationRecord record(target);
     QList<RecordRow> rows;
@@ -246,7 +175,7 @@ int CliTool::records(const QStringList& arguments)
     if (!record.open(&error) || !record.select(filter, &rows, &error))
         return fail(QStringLiteral("cannot read the record %1: %2").arg(target.display(), error),
                     kExitLink);
-    if (parser.isSet(csvOption)) {
+    if (asked.csv) {
         m_out << "time_utc,station,port,operator,document,document_sha256,controller_key,model,"
                  "serial,software_version,result,reason,duration_ms,image_before,image_after\n";
         for (const RecordRow& r : rows) {

@@ -68,10 +68,6 @@ int CliTool::usageError(const QString& problem)
 
 int CliTool::run(const QStringList& arguments)
 {
-    if (const QString word = commandWord(arguments); word == QLatin1String("station"))
-        return station(arguments);
-    else if (word == QLatin1String("records"))
-        return records(arguments);
     CliRequest request;
     QString problem;
     if (!parseCliRequest(arguments, &request, &problem))
@@ -104,6 +100,10 @@ int CliTool::execute(const CliRequest& request)
         return backups();
     if (command == QLatin1String("fields") || command == QLatin1String("curves"))
         return listNames(command, request.words.value(0));
+    if (command == QLatin1String("station"))
+        return station(request);
+    if (command == QLatin1String("records"))
+        return records(request);
 
     Link link;
     if (request.trace) {

@@ -82,10 +82,9 @@ private:
     // read just before.
     int writeBlock(Link& link, const ConfigBlock& current, const ConfigBlock& next,
                    const WriteOptions& options);
-    // The station and its record (cli_station.cpp), parsed apart from the other commands.
-    static QString commandWord(const QStringList& arguments);
-    int station(const QStringList& arguments);
-    int records(const QStringList& arguments);
+    // The station and its record (cli_station.cpp).
+    int station(const CliRequest& request);
+    int records(const CliRequest& request);
     // --record's value, or the default file; false once the reason is printed.
     bool recordTarget(const QString& text, RecordTarget* target);
     bool askMotorStopped();

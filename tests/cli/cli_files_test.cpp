@@ -114,7 +114,8 @@ TEST_F(CliFilesTest, InputThatNeverEndsIsTooLargeAtOnce)
              {QStringList{"import", endless, "--yes"}, QStringList{"diff", endless},
               QStringList{"diff", documentSetting(60), endless},
               QStringList{"plot", dir.filePath("p.png"), "--from", endless},
-              QStringList{"write", endless, "--yes"}}) {
+              QStringList{"write", endless, "--yes"},
+              QStringList{"station", endless, "--yes", "--record", dir.filePath("r.sqlite")}}) {
             SCOPED_TRACE(command.join(' ').toStdString());
             // The pipe's writer goes on until norvelctl has stopped reading.
             pid_t writer = -1;

@@ -107,6 +107,12 @@ TEST_F(CliTest, UsageErrorsNameTheProblemPointToTheHelpAndExitWithTwo)
         {{"plot", "curves.png", "--curve", "spiral"},
          "one of throttle, regen, voltage, temperature"},
         {{"fields", "readable"}, "not 'readable'"},
+        {{"station"}, "wrong number of arguments for 'station'"},
+        {{"station", "doc.json", "--units", "0"}, "--units 0: expected a positive number"},
+        {{"station", "doc.json", "--csv"}, "--csv is not an option of 'station'"},
+        {{"records", "--since", "yesterday"}, "--since yesterday: expected an ISO 8601 time"},
+        {{"records", "--result", "maybe"}, "--result takes pass or fail"},
+        {{"records", "--operator", "Ann"}, "--operator is not an option of 'records'"},
     };
     for (const auto& c : cases) {
         const CliRun r = run(c.args);
