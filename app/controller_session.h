@@ -6,7 +6,6 @@
 #include "controller_open.h"
 #include "controller_transfer.h"
 #include "link_worker.h"
-#include "open_decision.h"
 
 #include <QString>
 #include <QStringList>
