@@ -43,53 +43,69 @@ QString openFailureDetails(const ConnectResult& result, const Prompter& prompter
 
 } // namespace
 
-bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& prompter,
-                      const QStringList& ports, QString* port)
+namespace {
+
+// The open's phases behind their progress dialogs: "Searching…" naming the port being tried,
+// message 164 for each setting a port refuses; "Reading…", then "Identifying…".
+OpenPhaseRunner phasesBehindProgress(const TransferRunner& run, LinkWorker& link,
+                                     Prompter& prompter)
 {
-    for (;;) {
-        ConnectResult result;
-        const bool ok = run(prompter.line(M::SearchingLabel), [&](Link& l, ProgressSink& progress) {
-            ConnectObserver observer;
+    return [run, &link, &prompter](OpenPhase phase, const OpenJob& job) {
+        if (phase == OpenPhase::Searching) {
             const QString probing = prompter.line(M::SearchingOnLabel);
-            observer.probing = [&progress, probing](const QString& path) {
-                progress.setLabel(QString(probing).arg(path));
+            return run(prompter.line(M::SearchingLabel), [&](Link& l, ProgressSink& progress) {
+                LinkObservers observers;
+                observers.connect.probing = [&progress, probing](const QString& path) {
+                    progress.setLabel(QString(probing).arg(path));
+                };
+                observers.connect.configureFailed = [&](const QString&, const QString&) {
+                    link.onGuiThread([&prompter] {
+                        prompter.ask(M::PortSetupError, Prompter::Buttons::Ok,
+                                     Prompter::Icon::Warning);
+                    });
+                };
+                return job(l, observers);
+            });
+        }
+        const QString identifying = prompter.line(M::IdentifyingLabel);
+        return run(prompter.line(M::ReadingLabel), [&](Link& l, ProgressSink& progress) {
+            LinkObservers observers;
+            observers.transfer.step = [&progress, identifying](TransferStep step) {
+                if (step == TransferStep::Identifying)
+                    progress.setLabel(identifying);
             };
-            observer.configureFailed = [&](const QString&, const QString&) {
-                link.onGuiThread([&prompter] {
-                    prompter.ask(M::PortSetupError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-                });
+            observers.transfer.progress = [&progress](int done, int total) {
+                progress.setProgress(done, total);
             };
-            result = l.ConnectController(ports, observer);
-            if (result.connected && port)
-                *port = l.portPath();
-            return result.connected;
+            return job(l, observers);
         });
-        if (ok)
-            return true;
-        if (prompter.ask(M::NoController, Prompter::Buttons::RetryCancel, Prompter::Icon::Warning,
-                         openFailureDetails(result, prompter)) != Prompter::Answer::Retry)
-            return false;
-    }
+    };
 }
 
-bool readController(const TransferRunner& run, const Prompter& texts, ConfigBlock* block)
+// Message 103 with what was tried: Retry searches again.
+SearchAgain askSearchAgain(Prompter& prompter)
 {
-    // The link works on a copy; the caller's block is touched only here, on the GUI thread.
-    ReadOutcome read;
-    read.block = *block;
-    const QString identifying = texts.line(M::IdentifyingLabel);
-    run(texts.line(M::ReadingLabel), [&read, identifying](Link& link, ProgressSink& progress) {
-        TransferObserver observer;
-        observer.step = [&progress, identifying](TransferStep step) {
-            if (step == TransferStep::Identifying)
-                progress.setLabel(identifying);
-        };
-        observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
-        read = readController(link, read.block, observer);
-        return read.ok;
-    });
-    *block = read.block; // a failed read keeps the bytes that did arrive
-    return read.ok;
+    return [&prompter](const ConnectResult& result) {
+        return prompter.ask(M::NoController, Prompter::Buttons::RetryCancel,
+                            Prompter::Icon::Warning,
+                            openFailureDetails(result, prompter)) == Prompter::Answer::Retry;
+    };
+}
+
+} // namespace
+
+ConnectResult searchBehindProgress(const TransferRunner& run, LinkWorker& link, Prompter& prompter,
+                                   const QStringList& ports)
+{
+    return searchController(phasesBehindProgress(run, link, prompter), ports,
+                            askSearchAgain(prompter));
+}
+
+OpenOutcome openBehindProgress(const TransferRunner& run, LinkWorker& link, Prompter& prompter,
+                               const OpenOptions& options)
+{
+    return openController(phasesBehindProgress(run, link, prompter), options,
+                          askSearchAgain(prompter));
 }
 
 WriteOutcome writeAndVerify(const TransferRunner& run, const Prompter& texts,

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "config_block.h"
+#include "controller_open.h"
 #include "controller_transfer.h"
 #include "link_worker.h"
-#include "open_decision.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,16 +19,14 @@ struct BackupOutcome;
 using TransferRunner =
     std::function<bool(const QString& label, const std::function<bool(Link&, ProgressSink&)>&)>;
 
-// Searches the ports (all candidates when `ports` is empty) until a controller answers: a port
-// setting the port refuses raises message 164, no answer message 103 with what was tried and
-// Retry or Cancel. True once a controller answered.
-// *port gets the device of the controller found.
-bool searchController(const TransferRunner& run, LinkWorker& link, Prompter& prompter,
-                      const QStringList& ports, QString* port = nullptr);
-
-// Reads the whole block and identifies the controller into *block. A failed read leaves the
-// bytes that did arrive. `texts` gives the progress labels.
-bool readController(const TransferRunner& run, const Prompter& texts, ConfigBlock* block);
+// Opens the controller behind the progress dialogs the technician knows: "Searching…" naming the
+// port being tried, message 164 for each setting a port refuses and, when no controller answered,
+// message 103 with what was tried and Retry or Cancel; then "Reading…" and "Identifying…".
+OpenOutcome openBehindProgress(const TransferRunner& run, LinkWorker& link, Prompter& prompter,
+                               const OpenOptions& options);
+// The search alone, as above: the last search's result.
+ConnectResult searchBehindProgress(const TransferRunner& run, LinkWorker& link, Prompter& prompter,
+                                   const QStringList& ports);
 
 // Writes the block, commits it and reads it back (no identification), behind the progress
 // dialog. `previous` is what the controller held before; `texts` gives the progress labels.

@@ -32,10 +32,30 @@ LinkControllerAccess::LinkControllerAccess(LinkWorker& link, Prompter& prompter,
 
 bool LinkControllerAccess::connectController(QWidget* parent)
 {
-    m_portChanged = false;
-    m_connected =
-        searchController(runnerOver(m_link, parent), m_link, m_prompter, m_ports, &m_port);
+    found(searchBehindProgress(runnerOver(m_link, parent), m_link, m_prompter, m_ports));
     return m_connected;
+}
+
+void LinkControllerAccess::found(const ConnectResult& search)
+{
+    m_portChanged = false;
+    m_connected = search.connected;
+    if (search.connected)
+        m_port = search.port;
+}
+
+OpenOutcome LinkControllerAccess::open(QWidget* parent, OpenOptions options)
+{
+    options.ports = m_ports;
+    const OpenOutcome opened =
+        openBehindProgress(runnerOver(m_link, parent), m_link, m_prompter, options);
+    if (options.search)
+        found(opened.search);
+    // The first image of this controller is kept, as the wizard keeps it; a failure to save it
+    // does not stop the read.
+    if (opened.opened())
+        BackupFile(m_backupDir, ControllerKey(opened.read.block)).saveIfMissing(opened.read.block);
+    return opened;
 }
 
 bool LinkControllerAccess::read(QWidget* parent, ConfigBlock* block, QString* error)
@@ -48,16 +68,15 @@ bool LinkControllerAccess::read(QWidget* parent, ConfigBlock* block, QString* er
             *error = m_prompter.line(M::NotConnected);
         return false;
     }
-    ConfigBlock read;
-    if (!readController(runnerOver(m_link, parent), m_prompter, &read)) {
+    OpenOptions options;
+    options.search = false;
+    const OpenOutcome opened = open(parent, options);
+    if (!opened.opened()) {
         if (error)
             *error = m_prompter.line(M::ReadStopped);
         return false;
     }
-    // The first image of this controller is kept, as the wizard keeps it; a failure to save it
-    // does not stop the read.
-    BackupFile(m_backupDir, ControllerKey(read)).saveIfMissing(read);
-    *block = read;
+    *block = opened.read.block;
     return true;
 }
 
@@ -118,24 +137,38 @@ void LinkControllerAccess::usePort(const QString& port)
         m_connected && !ports.isEmpty() && resolvePortPath(port) != resolvePortPath(m_port);
 }
 
-bool openController(Prompter& prompter, LinkControllerAccess& access, ConfigBlock* block,
-                    int* exitCode)
+std::optional<OpenOutcome> openForMode(Prompter& prompter, LinkControllerAccess& access,
+                                       bool convertLegacy, int* exitCode)
 {
     *exitCode = 0;
     if (prompter.ask(M::MotorStopped, Prompter::Buttons::YesNo, Prompter::Icon::Warning) !=
         Prompter::Answer::Yes)
-        return false;
-    if (!access.connectController(nullptr))
-        return false;
-    QString error;
-    if (!access.read(nullptr, block, &error)) {
+        return std::nullopt;
+    OpenOptions options;
+    options.convertLegacy = convertLegacy;
+    const OpenOutcome opened = access.open(nullptr, options);
+    switch (opened.result) {
+    case OpenOutcome::Result::NoController:
+        return std::nullopt;
+    case OpenOutcome::Result::ReadFailed:
         prompter.ask(M::ReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         *exitCode = 1;
-        return false;
+        return std::nullopt;
+    case OpenOutcome::Result::Opened:
+        break;
     }
-    if (const int refusal = decideOpen(*block).refusalMessage()) {
+    if (const int refusal = opened.decision.refusalMessage()) {
         prompter.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return opened;
+}
+
+bool openController(Prompter& prompter, LinkControllerAccess& access, ConfigBlock* block,
+                    int* exitCode)
+{
+    const std::optional<OpenOutcome> opened = openForMode(prompter, access, false, exitCode);
+    if (opened)
+        *block = opened->read.block;
+    return opened.has_value();
 }

@@ -73,15 +73,15 @@ int runProfessionalMode(const ResourceModule& resources, LinkWorker& link,
             return 2;
         }
     } else {
-        ConfigBlock block;
         int code = 0;
-        if (!openController(prompter, access, &block, &code))
+        const std::optional<OpenOutcome> opened = openForMode(prompter, access, true, &code);
+        if (!opened)
             return code;
-        view = std::make_unique<ProfessionalView>(&access, block, options);
+        view = std::make_unique<ProfessionalView>(&access, opened->read.block, options);
         // The legacy control mode becomes torque mode, as in the wizard; the change shows as an
         // edit to be written.
-        ConfigBlock converted = block;
-        if (convertLegacyControlMode(converted)) {
+        if (opened->legacyConverted) {
+            const ConfigBlock& converted = opened->block;
             view->editField(Field::SpeedMode, converted.get(Field::SpeedMode));
             view->editField(Field::ControlMode, converted.get(Field::ControlMode));
             ask.ask(MessageIds::ControlModeUpgraded, Prompter::Buttons::Ok,

@@ -117,8 +117,6 @@ private:
     void updateTabOrder();
 
     // The connect, read and write flow (wizird_flow.cpp).
-    bool connectController();
-    bool readController();
     void saveBackup();
     enum class WriteResult
     {

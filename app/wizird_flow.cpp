@@ -36,21 +36,6 @@ TransferRunner Wizird::transferRunner()
     };
 }
 
-bool Wizird::connectController()
-{
-    return searchController(transferRunner(), m_link, m_prompter, m_options.ports);
-}
-
-bool Wizird::readController()
-{
-    ConfigBlock copy = m_block;
-    const bool ok = ::readController(transferRunner(), m_prompter, &copy);
-    m_block = copy; // a failed read keeps the bytes that did arrive
-    if (ok)
-        m_controllerImage = copy;
-    return ok;
-}
-
 void Wizird::saveBackup()
 {
     m_key = ControllerKey(m_block);
@@ -76,15 +61,22 @@ bool Wizird::OnInitDialog()
         end(QDialog::Accepted);
         return false;
     }
-    if (!connectController()) {
+    OpenOptions open;
+    open.ports = m_options.ports;
+    open.start = m_block;
+    open.convertLegacy = true;
+    const OpenOutcome opened = openBehindProgress(transferRunner(), m_link, m_prompter, open);
+    if (opened.result == OpenOutcome::Result::NoController) {
         end(QDialog::Accepted);
         return false;
     }
-    if (!readController()) {
+    m_block = opened.read.block; // a failed read keeps the bytes that did arrive
+    if (!opened.opened()) {
         m_prompter.ask(M::ReadError, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         end(QDialog::Accepted);
         return false;
     }
+    m_controllerImage = m_block;
     saveBackup();
 
     const auto factory = m_options.pageFactory ? m_options.pageFactory : createPage;
@@ -95,13 +87,16 @@ bool Wizird::OnInitDialog()
     if (!hasRegenerationPage(m_block))
         m_block.setFlag(Field::Regeneration, false);
 
-    if (const int refusal = decideOpen(m_block).refusalMessage()) {
+    // A refused controller is told only once its pages are built and its backup is saved.
+    if (const int refusal = opened.decision.refusalMessage()) {
         m_prompter.ask(refusal, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         end(QDialog::Accepted);
         return false;
     }
     ShowPage(1);
-    if (convertLegacyControlMode(m_block)) {
+    // Page 1 shows the control mode as read; the conversion the open found goes into the block
+    // after it.
+    if (opened.legacyConverted && convertLegacyControlMode(m_block)) {
         m_prompter.ask(M::ControlModeUpgraded, Prompter::Buttons::Ok, Prompter::Icon::Information);
     }
     return true;

@@ -5,11 +5,11 @@
 #include "config_block.h"
 #include "config_document.h"
 #include "configuration_file.h"
+#include "controller_open.h"
 #include "field_encodings.h"
 #include "field_rules.h"
 #include "file_io.h"
 #include "link.h"
-#include "open_decision.h"
 #include "plausibility.h"
 #include "unit_import.h"
 
@@ -108,11 +108,12 @@ int CliTool::import(Link& link, const QString& path, const WriteOptions& options
 
 int CliTool::applyAndWrite(Link& link, const ConfigDocument& doc, const WriteOptions& options)
 {
-    ConfigBlock current;
-    if (!readController(link, current))
+    OpenOutcome opened;
+    if (!open(link, &opened))
         return kExitLink;
-    if (!servedForWriting(current))
+    if (!servedForWriting(opened))
         return kExitUsage;
+    const ConfigBlock& current = opened.read.block;
     // The station runs the same plan, so that both refuse the same documents.
     ImportOptions how;
     how.force = options.force;

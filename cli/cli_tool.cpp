@@ -5,10 +5,10 @@
 #include "backup_policy.h"
 #include "config_block.h"
 #include "config_document.h"
+#include "controller_open.h"
 #include "controller_transfer.h"
 #include "file_io.h"
 #include "link.h"
-#include "open_decision.h"
 #include "port_help.h"
 #include "transfers.h"
 
@@ -182,15 +182,37 @@ int CliTool::ports()
     return kExitOk;
 }
 
-bool CliTool::connect(Link& link)
+bool CliTool::open(Link& link, OpenOutcome* opened, const ConfigBlock& start)
 {
-    ConnectObserver observer;
-    observer.configureFailed = [this](const QString& path, const QString& setting) {
+    OpenOptions options;
+    options.ports = m_ports;
+    // Once found, the controller is read again where it is.
+    options.search = !link.isConnected();
+    options.start = start;
+    LinkObservers observers;
+    observers.connect.configureFailed = [this](const QString& path, const QString& setting) {
         m_err << "norvelctl: " << path << ": could not set " << setting << Qt::endl;
     };
-    const ConnectResult result = link.ConnectController(m_ports, observer);
-    if (result.connected)
+    *opened = openController(link, options, observers);
+    switch (opened->result) {
+    case OpenOutcome::Result::Opened:
         return true;
+    case OpenOutcome::Result::NoController:
+        noController(opened->search);
+        return false;
+    case OpenOutcome::Result::ReadFailed:
+        break;
+    }
+    const TransferFailure& failure = opened->read.failure;
+    fail(QLatin1String(failure.command == CMD_IDENTIFY ? "identification failed at %1"
+                                                       : "reading the block failed at %1")
+             .arg(failure.text()),
+         kExitLink);
+    return false;
+}
+
+void CliTool::noController(const ConnectResult& result)
+{
     for (const PortProblem& problem : result.openFailures)
         m_err << "norvelctl: cannot open " << problem.path << ": " << portProblemText(problem)
               << Qt::endl;
@@ -203,33 +225,25 @@ bool CliTool::connect(Link& link)
                  .arg(result.probed.isEmpty() ? QString() : QStringLiteral(" on "))
                  .arg(result.probed.join(QStringLiteral(", "))),
              kExitLink);
-    return false;
 }
 
 bool CliTool::readController(Link& link, ConfigBlock& block)
 {
-    if (!link.isConnected() && !connect(link))
-        return false;
-    const ReadOutcome read = ::readController(link, block);
-    block = read.block;
-    if (read.ok)
-        return true;
-    fail(QLatin1String(read.failure.command == CMD_IDENTIFY ? "identification failed at %1"
-                                                            : "reading the block failed at %1")
-             .arg(read.failure.text()),
-         kExitLink);
-    return false;
+    OpenOutcome opened;
+    const bool ok = open(link, &opened, block);
+    block = opened.read.block;
+    return ok;
 }
 
-bool CliTool::servedForWriting(const ConfigBlock& block)
+bool CliTool::servedForWriting(const OpenOutcome& opened)
 {
-    switch (decideOpen(block).verdict) {
+    switch (opened.decision.verdict) {
     case OpenDecision::Verdict::Served:
         return true;
     case OpenDecision::Verdict::UnsupportedSeries:
         fail(QStringLiteral("the controller's series %1 is not one this tool configures; "
                             "nothing written")
-                 .arg(fieldValueText(block, Field::ModelPrefix)),
+                 .arg(fieldValueText(opened.read.block, Field::ModelPrefix)),
              kExitUsage);
         return false;
     case OpenDecision::Verdict::SpecialVersion:
@@ -281,11 +295,12 @@ int CliTool::write(Link& link, const QString& inputPath, const CliWriteOptions& 
                     kExitUsage);
     const ConfigBlock image = ConfigBlock::fromByteArray(data);
 
-    ConfigBlock current;
-    if (!readController(link, current))
+    OpenOutcome opened;
+    if (!open(link, &opened))
         return kExitLink;
-    if (!servedForWriting(current))
+    if (!servedForWriting(opened))
         return kExitUsage;
+    const ConfigBlock& current = opened.read.block;
     if (!options.force && !sameController(image, current))
         return fail(QStringLiteral(
                         "%1 belongs to another controller or software version "

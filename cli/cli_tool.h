@@ -14,6 +14,8 @@
 class Link;
 struct ConfigDocument;
 struct PortProblem;
+struct ConnectResult;
+struct OpenOutcome;
 struct WriteOutcome;
 struct ConfigurationSide;
 struct RecordTarget;
@@ -69,10 +71,15 @@ private:
     // are printed.
     int readConfiguration(const QString& path, ConfigurationSide* side);
 
-    bool connect(Link& link);
+    // Finds the controller (where the link holds none yet), reads and identifies it; false once
+    // the failure is printed. A failed read leaves the bytes that arrived over `start`.
+    bool open(Link& link, OpenOutcome* opened, const ConfigBlock& start = ConfigBlock());
+    // Why no controller answered, with what to do about the ports.
+    void noController(const ConnectResult& result);
+    // Opens as above into `block`, which keeps the bytes that arrived when the read fails.
     bool readController(Link& link, ConfigBlock& block);
     // False, with the reason printed, for a controller the tool does not configure.
-    bool servedForWriting(const ConfigBlock& block);
+    bool servedForWriting(const OpenOutcome& opened);
     // Why a write did not succeed, and what the controller holds now.
     static QString writeFailureText(const WriteOutcome& outcome, const ConfigBlock& written);
     // Applies a document to the controller: check, list the changes, ask, back up, write,

@@ -185,24 +185,32 @@ void Station::work(const QString& port)
         unit.port = port;
         unit.answeredMs = nowMs();
         unit.utc = QDateTime::currentDateTimeUtc();
-        Link link;
-        if (!link.ConnectController({port}).connected) {
-            releaseUnit(); // gone again before it was taken: no unit
-            continue;
-        }
         PortStatus status{port, PortPhase::Working, 0, QString()};
-        report(status);
         bool writing = false;
-        TransferObserver observer;
-        observer.step = [&](TransferStep step) {
+        LinkObservers observers;
+        observers.transfer.step = [&](TransferStep step) {
             writing = writing || step == TransferStep::Writing;
         };
-        observer.progress = [&](int done, int total) {
+        observers.transfer.progress = [&](int done, int total) {
             const int share = writing ? 100 - kReadShare : kReadShare;
             status.percent = (writing ? kReadShare : 0) + share * done / qMax(1, total);
             report(status);
         };
-        unit.outcome = importOnto(link, m_doc, m_options.import, observer);
+        Link link;
+        OpenOptions options;
+        options.ports = {port};
+        const OpenOutcome opened = openController(
+            [&](OpenPhase phase, const OpenJob& job) {
+                if (phase == OpenPhase::Reading)
+                    report(status); // the unit is being worked on once it answered the search
+                return job(link, observers);
+            },
+            options);
+        if (opened.result == OpenOutcome::Result::NoController) {
+            releaseUnit(); // gone again before it was taken: no unit
+            continue;
+        }
+        unit.outcome = importOnto(link, opened, m_doc, m_options.import, observers.transfer);
         link.disconnect();
         unit.identity = unit.outcome.read.block;
         status.serial = unit.serial();

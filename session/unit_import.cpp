@@ -38,12 +38,12 @@ bool UnitImportOutcome::hasAfter() const
                                write.held == WriteOutcome::Held::OldBlock);
 }
 
-UnitImportOutcome importOnto(Link& link, const ConfigDocument& doc, const ImportOptions& options,
-                             const TransferObserver& observer)
+UnitImportOutcome importOnto(Link& link, const OpenOutcome& opened, const ConfigDocument& doc,
+                             const ImportOptions& options, const TransferObserver& observer)
 {
     using Result = UnitImportOutcome::Result;
     UnitImportOutcome outcome;
-    outcome.read = readController(link, ConfigBlock(), observer);
+    outcome.read = opened.read;
     if (!outcome.read.ok)
         return outcome; // ReadFailed
     const ConfigBlock& current = outcome.read.block;

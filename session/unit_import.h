@@ -1,10 +1,12 @@
-// Importing a configuration document onto one controller: read, refuse what cannot be written,
-// back up, write, commit and verify. norvelctl import plans with it; the station runs it whole.
+// Importing a configuration document onto one controller once it is opened: refuse what cannot be
+// written, back up, write, commit and verify. norvelctl import plans with it; the station runs it
+// whole.
 #pragma once
 
 #include "backup_policy.h"
 #include "config_block.h"
 #include "config_document.h"
+#include "controller_open.h"
 #include "controller_transfer.h"
 #include "open_decision.h"
 #include "plausibility.h"
@@ -73,6 +75,7 @@ struct UnitImportOutcome
     bool hasAfter() const;
 };
 
-// Reads the controller on `link` (connected) and imports `doc` onto it; never asks anything.
-UnitImportOutcome importOnto(Link& link, const ConfigDocument& doc, const ImportOptions& options,
-                             const TransferObserver& observer = {});
+// Imports `doc` onto the controller opened on `link` (still connected); never asks anything.
+// A failed open is a failed read.
+UnitImportOutcome importOnto(Link& link, const OpenOutcome& opened, const ConfigDocument& doc,
+                             const ImportOptions& options, const TransferObserver& observer = {});
