@@ -14,7 +14,6 @@
 
 namespace {
 
-
 // Fields that no controller lets anyone write; they never belong under "fields".
 bool neverWritable(const FieldDef& def)
 {
@@ -172,13 +171,6 @@ bool readController(const QJsonObject& o, ConfigBlock* block, QList<DocumentErro
             block->setByte(def.offset + i, static_cast<std::uint8_t>(bytes.at(i)));
     }
     return ok;
-}
-
-// The model designation as the window names it: series, number and variant letter.
-QString modelText(const ConfigBlock& block)
-{
-    return fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber) +
-           fieldValueText(block, Field::ModelVariant);
 }
 
 } // namespace
@@ -379,8 +371,8 @@ bool applyDocument(const ConfigDocument& doc, const ConfigBlock& current,
                                      "to apply it anyway")
                           .arg(identityText(*doc.controller), identityText(current)),
                       DocumentError::OtherController,
-                      {modelText(*doc.controller), versionText(*doc.controller), modelText(current),
-                       versionText(current)}});
+                      {modelDesignation(*doc.controller, true), versionText(*doc.controller),
+                       modelDesignation(current, true), versionText(current)}});
     for (const QString& name : options.only) {
         const FieldDef* def = fieldNamed(name);
         if (def == nullptr)

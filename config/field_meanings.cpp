@@ -184,3 +184,12 @@ QString fieldValueText(const ConfigBlock& block, Field f)
     }
     return QString::fromLatin1(block.raw(f).toHex().toUpper());
 }
+
+QString modelDesignation(const ConfigBlock& block, bool withVariant)
+{
+    QString text =
+        fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber);
+    if (withVariant)
+        text += fieldValueText(block, Field::ModelVariant);
+    return text;
+}

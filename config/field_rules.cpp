@@ -396,6 +396,15 @@ QList<Field> FieldRules::writableFields() const
     return fields;
 }
 
+QList<Field> FieldRules::settingFields() const
+{
+    QList<Field> fields;
+    for (Field f : usedFields())
+        if (groupOf(f) != FieldGroup::Identity)
+            fields.append(f);
+    return fields;
+}
+
 QList<CouplingRule> FieldRules::brokenCouplings(const ConfigBlock& before,
                                                 const ConfigBlock& after) const
 {

@@ -127,6 +127,8 @@ public:
     QList<Field> usedFields() const;
     // The writable ones among them: what a configuration document holds.
     QList<Field> writableFields() const;
+    // The used ones outside the identity: the settings an editor shows.
+    QList<Field> settingFields() const;
 
     // The unit the block stores the field in ("%", "V", "0.1 s"), empty when none.
     static FieldWord unitWord(Field f);
@@ -150,3 +152,6 @@ private:
 // A field's value as text: flags "true"/"false", numbers in decimal, identity bytes as text or
 // hex, reserved bytes as hex.
 QString fieldValueText(const ConfigBlock& block, Field f);
+// The controller's model as the tool shows it: series and number ("DVR72401"), and with
+// `withVariant` its variant letter after them.
+QString modelDesignation(const ConfigBlock& block, bool withVariant = false);

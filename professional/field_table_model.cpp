@@ -75,10 +75,7 @@ FieldTableModel::FieldTableModel(QObject* parent) : QAbstractTableModel(parent)
 void FieldTableModel::setBlocks(const ConfigBlock& edited, const ConfigBlock& controller)
 {
     const FieldRules rules(edited);
-    QList<Field> fields;
-    for (Field f : rules.usedFields())
-        if (rules.rule(f).group != FieldGroup::Identity)
-            fields.append(f);
+    const QList<Field> fields = rules.settingFields();
     if (fields != m_fields) {
         beginResetModel();
         m_edited = edited;
@@ -122,10 +119,7 @@ QString FieldTableModel::flagText(const ConfigBlock& block, Field f) const
 
 void FieldTableModel::rebuildRows()
 {
-    m_fields.clear();
-    for (Field f : m_rules.usedFields())
-        if (m_rules.rule(f).group != FieldGroup::Identity)
-            m_fields.append(f);
+    m_fields = m_rules.settingFields();
 }
 
 bool FieldTableModel::isChanged(int row) const

@@ -32,8 +32,7 @@ ImportWindow::ImportWindow(ControllerAccess& access, const QString& path,
     // Which controller the file goes into, above what changes.
     const ViewTexts& words = m_texts;
     m_identity = {
-        {words.text(ViewTexts::ModelLabel), fieldValueText(controller, Field::ModelPrefix) +
-                                                fieldValueText(controller, Field::ModelNumber)},
+        {words.text(ViewTexts::ModelLabel), modelDesignation(controller)},
         {words.text(ViewTexts::SerialLabel), fieldValueText(controller, Field::SerialNumber)},
         {words.text(ViewTexts::SoftwareLabel), versionText(controller)},
         {words.text(ViewTexts::PortLabel), access.portName()},

@@ -121,7 +121,7 @@ void ProfessionalView::updateWindow()
     const ConfigBlock block = editedBlock();
     updateTitle();
 
-    QString model = modelText(block);
+    QString model = modelDesignation(block);
     if (m_session->origin().assumedIdentity)
         model += QLatin1Char(' ') + text(ViewTexts::Assumed);
     m_identityRows = {
@@ -150,7 +150,8 @@ void ProfessionalView::updateTitle()
     const ConfigBlock block = editedBlock();
     QString title = text(ViewTexts::TitlePrefix);
     if (isOnline()) {
-        title += modelText(block) + QLatin1Char(' ') + fieldValueText(block, Field::SerialNumber);
+        title +=
+            modelDesignation(block) + QLatin1Char(' ') + fieldValueText(block, Field::SerialNumber);
         if (!filePath().isEmpty())
             title += QStringLiteral(" - ") + fileName(filePath());
     } else {

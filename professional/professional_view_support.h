@@ -17,11 +17,6 @@ namespace ProfessionalViewSupport {
 constexpr int kIdentityRows = 6;
 constexpr int kIdentityPairsPerRow = 3;
 
-inline QString modelText(const ConfigBlock& block)
-{
-    return fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber);
-}
-
 // The refusals, one a line, in the module's words.
 inline QString errorLines(const QList<DocumentError>& errors, const ViewTexts& texts)
 {

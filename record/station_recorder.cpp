@@ -31,9 +31,7 @@ RecordRow SqlStationRecorder::row(const StationUnit& unit) const
     if (outcome.hasBefore()) {
         const ConfigBlock& block = unit.identity;
         row.key = ControllerKey(block);
-        row.model = fieldValueText(block, Field::ModelPrefix) +
-                    fieldValueText(block, Field::ModelNumber) +
-                    fieldValueText(block, Field::ModelVariant);
+        row.model = modelDesignation(block, true);
         row.serial = unit.serial();
         row.version = versionText(block);
         row.before = block.toByteArray();

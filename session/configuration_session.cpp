@@ -76,10 +76,8 @@ ConfigurationSession::Refusal ConfigurationSession::load(const QString& path,
 QList<Field> ConfigurationSession::changedFields() const
 {
     QList<Field> fields;
-    const FieldRules rules(m_state.edited);
-    for (Field f : rules.usedFields())
-        if (rules.rule(f).group != FieldGroup::Identity &&
-            fieldDiffers(m_state.edited, m_state.controller, f))
+    for (Field f : FieldRules(m_state.edited).settingFields())
+        if (fieldDiffers(m_state.edited, m_state.controller, f))
             fields.append(f);
     return fields;
 }
@@ -155,11 +153,9 @@ QString ConfigurationSession::suggestedPath(ConfigurationFile::Format format,
     }
     const ConfigBlock& block = m_state.edited;
     // The model text comes from the controller: whatever it holds must not make a path.
-    const QString model =
-        fieldValueText(block, Field::ModelPrefix) + fieldValueText(block, Field::ModelNumber);
-    return QDir(home).filePath(
-        fileNameSafe(model + QLatin1Char('-') + fieldValueText(block, Field::SerialNumber)) +
-        suffix);
+    return QDir(home).filePath(fileNameSafe(modelDesignation(block) + QLatin1Char('-') +
+                                            fieldValueText(block, Field::SerialNumber)) +
+                               suffix);
 }
 
 ConfigurationSession::Refusal ConfigurationSession::applyOnto(const ConfigDocument& doc,
