@@ -27,12 +27,8 @@ std::optional<ConfigBlock> chooseIdentity(const ResourceModule& resources)
     QList<ConfigBlock> blocks;
     for (const QString& name : catalogueNames()) {
         ConfigBlock block;
-        std::uint8_t major = 0, minor = 0;
-        if (!catalogueImage(name, &block, &major, &minor) ||
-            decideOpen(block).refusalMessage() != 0)
+        if (!catalogueAsRead(name, &block) || decideOpen(block).refusalMessage() != 0)
             continue;
-        block.setByte(fieldDef(Field::SoftwareVersion).offset, major);
-        block.setByte(fieldDef(Field::SoftwareVersion).offset + 1, minor);
         items << texts.identity(block);
         blocks << block;
     }

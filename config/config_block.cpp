@@ -57,6 +57,13 @@ int ConfigBlock::softwareVersion() const
     return at(Field::SoftwareVersion, 0) * 256 + at(Field::SoftwareVersion, 1);
 }
 
+void ConfigBlock::setSoftwareVersion(std::uint8_t major, std::uint8_t minor)
+{
+    const int offset = fieldDef(Field::SoftwareVersion).offset;
+    setByte(offset, major);
+    setByte(offset + 1, minor);
+}
+
 QString hexText(const std::uint8_t* bytes, int count)
 {
     static const char digits[] = "0123456789ABCDEF";

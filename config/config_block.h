@@ -39,6 +39,8 @@ public:
 
     // Software version as major * 256 + minor (bytes 83 and 84).
     int softwareVersion() const;
+    // Puts the version the controller reports when identified into bytes 83 and 84.
+    void setSoftwareVersion(std::uint8_t major, std::uint8_t minor);
     // True for version major.minor or later, comparing major first.
     bool versionAtLeast(int major, int minor) const
     {

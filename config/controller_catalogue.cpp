@@ -255,3 +255,12 @@ bool catalogueImage(const QString& name, ConfigBlock* image, std::uint8_t* major
         *minor = entry->minor;
     return true;
 }
+
+bool catalogueAsRead(const QString& name, ConfigBlock* block)
+{
+    std::uint8_t major = 0, minor = 0;
+    if (!catalogueImage(name, block, &major, &minor))
+        return false;
+    block->setSoftwareVersion(major, minor);
+    return true;
+}

@@ -17,3 +17,6 @@ QString catalogueSummary(const QString& name);
 // Fills the image and the version the controller reports; false for an unknown name.
 bool catalogueImage(const QString& name, ConfigBlock* image, std::uint8_t* major,
                     std::uint8_t* minor);
+// The image as a read of that controller delivers it: with the version it reports in its
+// version bytes. False for an unknown name.
+bool catalogueAsRead(const QString& name, ConfigBlock* block);

@@ -101,9 +101,7 @@ bool IdentifyController(Link& link, ConfigBlock& block, TransferFailure* failure
                 QStringLiteral("reply carries %1 bytes instead of 3").arg(link.replyLength())};
         return false;
     }
-    const int offset = fieldDef(Field::SoftwareVersion).offset;
-    block.setByte(offset, link.replyData(0));
-    block.setByte(offset + 1, link.replyData(1));
+    block.setSoftwareVersion(link.replyData(0), link.replyData(1));
     return true;
 }
 

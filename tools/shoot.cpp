@@ -138,10 +138,8 @@ int main(int argc, char** argv)
         // The pages read the version from the image too.
         std::uint8_t major = 0, minor = 0;
         presetImage(options.preset, &options.image, &major, &minor);
-        options.image.setByte(fieldDef(Field::SoftwareVersion).offset,
-                              static_cast<std::uint8_t>(options.versionOverride >> 8));
-        options.image.setByte(fieldDef(Field::SoftwareVersion).offset + 1,
-                              static_cast<std::uint8_t>(options.versionOverride & 0xFF));
+        options.image.setSoftwareVersion(static_cast<std::uint8_t>(options.versionOverride >> 8),
+                                         static_cast<std::uint8_t>(options.versionOverride & 0xFF));
         options.hasImage = true;
     }
     SimServer sim(options);

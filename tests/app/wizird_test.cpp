@@ -17,8 +17,7 @@ TEST_F(WizirdTest, PageSetFollowsVersionRegenerationAndVariant)
 
     // 0204 with regeneration and J1939: seven pages, J1939 as page 6.
     auto full = harness("full", [](ConfigBlock& b) {
-        b.setByte(fieldDef(Field::SoftwareVersion).offset, 2);
-        b.setByte(fieldDef(Field::SoftwareVersion).offset + 1, 4);
+        b.setSoftwareVersion(2, 4);
         b.setByte(fieldDef(Field::ModelNumber).offset + 4, '1');
         b.setByte(fieldDef(Field::ModelVariant).offset, 'J');
         b.setFlag(Field::Regeneration, true);

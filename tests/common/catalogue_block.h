@@ -12,9 +12,6 @@
 inline ConfigBlock catalogueBlock(const QString& name)
 {
     ConfigBlock block;
-    std::uint8_t major = 0, minor = 0;
-    EXPECT_TRUE(catalogueImage(name, &block, &major, &minor)) << name.toStdString();
-    block.setByte(fieldDef(Field::SoftwareVersion).offset, major);
-    block.setByte(fieldDef(Field::SoftwareVersion).offset + 1, minor);
+    EXPECT_TRUE(catalogueAsRead(name, &block)) << name.toStdString();
     return block;
 }

@@ -25,8 +25,7 @@ struct FrameHarness
         if (edit) {
             std::uint8_t major = 0, minor = 0;
             presetImage(preset, &options.image, &major, &minor);
-            options.image.setByte(fieldDef(Field::SoftwareVersion).offset, major);
-            options.image.setByte(fieldDef(Field::SoftwareVersion).offset + 1, minor);
+            options.image.setSoftwareVersion(major, minor);
             edit(options.image);
             options.hasImage = true;
         }

@@ -59,8 +59,7 @@ inline ConfigBlock blockWithVersion(int major, int minor)
     ConfigBlock b;
     for (int i = 0; i < kConfigBlockSize; ++i)
         b.setByte(i, static_cast<std::uint8_t>(0x5A ^ (i * 7)));
-    b.setByte(fieldDef(Field::SoftwareVersion).offset, static_cast<std::uint8_t>(major));
-    b.setByte(fieldDef(Field::SoftwareVersion).offset + 1, static_cast<std::uint8_t>(minor));
+    b.setSoftwareVersion(static_cast<std::uint8_t>(major), static_cast<std::uint8_t>(minor));
     return b;
 }
 

@@ -48,8 +48,7 @@ const Bytes kIdentify = {0x11, 0x00, 0x11};
 TEST(ControllerModel, IdentifyReportsItsOwnVersionNotTheImageBytes)
 {
     ConfigBlock image = patternImage();
-    image.setByte(fieldDef(Field::SoftwareVersion).offset, 0x01);
-    image.setByte(fieldDef(Field::SoftwareVersion).offset + 1, 0x07);
+    image.setSoftwareVersion(0x01, 0x07);
     ControllerModel model(image, 0x04, 0x02);
 
     EXPECT_EQ(model.processRequest(kIdentify), (Bytes{0x11, 0x03, 0x04, 0x02, 0x01, 0x1B}));
