@@ -41,9 +41,18 @@ QString openFailureDetails(const ConnectResult& result, const Prompter& prompter
     return lines.join(QLatin1Char('\n'));
 }
 
-} // namespace
-
-namespace {
+// Forwards a transfer's progress to its dialog, whose label becomes `label` at step `labelled`.
+TransferObserver showingProgress(ProgressSink& progress, TransferStep labelled,
+                                 const QString& label)
+{
+    TransferObserver observer;
+    observer.step = [&progress, labelled, label](TransferStep step) {
+        if (step == labelled)
+            progress.setLabel(label);
+    };
+    observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
+    return observer;
+}
 
 // The open's phases behind their progress dialogs: "Searching…" naming the port being tried,
 // message 164 for each setting a port refuses; "Reading…", then "Identifying…".
@@ -70,13 +79,7 @@ OpenPhaseRunner phasesBehindProgress(const TransferRunner& run, LinkWorker& link
         const QString identifying = prompter.line(M::IdentifyingLabel);
         return run(prompter.line(M::ReadingLabel), [&](Link& l, ProgressSink& progress) {
             LinkObservers observers;
-            observers.transfer.step = [&progress, identifying](TransferStep step) {
-                if (step == TransferStep::Identifying)
-                    progress.setLabel(identifying);
-            };
-            observers.transfer.progress = [&progress](int done, int total) {
-                progress.setProgress(done, total);
-            };
+            observers.transfer = showingProgress(progress, TransferStep::Identifying, identifying);
             return job(l, observers);
         });
     };
@@ -115,13 +118,8 @@ WriteOutcome writeAndVerify(const TransferRunner& run, const Prompter& texts,
     WriteOutcome outcome;
     const QString verifying = texts.line(M::VerifyingLabel);
     run(texts.line(M::WritingLabel), [&](Link& link, ProgressSink& progress) {
-        TransferObserver observer;
-        observer.step = [&progress, verifying](TransferStep step) {
-            if (step == TransferStep::Verifying)
-                progress.setLabel(verifying);
-        };
-        observer.progress = [&progress](int done, int total) { progress.setProgress(done, total); };
-        outcome = writeVerified(link, block, previous, options, observer);
+        outcome = writeVerified(link, block, previous, options,
+                                showingProgress(progress, TransferStep::Verifying, verifying));
         return outcome.succeeded();
     });
     return outcome;
