@@ -154,9 +154,7 @@ QList<FieldChange> ProfessionalView::compareWithFile(const QString& path, bool* 
     QList<DocumentError> errors;
     const QString name = fileName(path);
     if (!ConfigurationFile::read(path, &file, &ioError, &errors)) {
-        tell(ioError.isEmpty()
-                 ? text(ViewTexts::NotConfiguration).arg(name, errorLines(errors, m_texts))
-                 : text(ViewTexts::CannotOpen).arg(name, ioError));
+        tell(refusalText(Refusal::unreadable(ioError, errors), name));
         return {};
     }
     if (ok)

@@ -23,20 +23,15 @@ bool ConfigurationSession::needsIdentity(const QString& path)
            !file.document.controller;
 }
 
-namespace {
-
-// The refusal of a file that cannot be read, or is no configuration.
-ConfigurationSession::Refusal unreadable(const QString& ioError, const QList<DocumentError>& errors)
+ConfigurationSession::Refusal
+ConfigurationSession::Refusal::unreadable(const QString& ioError,
+                                          const QList<DocumentError>& errors)
 {
-    using Kind = ConfigurationSession::Refusal::Kind;
-    ConfigurationSession::Refusal refusal(ioError.isEmpty() ? Kind::NotConfiguration
-                                                            : Kind::CannotOpen);
+    Refusal refusal(ioError.isEmpty() ? Kind::NotConfiguration : Kind::CannotOpen);
     refusal.ioError = ioError;
     refusal.errors = errors;
     return refusal;
 }
-
-} // namespace
 
 ConfigurationSession::Refusal ConfigurationSession::load(const QString& path,
                                                          const std::optional<ConfigBlock>& identity,
@@ -48,7 +43,7 @@ ConfigurationSession::Refusal ConfigurationSession::load(const QString& path,
     *out = State();
     out->origin.filePath = path;
     if (!ConfigurationFile::read(path, &file, &ioError, &errors))
-        return unreadable(ioError, errors);
+        return Refusal::unreadable(ioError, errors);
     if (file.isImage()) {
         out->edited = *file.image;
         out->origin.fileFields = FieldRules(out->edited).writableFields();
@@ -215,7 +210,7 @@ ConfigurationSession::Refusal ConfigurationSession::openFile(const QString& path
     QString ioError;
     QList<DocumentError> errors;
     if (!ConfigurationFile::read(path, &file, &ioError, &errors))
-        return unreadable(ioError, errors);
+        return Refusal::unreadable(ioError, errors);
     next = m_state;
     if (const Refusal refusal = applyOnto(file.asDocument(), m_state.controller, &next.edited))
         return refusal;

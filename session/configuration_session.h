@@ -66,6 +66,9 @@ public:
 
         Refusal() = default;
         explicit Refusal(Kind k) : kind(k) {}
+        // A file that ConfigurationFile::read refused: unreadable (ioError), else no
+        // configuration (errors).
+        static Refusal unreadable(const QString& ioError, const QList<DocumentError>& errors);
         explicit operator bool() const { return kind != Kind::None; }
     };
 
